@@ -1,0 +1,43 @@
+#include "tests/support/temp_folder.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+namespace testsupport {
+
+TempFolder::TempFolder() {
+  static std::atomic<unsigned> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  path_ = std::filesystem::temp_directory_path() /
+          ("velkor-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempFolder::Path(std::string_view name) const {
+  return (path_ / std::filesystem::path(std::string(name))).make_preferred().string();
+}
+
+std::string TempFolder::Write(std::string_view name, std::string_view bytes) const {
+  const std::string full = Path(name);
+  std::filesystem::create_directories(std::filesystem::path(full).parent_path());
+  std::ofstream out(full, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return full;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+}  // namespace testsupport
