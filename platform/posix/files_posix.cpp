@@ -1,1 +1,205 @@
-// placeholder: being written
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <stdio.h>  // RENAME_NOREPLACE
+#include <strings.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace platform {
+namespace {
+
+// Largest transfer asked of one read or write; the loops go on from there.
+constexpr size_t kMaxChunk = size_t{1} << 30;
+
+// Windows marks a file read-only with an attribute that stops both writing
+// and deletion, whoever asks. The nearest POSIX sign is a missing owner-write
+// bit; checking it ourselves also holds for root, whom the kernel would let
+// through.
+bool IsReadOnly(const struct stat& status) { return (status.st_mode & S_IWUSR) == 0; }
+
+class PosixFile final : public ExclusiveFile {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override { close(fd_); }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  bool Size(uint64_t& size) override {
+    struct stat status;
+    if (fstat(fd_, &status) != 0 || status.st_size < 0) return false;
+    size = static_cast<uint64_t>(status.st_size);
+    return true;
+  }
+
+  int64_t ReadFromStart(char* into, size_t count) override {
+    size_t done = 0;
+    while (done < count) {
+      const ssize_t got =
+          pread(fd_, into + done, std::min(count - done, kMaxChunk), static_cast<off_t>(done));
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return -1;
+      }
+      if (got == 0) break;
+      done += static_cast<size_t>(got);
+    }
+    return static_cast<int64_t>(done);
+  }
+
+  int64_t WriteFromStart(const char* from, size_t count) override {
+    size_t done = 0;
+    while (done < count) {
+      const ssize_t put =
+          pwrite(fd_, from + done, std::min(count - done, kMaxChunk), static_cast<off_t>(done));
+      if (put < 0) {
+        if (errno == EINTR) continue;
+        return done == 0 ? -1 : static_cast<int64_t>(done);
+      }
+      if (put == 0) break;
+      done += static_cast<size_t>(put);
+    }
+    return static_cast<int64_t>(done);
+  }
+
+  bool Truncate(uint64_t length) override {
+    if (length > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return false;
+    int result;
+    do {
+      result = ftruncate(fd_, static_cast<off_t>(length));
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+// Makes a Windows wildcard pattern ("*" and "?" only) safe for fnmatch: a
+// "[" in a file name is a literal there, not the start of a bracket
+// expression; backslashes are literal through FNM_NOESCAPE.
+std::string ToFnmatchPattern(const char* wildcards) {
+  std::string pattern;
+  for (const char* at = wildcards; *at != '\0'; ++at) {
+    if (*at == '[') {
+      pattern += "[[]";
+    } else {
+      pattern += *at;
+    }
+  }
+  return pattern;
+}
+
+// Orders names as an NTFS folder lists them: without regard to ASCII letter
+// case, then by bytes, so that a folder is always walked in the same order.
+bool ListsBefore(const std::string& a, const std::string& b) {
+  const int folded = strcasecmp(a.c_str(), b.c_str());
+  return folded != 0 ? folded < 0 : a < b;
+}
+
+int RenameWithoutReplacing(const char* from, const char* to) {
+#if defined(SYS_renameat2) && defined(RENAME_NOREPLACE)
+  if (syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  // Older kernels and some file systems lack the call; anything else is a
+  // real refusal (the target exists, no permission...).
+  if (errno != ENOSYS && errno != EINVAL) return -1;
+#endif
+  // A hard link fails when the target exists, so nothing is ever replaced;
+  // it does not move folders, which this program never renames.
+  if (link(from, to) != 0) return -1;
+  if (unlink(from) != 0) {
+    const int saved = errno;
+    unlink(to);
+    errno = saved;
+    return -1;
+  }
+  return 0;
+}
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path) override {
+    // O_NONBLOCK keeps the open of a FIFO from hanging; such files are
+    // refused below anyway.
+    const int fd = open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat status;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || IsReadOnly(status) ||
+        flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  bool FindEntries(const char* pattern,
+                   const std::function<bool(const char* name)>& visit) override {
+    const char* slash = std::strrchr(pattern, '/');
+    std::string folder;
+    const char* namePattern = pattern;
+    if (slash == nullptr) {
+      folder = ".";
+    } else {
+      folder.assign(pattern, slash == pattern ? 1 : static_cast<size_t>(slash - pattern));
+      namePattern = slash + 1;
+    }
+    if (*namePattern == '\0') return false;
+    const std::string wildcards = ToFnmatchPattern(namePattern);
+
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return false;
+    while (const dirent* entry = readdir(dir)) {
+      const char* name = entry->d_name;
+      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      if (fnmatch(wildcards.c_str(), name, FNM_CASEFOLD | FNM_NOESCAPE) == 0) {
+        names.emplace_back(name);
+      }
+    }
+    closedir(dir);
+
+    std::sort(names.begin(), names.end(), ListsBefore);
+    for (const std::string& name : names) {
+      if (!visit(name.c_str())) break;
+    }
+    return !names.empty();
+  }
+
+  PathKind Kind(const char* path) override {
+    struct stat status;
+    if (stat(path, &status) != 0) return PathKind::Missing;
+    return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::File;
+  }
+
+  bool RemoveFile(const char* path) override {
+    // lstat: a symbolic link is removed itself, whatever it points to.
+    struct stat status;
+    if (lstat(path, &status) != 0 || S_ISDIR(status.st_mode)) return false;
+    if (!S_ISLNK(status.st_mode) && IsReadOnly(status)) return false;
+    return unlink(path) == 0;
+  }
+
+  bool RenameNoReplace(const char* from, const char* to) override {
+    return RenameWithoutReplacing(from, to) == 0;
+  }
+};
+
+}  // namespace
+
+FileSystem& NativeFiles() {
+  static PosixFileSystem files;
+  return files;
+}
+
+}  // namespace platform
