@@ -1,0 +1,156 @@
+#include "page/page_rewrite.h"
+
+#include <array>
+#include <new>
+
+#include "page/byte_search.h"
+#include "page/title_marker.h"
+
+namespace page {
+namespace {
+
+constexpr std::string_view kBodyStart = "<body";
+constexpr std::string_view kInfoAnchor = "<div class=\"g_section info";
+constexpr std::string_view kContentAnchor = "<div class=\"g_content";
+
+constexpr std::string_view kInfoSection = "g_section info";
+constexpr std::string_view kAnimeInfoSection = "g_section anime_info";
+constexpr std::string_view kTableOpen = "<table width=\"100%\"><tr><td valign=\"top\">";
+constexpr std::string_view kDivEnd = "</div>";
+constexpr std::string_view kCellOpen = "<td valign=\"top\">";
+constexpr std::string_view kNextCell = "</td><td>";
+constexpr std::string_view kDescription = "<p class=\"g_description\">";
+constexpr std::string_view kShortDescription = "<p class=\"desc\">";
+constexpr std::string_view kTableClose = "</td></tr></table>";
+constexpr std::string_view kAltAttribute = "alt=";
+constexpr std::string_view kZeroBorder = " border=\"0\"";
+
+struct Block {
+  std::string_view opening;
+  std::string_view closing;
+};
+
+// Removed in this order, each at most once, from the current position on.
+constexpr std::array<Block, 6> kRemovedBlocks{{
+    {"<div class=\"g_section vote\">", kDivEnd},
+    {"<div class=\"g_section anime_vote\">", kDivEnd},
+    {"<div class=\"g_definitionlist mylist_add\">", kDivEnd},
+    {"<div class=\"g_definitionlist anime_table\">", kDivEnd},
+    {"<div class=\"g_section g_notebox\">", kDivEnd},
+    {"<ul class=\"g_actionlist\">", "</ul>"},
+}};
+
+// The first `first`, or only when there is none the first `second`, at or
+// after `from`.
+size_t FindEither(std::string_view text, size_t from, std::string_view first,
+                  std::string_view second) {
+  const size_t found = FindFrom(text, from, first);
+  return found != kNotFound ? found : FindFrom(text, from, second);
+}
+
+// Appends to the relayout buffer; every append of the relayout goes through
+// here so that the first failure ends it.
+class RelayoutWriter {
+ public:
+  RelayoutWriter(std::string_view page, GrowBuffer& out) : page_(page), out_(out) {}
+
+  // Bytes [from, to) of the page.
+  bool Run(size_t from, size_t to) { return Literal(page_.substr(from, to - from)); }
+  bool Literal(std::string_view bytes) { return out_.Append(bytes, kRelayoutStep); }
+
+ private:
+  std::string_view page_;
+  GrowBuffer& out_;
+};
+
+}  // namespace
+
+bool FirstRewrite(std::string_view page, std::string& out) {
+  out.clear();
+  const std::string_view text = PageText(page).text;
+  if (FindFrom(text, 0, kTitleMarker) == kNotFound) return false;
+  const size_t body = FindFrom(text, 0, kBodyStart);
+  if (body == kNotFound) return false;
+  const size_t anchor = FindEither(text, 0, kInfoAnchor, kContentAnchor);
+  if (anchor == kNotFound) return false;
+  const size_t bodyTagEnd = FindFrom(text, body, ">");
+  // An anchor inside the body's start tag, or a tag that never ends, gives
+  // no sound cut: such a page is not one of ours.
+  if (bodyTagEnd == kNotFound || anchor < bodyTagEnd + 1) return false;
+
+  const std::string_view kept = page.substr(0, bodyTagEnd + 1);
+  // The rest of the file, the bytes after a NUL included, follows the cut.
+  const std::string_view rest = page.substr(anchor);
+  try {
+    out.reserve(kept.size() + rest.size());
+    out.append(kept).append(rest);
+  } catch (const std::bad_alloc&) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+bool Relayout(std::string_view page, GrowBuffer& out) {
+  const std::string_view text = PageText(page).text;
+  RelayoutWriter write(page, out);
+
+  const size_t section = FindEither(text, 0, kInfoSection, kAnimeInfoSection);
+  if (section == kNotFound) return false;
+  const size_t sectionTagEnd = FindFrom(text, section, ">");
+  if (sectionTagEnd == kNotFound) return false;
+  const size_t p = sectionTagEnd + 1;
+  // The table opening right after the section's start tag marks a page that
+  // has been relaid already; doing it again would nest a second table.
+  if (text.substr(p).starts_with(kTableOpen)) return false;
+
+  if (!write.Run(0, p) || !write.Literal(kTableOpen)) return false;
+
+  size_t cur = p;
+  const size_t firstDivEnd = FindFrom(text, p, kDivEnd);
+  if (firstDivEnd != kNotFound) {
+    // The section's heading, up to its first "</div>", has no place in the
+    // table and is dropped.
+    cur = firstDivEnd + kDivEnd.size();
+    if (!write.Literal(kCellOpen)) return false;
+
+    const size_t secondDivEnd = FindFrom(text, cur, kDivEnd);
+    if (secondDivEnd != kNotFound) {
+      if (!write.Run(cur, secondDivEnd + kDivEnd.size()) || !write.Literal(kNextCell)) {
+        return false;
+      }
+      cur = secondDivEnd + kDivEnd.size();
+    }
+
+    const size_t description = FindEither(text, cur, kDescription, kShortDescription);
+    if (description != kNotFound) {
+      // The paragraph itself goes below the table, with the rest of the page.
+      if (!write.Run(cur, description) || !write.Literal(kTableClose)) return false;
+      cur = description;
+    }
+  }
+
+  for (const Block& block : kRemovedBlocks) {
+    const size_t opening = FindFrom(text, cur, block.opening);
+    if (opening == kNotFound) continue;
+    if (!write.Run(cur, opening)) return false;
+    const size_t closing = FindFrom(text, opening, block.closing);
+    // A block that never closes stays; the later blocks are looked for from
+    // its opening on.
+    cur = closing == kNotFound ? opening : closing + block.closing.size();
+  }
+
+  for (size_t alt = FindFrom(text, cur, kAltAttribute); alt != kNotFound;
+       alt = FindFrom(text, cur, kAltAttribute)) {
+    const size_t tagEnd = FindFrom(text, alt, ">");
+    if (tagEnd == kNotFound) break;
+    if (!write.Run(cur, tagEnd) || !write.Literal(kZeroBorder)) return false;
+    // The ">" is copied with the next run, so a second "alt=" in the same
+    // tag adds nothing.
+    cur = tagEnd;
+  }
+
+  return write.Run(cur, page.size());
+}
+
+}  // namespace page
