@@ -93,7 +93,8 @@ TEST(Relayout, LaysTheInformationSectionOutAsATable) {
            "</td></tr></table><p class=\"g_description\">About</p>"},
       {"the short description class serves too",
        kInfo + "h</div>r</div>p<p class=\"desc\">D", true,
-       kInfo + kTable + "<td valign=\"top\">r</div></td><td>p</td></tr></table><p class=\"desc\">D"},
+       kInfo + kTable + "<td valign=\"top\">r</div></td><td>p</td></tr></table>" +
+           "<p class=\"desc\">D"},
       {"the anime_info section when there is no info section",
        "<div class=\"g_section anime_info x\">h</div>r</div>", true,
        "<div class=\"g_section anime_info x\">" + kTable + "<td valign=\"top\">r</div></td><td>"},

@@ -71,8 +71,8 @@ TEST(SamplePages, CleanToTheirExpectedForms) {
     fs::copy_file(kSamples / sample.file, temp.path() / sample.file);
     fs::copy(kSamples / folderName, temp.path() / folderName, fs::copy_options::recursive);
     const std::string path = temp.Path(sample.file);
-    const std::string expected =
-        testsupport::ReadFile((kSamples / "expected" / (std::string(sample.stem) + ".htm")).string());
+    const fs::path expectedPath = kSamples / "expected" / (std::string(sample.stem) + ".htm");
+    const std::string expected = testsupport::ReadFile(expectedPath.string());
     ASSERT_NE(expected, "<missing>");
 
     if (sample.savedByFirefox) RepairSavedLinks(path.c_str());
