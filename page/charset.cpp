@@ -1,1 +1,195 @@
-// placeholder: being written
+#include "page/charset.h"
+
+#include <array>
+#include <vector>
+
+#include "page/byte_search.h"
+#include "platform/codepage.h"
+
+namespace page {
+namespace {
+
+constexpr int32_t kUtf8ToCodePageStep = 32768;
+constexpr int32_t kAnsiToUtf8Step = 4096;
+
+// Windows-1251 byte -> KOI8-R byte. Bytes 0x80-0xBF pass through except for
+// the few characters both code pages hold, and 0xA6 and 0xAC, which KOI8-R
+// lacks but which have always been given those two codes.
+constexpr std::array<unsigned char, 256> MakeKoi8RTable() {
+  std::array<unsigned char, 256> table{};
+  for (int b = 0; b < 256; ++b) table[b] = static_cast<unsigned char>(b);
+  table[0xA0] = 0x9A;  // no-break space
+  table[0xA6] = 0xBB;
+  table[0xA8] = 0xB3;  // Ё
+  table[0xA9] = 0xBF;  // ©
+  table[0xAC] = 0xA8;
+  table[0xB0] = 0x9C;  // °
+  table[0xB7] = 0x9E;  // middle dot
+  table[0xB8] = 0xA3;  // ё
+  // The KOI8-R codes of а..я in Windows-1251 order; capitals lie 0x20 above
+  // in both code pages.
+  constexpr unsigned char kSmall[32] = {
+      0xC1, 0xC2, 0xD7, 0xC7, 0xC4, 0xC5, 0xD6, 0xDA, 0xC9, 0xCA, 0xCB,
+      0xCC, 0xCD, 0xCE, 0xCF, 0xD0, 0xD2, 0xD3, 0xD4, 0xD5, 0xC6, 0xC8,
+      0xC3, 0xDE, 0xDB, 0xDD, 0xDF, 0xD9, 0xD8, 0xDC, 0xC0, 0xD1};
+  for (int i = 0; i < 32; ++i) {
+    table[0xE0 + i] = kSmall[i];
+    table[0xC0 + i] = static_cast<unsigned char>(kSmall[i] + 0x20);
+  }
+  return table;
+}
+
+constexpr std::array<unsigned char, 256> kCp1251ToKoi8R = MakeKoi8RTable();
+
+// Value of a capital hexadecimal digit, or -1. Lower-case a-f do not count:
+// Firefox writes capitals, and "%2f" has always been left alone.
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral) {
+  if (value.size() != lowerLiteral.size()) return false;
+  for (size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerLiteral[i]) return false;
+  }
+  return true;
+}
+
+bool IsContinuation(unsigned char b) { return b >= 0x80 && b <= 0xBF; }
+
+// One UTF-16 unit as one byte of `codePage`; '?' when the platform cannot
+// convert it at all.
+char UnitToByte(unsigned codePage, char16_t unit, bool* defaultUsed) {
+  char out = '?';
+  bool usedDefault = false;
+  if (platform::Utf16UnitToCodePage(codePage, unit, out, usedDefault) && defaultUsed != nullptr &&
+      usedDefault) {
+    *defaultUsed = true;
+  }
+  return out;
+}
+
+}  // namespace
+
+PageCharset SniffCharset(std::string_view text) {
+  const size_t word = FindFrom(text, 0, "charset");
+  if (word == kNotFound) return PageCharset::Other;
+  const size_t headEnd = FindFrom(text, 0, "</head>");
+  if (headEnd == kNotFound || word >= headEnd) return PageCharset::Other;
+  // The value's bounds are looked for to the end of the text, not only in
+  // the head: a declaration that runs past "</head>" still counts.
+  const size_t equals = FindFrom(text, word, "=");
+  if (equals == kNotFound) return PageCharset::Other;
+  const size_t end = text.find_first_of("\";", equals + 1);
+  if (end == std::string_view::npos) return PageCharset::Other;
+
+  std::string_view value = text.substr(equals + 1, end - equals - 1);
+  const size_t first = value.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return PageCharset::Other;
+  value = value.substr(first, value.find_last_not_of(" \t") - first + 1);
+
+  if (EqualsAsciiNoCase(value, "utf-8")) return PageCharset::Utf8;
+  if (EqualsAsciiNoCase(value, "koi8-r")) return PageCharset::Koi8R;
+  return PageCharset::Other;
+}
+
+bool PercentDecode(char* text) {
+  bool decoded = false;
+  const char* read = text;
+  char* write = text;
+  while (*read != '\0') {
+    // The second digit is looked at only after the first proved to be one,
+    // so a string ending in "%" or "%4" is never read past its NUL.
+    const int high = read[0] == '%' ? HexValue(read[1]) : -1;
+    const int low = high >= 0 ? HexValue(read[2]) : -1;
+    if (low >= 0) {
+      *write++ = static_cast<char>(high * 16 + low);
+      read += 3;
+      decoded = true;
+    } else {
+      *write++ = *read++;
+    }
+  }
+  *write = '\0';
+  return decoded;
+}
+
+void Cp1251ToKoi8R(char* text) {
+  for (; *text != '\0'; ++text) {
+    *text = static_cast<char>(kCp1251ToKoi8R[static_cast<unsigned char>(*text)]);
+  }
+}
+
+HeapBytes Utf8ToCodePage(const char* text, int32_t& length, unsigned codePage,
+                         bool* defaultUsed) {
+  if (defaultUsed != nullptr) *defaultUsed = false;
+  const int32_t count = length;
+  length = 0;
+  GrowBuffer out;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  int32_t i = 0;
+  while (i < count) {
+    const unsigned char b = bytes[i];
+    char produced = 0;
+    int advance = 1;
+    bool append = true;
+    if (b < 0x80 || i + 1 == count) {
+      // A lone last byte passes through as it is: callers count the NUL in
+      // and expect it back.
+      produced = static_cast<char>(b);
+    } else if (b >= 0xC0 && b <= 0xDF && IsContinuation(bytes[i + 1])) {
+      const auto unit = static_cast<char16_t>(((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
+      produced = UnitToByte(codePage, unit, defaultUsed);
+      advance = 2;
+    } else if (b >= 0xE0 && count - i > 2 && IsContinuation(bytes[i + 1]) &&
+               IsContinuation(bytes[i + 2])) {
+      // Four-byte leads are read as three-byte ones; the fourth byte is then
+      // dropped as a stray continuation byte.
+      const auto unit = static_cast<char16_t>(((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) |
+                                              (bytes[i + 2] & 0x3F));
+      produced = UnitToByte(codePage, unit, defaultUsed);
+      advance = 3;
+    } else {
+      // A broken sequence loses only its first byte; what follows is read
+      // afresh.
+      append = false;
+    }
+    if (append && !out.Append(std::string_view(&produced, 1), kUtf8ToCodePageStep)) {
+      return nullptr;
+    }
+    i += advance;
+  }
+  length = out.used;
+  return out.Release();
+}
+
+HeapBytes AnsiToUtf8(const char* text) {
+  std::vector<char16_t> units;
+  if (!platform::AnsiToUtf16(text, units) || units.empty()) return nullptr;
+  GrowBuffer out;
+  for (const char16_t u : units) {
+    char encoded[3];
+    int32_t size = 0;
+    if (u <= 0x7F) {
+      encoded[size++] = static_cast<char>(u);
+    } else if (u <= 0x7FF) {
+      encoded[size++] = static_cast<char>(0xC0 | (u >> 6));
+      encoded[size++] = static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      // Surrogates are encoded one by one, never joined into four bytes.
+      encoded[size++] = static_cast<char>(0xE0 | (u >> 12));
+      encoded[size++] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      encoded[size++] = static_cast<char>(0x80 | (u & 0x3F));
+    }
+    if (!out.Append(std::string_view(encoded, static_cast<size_t>(size)), kAnsiToUtf8Step)) {
+      return nullptr;
+    }
+  }
+  return out.Release();
+}
+
+}  // namespace page
