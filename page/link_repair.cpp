@@ -1,1 +1,91 @@
-// placeholder: being written
+#include "page/link_repair.h"
+
+#include <string>
+
+#include "page/byte_search.h"
+#include "page/charset.h"
+#include "page/page_file.h"
+#include "platform/files.h"
+
+namespace page {
+namespace {
+
+constexpr int32_t kStep = 32768;
+constexpr std::string_view kFolderSuffix = "_files";
+
+// Decodes `link` into `scratch` (reused from link to link) and appends it to
+// `out` in the page's charset. A link with nothing to decode, or one whose
+// decoding would put a NUL into the page (%00), is appended as it stands.
+// False when memory ran out.
+bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& scratch,
+                        GrowBuffer& out) {
+  if (FindFrom(link, 0, "%") == kNotFound || FindFrom(link, 0, "%00") != kNotFound) {
+    return out.Append(link, kStep);
+  }
+  scratch.used = 0;
+  if (!scratch.Append(link, kStep)) return false;
+  scratch.data[scratch.used] = '\0';
+  if (!PercentDecode(scratch.data)) return out.Append(link, kStep);
+
+  // The decoded bytes are the file name in the ANSI code page, whatever the
+  // page's own charset; they are put into the page's charset here.
+  if (charset == PageCharset::Koi8R) Cp1251ToKoi8R(scratch.data);
+  if (charset == PageCharset::Utf8) {
+    if (const HeapBytes utf8 = AnsiToUtf8(scratch.data)) {
+      return out.Append(std::string_view(utf8.get()), kStep);
+    }
+    // Without a conversion the ANSI bytes are still better than the escapes.
+  }
+  return out.Append(std::string_view(scratch.data), kStep);
+}
+
+}  // namespace
+
+bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
+  const std::string_view text = PageText(page).text;
+  if (text.empty()) return false;
+  const PageCharset charset = SniffCharset(text);
+
+  GrowBuffer scratch;
+  size_t copied = 0;
+  size_t occurrence = FindFrom(text, 0, kFolderSuffix);
+  while (occurrence != kNotFound) {
+    // The opening quote is looked for only in what has not been copied yet:
+    // at the latest it is the previous link's closing quote.
+    const size_t opening = text.substr(copied, occurrence - copied).rfind('"');
+    const size_t closing = FindFrom(text, occurrence + kFolderSuffix.size(), "\"");
+    if (opening == std::string_view::npos || closing == kNotFound) {
+      // No quotes around it, so no link: it stays as it is.
+      occurrence = FindFrom(text, occurrence + kFolderSuffix.size(), kFolderSuffix);
+      continue;
+    }
+    const size_t linkStart = copied + opening + 1;
+    if (!out.Append(text.substr(copied, linkStart - copied), kStep) ||
+        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, scratch, out)) {
+      out.Release();
+      return false;
+    }
+    // The closing quote starts the next copied run, and the search resumes
+    // there, so a link that holds the suffix twice is repaired once.
+    copied = closing;
+    occurrence = FindFrom(text, closing, kFolderSuffix);
+  }
+  // The last run goes to the end of the file: whatever follows a NUL is kept.
+  if (!out.Append(page.substr(copied), kStep)) {
+    out.Release();
+    return false;
+  }
+  return true;
+}
+
+void RepairSavedLinks(const char* path) {
+  const std::unique_ptr<platform::ExclusiveFile> file = platform::Files().OpenExclusive(path);
+  if (!file) return;
+  std::string original;
+  if (!ReadWholeFile(*file, original)) return;
+  GrowBuffer repaired;
+  if (!RepairLinksInText(original, repaired)) return;
+  ReplaceFileContents(*file, repaired.View(), original);
+}
+
+}  // namespace page
