@@ -59,7 +59,8 @@ TEST(RepairLinksInText, PutsDecodedNamesIntoThePagesCharset) {
 
 TEST(RepairLinksInText, LeavesLinksWithNothingToDecodeAlone) {
   const Case cases[] = {
-      {"no _files at all", kUtf8Head, "<img src=\"a/%CF.jpg\"> \xCF\xF0", "<img src=\"a/%CF.jpg\"> \xCF\xF0"},
+      {"no _files at all", kUtf8Head, "<img src=\"a/%CF.jpg\"> \xCF\xF0",
+       "<img src=\"a/%CF.jpg\"> \xCF\xF0"},
       {"no percent sequence: raw bytes are not converted", kUtf8Head,
        "<img src=\"page_files/\xCF\xF0.jpg\">", "<img src=\"page_files/\xCF\xF0.jpg\">"},
       {"lower-case hex digits only, beside a raw byte", kUtf8Head,
