@@ -1,0 +1,29 @@
+// The arguments of velkor-cli:
+//   velkor-cli [--fix | --no-fix] [--archive | --no-archive] [--ini FILE] PATH...
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace app::cli {
+
+struct CliOptions {
+  enum class Action { Run, Help, Version, UsageError };
+  Action action = Action::Run;
+  std::optional<bool> fix;      // unset: the settings' "bMSIE"
+  std::optional<bool> archive;  // unset: the settings' "bArc"
+  std::optional<std::string> ini;
+  std::vector<std::string> paths;
+  std::string error;  // one line, for Action::UsageError
+};
+
+// Reads the arguments after the program name. Of two opposite flags the
+// later one counts; "--" ends the options; "--help" and "--version" win
+// over everything else.
+CliOptions ParseCliArguments(const std::vector<std::string>& arguments);
+
+// The text --help prints.
+const char* UsageText();
+
+}  // namespace app::cli

@@ -1,0 +1,42 @@
+// The batch command line's result sink: prints each result's log line as it
+// arrives, and a progress line on a terminal while the batch runs.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "job/result_sink.h"
+
+namespace app::cli {
+
+// Used by the worker thread alone while the batch runs; its owner reads
+// Statuses() only after the worker has ended.
+class ConsoleSink final : public job::ResultSink {
+ public:
+  // `progress` is null when no progress is to be shown.
+  ConsoleSink(std::FILE* out, std::FILE* progress);
+
+  // The number of jobs in the batch, for the progress line; set before the
+  // worker starts on the batch.
+  void SetTotal(int32_t total) { total_ = total; }
+
+  void SetCaption(const char* name) override;
+  bool Deliver(std::unique_ptr<job::JobResult> result) override;
+
+  // Removes the progress line, if one is shown.
+  void ClearProgress();
+
+  const std::vector<int32_t>& Statuses() const { return statuses_; }
+
+ private:
+  std::FILE* out_;
+  std::FILE* progress_;
+  int32_t total_ = 0;
+  size_t progressWidth_ = 0;
+  std::vector<int32_t> statuses_;
+};
+
+}  // namespace app::cli

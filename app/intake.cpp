@@ -1,0 +1,157 @@
+#include "app/intake.h"
+
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace app {
+namespace {
+
+// Windows names ignore letter case and may be given in their short 8.3
+// form, so every name is looked up to learn how it is stored. POSIX names
+// are exact: only a component with wildcards needs the lookup, and a
+// case-blind lookup could pick a different file.
+#ifdef _WIN32
+constexpr bool kLookUpEveryName = true;
+#else
+constexpr bool kLookUpEveryName = false;
+#endif
+
+constexpr const char* kFolderPattern = "*.*htm*";
+
+bool HasWildcards(const char* name) { return std::strpbrk(name, "*?") != nullptr; }
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const char* text) {
+  std::vector<std::string> paths;
+  if (platform::CompareNoCase(text, "/dde") == 0) return paths;
+  // Empty paths (blanks at the end, a pair of quotes with nothing between)
+  // would name nothing, so they are not kept.
+  auto keep = [&paths](const char* from, const char* to) {
+    if (to > from) paths.emplace_back(from, to);
+  };
+  const char* at = text;
+  while (*at != '\0') {
+    while (*at == ' ') ++at;
+    if (*at == '"') {
+      const char* closing = std::strchr(at + 1, '"');
+      if (closing == nullptr) {
+        ++at;  // the unmatched quote is dropped and the rest split at blanks
+        continue;
+      }
+      keep(at + 1, closing);
+      at = closing + 1;
+      continue;
+    }
+    const char* blank = std::strchr(at, ' ');
+    if (blank == nullptr) {
+      keep(at, at + std::strlen(at));
+      break;
+    }
+    keep(at, blank);
+    at = blank + 1;
+  }
+  return paths;
+}
+
+bool PassesExtensionTest(const char* path) {
+  const char* extension = platform::FindExtension(path);
+  return std::strstr(extension, "htm") != nullptr || std::strstr(extension, "HTM") != nullptr;
+}
+
+bool ResolveLongName(const char* path, char (&resolved)[sizeof job::JobRequest::path]) {
+  if (!platform::CopyText(resolved, sizeof resolved, path)) return false;
+  const char* name = platform::FindFileName(path);
+  if (!kLookUpEveryName && !HasWildcards(name)) return true;
+
+  std::string stored;
+  platform::Files().FindEntries(path, [&stored](const char* entry) {
+    stored = entry;
+    return false;
+  });
+  if (stored.empty()) return true;
+  // The folder part is kept as given; only the last component changes. A
+  // stored name too long for the room leaves the path as given, which
+  // still names the same file.
+  std::string full(path, name);
+  full += stored;
+  if (full.size() < sizeof resolved) platform::CopyText(resolved, sizeof resolved, full.c_str());
+  return true;
+}
+
+Intake::Intake(job::JobPoster& worker, const OptionBoxes& boxes)
+    : worker_(worker), boxes_(boxes) {}
+
+void Intake::ParseCommandLine(const char* argumentText) {
+  TakeCommandLine(SplitCommandLine(argumentText));
+}
+
+void Intake::TakeCommandLine(const std::vector<std::string>& paths) {
+  QueueBatch(paths);
+  autoClose_ = pendingJobs_;
+}
+
+void Intake::QueueBatch(const std::vector<std::string>& paths) {
+  worker_.Hold();
+  for (const std::string& path : paths) QueueInput(path.c_str());
+  worker_.Release();
+}
+
+void Intake::QueueInput(const char* path) {
+  char resolved[sizeof job::JobRequest::path];
+  if (!ResolveLongName(path, resolved)) return;
+  if (platform::Files().Kind(resolved) == platform::PathKind::Folder) {
+    QueueFolder(resolved);
+  } else {
+    // A path that does not exist passes or fails on its extension alone.
+    QueueFile(resolved);
+  }
+}
+
+void Intake::QueueFolder(const char* folder) {
+  char pattern[kSearchPathCapacity];
+  if (!platform::CopyText(pattern, sizeof pattern, folder) ||
+      !platform::AppendPath(pattern, sizeof pattern, kFolderPattern)) {
+    return;
+  }
+  platform::Files().FindEntries(pattern, [this, folder](const char* name) {
+    char candidate[kSearchPathCapacity];
+    // Subfolders are never entered, whatever their names.
+    if (platform::CopyText(candidate, sizeof candidate, folder) &&
+        platform::AppendPath(candidate, sizeof candidate, name) &&
+        platform::Files().Kind(candidate) == platform::PathKind::File) {
+      QueueFile(candidate);
+    }
+    return true;
+  });
+}
+
+void Intake::QueueFile(const char* path) {
+  if (!PassesExtensionTest(path)) return;
+  if (std::unique_ptr<job::JobRequest> request = CreateJobRequest(path)) {
+    PostJobRequest(std::move(request));
+  }
+}
+
+std::unique_ptr<job::JobRequest> Intake::CreateJobRequest(const char* path) const {
+  std::unique_ptr<job::JobRequest> request(new (std::nothrow) job::JobRequest{});
+  if (!request || !platform::CopyText(request->path, sizeof request->path, path)) return nullptr;
+  request->archive = boxes_.ArchiveChecked() ? 1 : 0;
+  request->fix = boxes_.FixChecked() ? 1 : 0;
+  return request;
+}
+
+void Intake::PostJobRequest(std::unique_ptr<job::JobRequest> request) {
+  if (request && worker_.Post(std::move(request))) ++pendingJobs_;
+}
+
+void Intake::OnResult(int32_t status) {
+  --pendingJobs_;
+  if (status != job::STATUS_OK) autoClose_ = 0;
+}
+
+}  // namespace app

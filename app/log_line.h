@@ -1,0 +1,18 @@
+// The line the log shows for one finished job; shared by every front end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+// Room of a log line, terminator included; longer lines are cut.
+inline constexpr size_t kLogLineCapacity = 1024;
+
+// "name [Ok]" for status 0, "name [Ошибка: N]" for an archiver's exit
+// code N, and a hint without the name for a job with nothing to do (-2) or
+// an archiver that could not be started (-1). ANSI text.
+std::string LogLine(int32_t status, const char* name);
+
+}  // namespace app

@@ -1,0 +1,76 @@
+#include "app/settings.h"
+
+#include <string>
+
+#include "platform/settings_file.h"
+#include "platform/system.h"
+#include "platform/text.h"
+
+namespace app {
+namespace {
+
+constexpr const char* kSection = "Options";
+constexpr size_t kValueCapacity = 260;
+
+int ReadInt(const std::string& file, const char* key, int fallback) {
+  if (file.empty()) return fallback;
+  return platform::ReadSettingInt(file.c_str(), kSection, key, fallback);
+}
+
+std::string ReadString(const std::string& file, const char* key) {
+  if (file.empty()) return {};
+  return platform::ReadSettingString(file.c_str(), kSection, key, "", kValueCapacity);
+}
+
+void Write(const std::string& file, const char* key, const std::string& value) {
+  // A failed write is ignored: the settings are a convenience, and the
+  // window closes all the same.
+  if (!file.empty()) platform::WriteSettingString(file.c_str(), kSection, key, value.c_str());
+}
+
+int PositionOrDefault(int value) { return value < 0 ? 2 : value; }
+
+}  // namespace
+
+std::string SettingsPathBeside(const char* executablePath) {
+  char path[kSettingsPathCapacity];
+  if (!platform::CopyText(path, sizeof path, executablePath)) return {};
+  *platform::FindFileName(path) = '\0';
+  if (!platform::AppendPath(path, sizeof path, "velkor.ini")) return {};
+  return path;
+}
+
+std::string DefaultSettingsPath() {
+  return SettingsPathBeside(platform::ExecutablePath().c_str());
+}
+
+job::ArchiverSettings ReadArchiverSettings(const std::string& file) {
+  job::ArchiverSettings settings;
+  std::string com = ReadString(file, "Com");
+  if (com.size() > kMaxComLength) com.resize(kMaxComLength);
+  settings.format = " " + com;
+  settings.program = ReadString(file, "Arc");
+  settings.hidden = ReadInt(file, "Hidden", 1);
+  return settings;
+}
+
+WindowSettings ReadWindowSettings(const std::string& file) {
+  WindowSettings window;
+  window.posX = PositionOrDefault(ReadInt(file, "PosX", 2));
+  window.posY = PositionOrDefault(ReadInt(file, "PosY", 2));
+  window.archive = ReadInt(file, "bArc", 1) != 0;
+  window.fix = ReadInt(file, "bMSIE", 1) != 0;
+  return window;
+}
+
+void WriteWindowPosition(const std::string& file, int x, int y) {
+  Write(file, "PosX", std::to_string(x));
+  Write(file, "PosY", std::to_string(y));
+}
+
+void WriteOptionBoxes(const std::string& file, bool archive, bool fix) {
+  Write(file, "bArc", archive ? "1" : "0");
+  Write(file, "bMSIE", fix ? "1" : "0");
+}
+
+}  // namespace app

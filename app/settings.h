@@ -1,0 +1,49 @@
+// The settings file "velkor.ini", section "Options": the archiver's three
+// keys, which only the user edits, and the window's four, which the window
+// writes back when it closes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "job/archiver.h"
+
+namespace app {
+
+// Room of the settings path, terminator included.
+inline constexpr size_t kSettingsPathCapacity = 260;
+// The longest "Com" taken: the format, a blank and the value, must fit 260
+// bytes with its terminator.
+inline constexpr size_t kMaxComLength = 258;
+
+// "velkor.ini" in the folder of `executablePath`; empty when the result
+// would not fit its room. An empty settings path means: every key takes its
+// default, and nothing is written.
+std::string SettingsPathBeside(const char* executablePath);
+
+// The settings path of the running program.
+std::string DefaultSettingsPath();
+
+// "Com" (as a blank followed by at most 258 of its characters), "Arc" and
+// "Hidden" (default 1).
+job::ArchiverSettings ReadArchiverSettings(const std::string& file);
+
+// What the window restores when it opens.
+struct WindowSettings {
+  int posX = 2;
+  int posY = 2;
+  bool archive = true;  // "bArc"
+  bool fix = true;      // "bMSIE"
+};
+
+// "PosX" and "PosY" (default 2; a negative value counts as 2), "bArc" and
+// "bMSIE" (default 1; any non-zero value checks the box).
+WindowSettings ReadWindowSettings(const std::string& file);
+
+// Writes "PosX" and then "PosY" as decimal text, keeping the other keys.
+void WriteWindowPosition(const std::string& file, int x, int y);
+
+// Writes "bArc" and then "bMSIE" as "1" or "0", keeping the other keys.
+void WriteOptionBoxes(const std::string& file, bool archive, bool fix);
+
+}  // namespace app

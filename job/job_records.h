@@ -1,0 +1,39 @@
+// The records that travel between the intake and the worker, and the codes
+// both sides agree on. A record has exactly one owner at a time: it is
+// handed over as a std::unique_ptr and freed by whoever holds it last.
+#pragma once
+
+#include <cstdint>
+
+namespace job {
+
+// One page to process. Made by the intake, owned by the worker once posted.
+struct JobRequest {
+  char path[1024] = {};  // the worker may change its extension in place
+  int32_t archive = 0;   // 1: run the archiver after cleaning
+  int32_t fix = 0;       // 1: repair the links of a page saved by Firefox
+};
+
+// The outcome of one processed page. Made by the worker, owned by the
+// front end once delivered.
+struct JobResult {
+  int32_t status = 0;
+  char name[1028] = {};  // the page's file name, after any renaming
+};
+
+static_assert(sizeof(JobRequest) == 1032 && sizeof(JobResult) == 1032,
+              "the records keep the layout the Windows program posts between threads");
+
+// Status values; any other value is the archiver's own exit code.
+inline constexpr int32_t STATUS_OK = 0;
+inline constexpr int32_t STATUS_ARCHIVER_NOT_STARTED = -1;
+inline constexpr int32_t STATUS_NO_ACTIONS = -2;
+
+// Commands in the worker's queue.
+inline constexpr int WRK_CMD_JOB = 1;
+inline constexpr int WRK_CMD_QUIT = 2;
+
+// The command that carries a JobResult to the Windows main window.
+inline constexpr int ID_JOB_DONE = 24987;
+
+}  // namespace job

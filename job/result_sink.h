@@ -1,0 +1,25 @@
+// Where the worker reports to: each front end supplies one (the window sets
+// its caption and posts the result to itself; the command line prints).
+#pragma once
+
+#include <memory>
+
+#include "job/job_records.h"
+
+namespace job {
+
+// Called on the worker thread only; an implementation that shares state
+// with its own thread guards it itself.
+class ResultSink {
+ public:
+  virtual ~ResultSink() = default;
+
+  // Shows the file name of the page whose processing begins.
+  virtual void SetCaption(const char* name) = 0;
+
+  // Takes the result. False when the receiver is gone; the result is then
+  // freed, since nobody else holds it.
+  virtual bool Deliver(std::unique_ptr<JobResult> result) = 0;
+};
+
+}  // namespace job
