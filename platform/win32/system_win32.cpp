@@ -1,1 +1,57 @@
-// placeholder: being written
+#include <windows.h>
+
+#include <string>
+
+#include "platform/system.h"
+
+namespace platform {
+namespace {
+
+bool IsConsole(DWORD which) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(which), &mode) != FALSE;
+}
+
+}  // namespace
+
+std::string ExecutablePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return std::string();
+    // A full buffer means the name was cut: ask again with more room.
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+bool StderrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
+
+// The console shows text in its own output code page (usually the OEM one,
+// 866 on Russian systems), not in the ANSI code page the program writes in.
+// Text bound for a file or a pipe stays as it is.
+std::string AnsiToConsole(const std::string& text) {
+  if (text.empty() || (!IsConsole(STD_ERROR_HANDLE) && !IsConsole(STD_OUTPUT_HANDLE))) {
+    return text;
+  }
+  const UINT consolePage = GetConsoleOutputCP();
+  if (consolePage == GetACP()) return text;
+  const int length = static_cast<int>(text.size());
+  const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (wideLength <= 0) return text;
+  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
+  const int outLength =
+      WideCharToMultiByte(consolePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  if (outLength <= 0) return text;
+  std::string out(static_cast<size_t>(outLength), '\0');
+  WideCharToMultiByte(consolePage, 0, wide.data(), wideLength, out.data(), outLength, nullptr,
+                      nullptr);
+  return out;
+}
+
+}  // namespace platform

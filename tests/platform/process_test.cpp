@@ -54,6 +54,12 @@ TEST(RunProcess, GivesMinusOneWhenTheProgramCannotBeStarted) {
                                std::filesystem::perm_options::add);
   EXPECT_EQ(RunProcess(text.c_str(), " a", true), -1);
   EXPECT_EQ(RunProcess(folder.path().string().c_str(), " a", true), -1) << "a folder";
+#ifdef _WIN32
+  const char* onSearchPath = "cmd.exe";
+#else
+  const char* onSearchPath = "sh";
+#endif
+  EXPECT_EQ(RunProcess(onSearchPath, " /c exit 0", true), -1) << "no search along PATH";
 }
 
 }  // namespace
