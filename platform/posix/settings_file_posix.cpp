@@ -1,45 +1,69 @@
-#include <sys/stat.h>
-
 // The settings are 8-bit text in the ANSI code page: no UTF-8 conversion.
 // Debian's header holds the template bodies behind SI_IMPLEMENTATION.
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
-#include <cstring>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "platform/settings_file.h"
 
 namespace platform {
 namespace {
 
-enum class Loaded { Missing, Ok, Unreadable };
+// The whole file; nothing when it is missing or cannot be read, which
+// `exists` tells apart.
+std::optional<std::string> ReadAll(const char* file, bool& exists) {
+  const int fd = open(file, O_RDONLY | O_CLOEXEC);
+  exists = fd >= 0 || (errno != ENOENT && errno != ENOTDIR);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      close(fd);
+      return got == 0 ? std::optional<std::string>(std::move(text)) : std::nullopt;
+    }
+    text.append(chunk, static_cast<size_t>(got));
+  }
+}
 
-// CSimpleIniA compares section and key names without regard to ASCII
-// letter case, as the Windows profile functions do, and keeps the comments
-// of a loaded file so that a write gives them back.
-Loaded Load(CSimpleIniA& ini, const char* file) {
-  struct stat status;
-  if (stat(file, &status) != 0) return Loaded::Missing;
-  return ini.LoadFile(file) == SI_OK ? Loaded::Ok : Loaded::Unreadable;
+// A profile as the Windows profile functions see one: CSimpleIniA compares
+// section and key names without regard to ASCII letter case; with repeated
+// keys allowed, a repeated key keeps all its lines and the first one is
+// read. Comments come back on a write.
+bool Parse(const std::string& text, CSimpleIniA& ini) {
+  ini.SetMultiKey(true);
+  ini.SetSpaces(false);
+  return ini.LoadData(text) == SI_OK;
 }
 
 // The value as the profile reader gives it: blanks around it are already
 // gone, and one pair of matching quotes around the rest is dropped.
 std::optional<std::string> FindValue(const char* file, const char* section, const char* key) {
+  bool exists = false;
+  const std::optional<std::string> text = ReadAll(file, exists);
   CSimpleIniA ini;
-  if (Load(ini, file) != Loaded::Ok) return std::nullopt;
+  if (!text || !Parse(*text, ini)) return std::nullopt;
   const char* value = ini.GetValue(section, key, nullptr);
   if (value == nullptr) return std::nullopt;
-  std::string text(value);
-  if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-      text.back() == text.front()) {
-    text = text.substr(1, text.size() - 2);
+  std::string_view found(value);
+  if (found.size() >= 2 && (found.front() == '"' || found.front() == '\'') &&
+      found.back() == found.front()) {
+    found = found.substr(1, found.size() - 2);
   }
-  return text;
+  return std::string(found);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -60,12 +84,55 @@ int ParseProfileInt(const std::string& text) {
   return static_cast<int>(value);
 }
 
+// The comment and blank lines that end a file after its last section or
+// key. SimpleIni keeps a comment only with the section or key that follows
+// it (or, at the top, as the file's own comment), so these would be lost on
+// a write without being put back.
+std::string_view TrailingComments(std::string_view text) {
+  size_t start = text.size();
+  while (start > 0) {
+    size_t end = start;
+    if (end > 0 && text[end - 1] == '\n') --end;
+    if (end > 0 && text[end - 1] == '\r') --end;
+    const size_t lineStart = end == 0 ? 0 : text.find_last_of("\r\n", end - 1) + 1;
+    const size_t first = text.find_first_not_of(" \t", lineStart);
+    if (first < end && text[first] != ';' && text[first] != '#') break;
+    start = lineStart;
+  }
+  if (start == 0 || text.find_first_of(";#", start) == text.npos) return {};
+  return text.substr(start);
+}
+
+// SimpleIni writes bare line feeds; a file written with CR LF keeps them.
+void MatchLineEnds(const std::string& original, std::string& out) {
+  if (original.find("\r\n") == std::string::npos) return;
+  std::string converted;
+  converted.reserve(out.size() + out.size() / 16);
+  for (char c : out) {
+    if (c == '\n') converted += '\r';
+    converted += c;
+  }
+  out = std::move(converted);
+}
+
+// The spelling under which the file already holds `key`, or `key` itself.
+// A copy: the write replaces the entry that holds the stored one.
+std::string StoredKeySpelling(const CSimpleIniA& ini, const char* section, const char* key) {
+  CSimpleIniA::TNamesDepend keys;
+  ini.GetAllKeys(section, keys);
+  for (const CSimpleIniA::Entry& entry : keys) {
+    if (strcasecmp(entry.pItem, key) == 0) return entry.pItem;
+  }
+  return key;
+}
+
 }  // namespace
 
 std::string ReadSettingString(const char* file, const char* section, const char* key,
                               const char* fallback, size_t capacity) {
   if (capacity == 0) return std::string();
-  std::string value = FindValue(file, section, key).value_or(fallback);
+  std::string value =
+      FindValue(file, section, key).value_or(fallback != nullptr ? fallback : "");
   if (value.size() > capacity - 1) value.resize(capacity - 1);
   return value;
 }
@@ -80,13 +147,26 @@ int ReadSettingInt(const char* file, const char* section, const char* key, int f
 
 bool WriteSettingString(const char* file, const char* section, const char* key,
                         const char* value) {
-  CSimpleIniA ini;
+  bool exists = false;
+  const std::optional<std::string> read = ReadAll(file, exists);
   // A file that exists but cannot be read is never overwritten: the write
   // would lose everything else in it.
-  if (Load(ini, file) == Loaded::Unreadable) return false;
-  ini.SetSpaces(false);
-  if (ini.SetValue(section, key, value) < 0) return false;
-  return ini.SaveFile(file, false) == SI_OK;
+  if (exists && !read) return false;
+  const std::string text = read.value_or(std::string());
+  CSimpleIniA ini;
+  if (!Parse(text, ini)) return false;
+  const std::string storedKey = StoredKeySpelling(ini, section, key);
+  if (ini.SetValue(section, storedKey.c_str(), value, nullptr, true) < 0) {
+    return false;
+  }
+  std::string out;
+  if (ini.Save(out) != SI_OK) return false;
+  MatchLineEnds(text, out);
+  out += TrailingComments(text);
+  std::ofstream written(file, std::ios::binary | std::ios::trunc);
+  written.write(out.data(), static_cast<std::streamsize>(out.size()));
+  written.close();
+  return !written.fail();
 }
 
 }  // namespace platform

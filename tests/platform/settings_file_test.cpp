@@ -46,6 +46,12 @@ TEST(Settings, NamesIgnoreCaseAndValuesLoseBlanksAndMatchingQuotes) {
   EXPECT_EQ(ReadSettingString(path, "Options", "Plain", "", 4), "two") << "capacity - 1 bytes";
 }
 
+TEST(Settings, RepeatedKeyReadsItsFirstValue) {
+  TempFolder folder;
+  const std::string file = folder.Write("velkor.ini", "[Options]\nArc=first\nArc=second\n");
+  EXPECT_EQ(ReadSettingString(file.c_str(), "Options", "Arc", "", kCapacity), "first");
+}
+
 TEST(Settings, IntegersReadAsTheProfileReaderReadsThem) {
   TempFolder folder;
   const std::string file = folder.Write("velkor.ini",
@@ -76,7 +82,8 @@ TEST(Settings, WritesKeepCommentsAndOtherKeys) {
                                         "Com=a \"%s\" \"%s\"\n"
                                         "PosX=2\n"
                                         "[Extra]\n"
-                                        "Key=kept\n");
+                                        "Key=kept\n"
+                                        "; Com=x \"%s\" (an old format, kept for later)\n");
   const char* path = file.c_str();
   ASSERT_TRUE(WriteSettingString(path, "options", "posx", "140"));
   ASSERT_TRUE(WriteSettingString(path, "Options", "bArc", "0"));
@@ -87,6 +94,8 @@ TEST(Settings, WritesKeepCommentsAndOtherKeys) {
   EXPECT_EQ(ReadSettingString(path, "Extra", "Key", "", kCapacity), "kept");
   const std::string text = ReadFile(file);
   EXPECT_NE(text.find("; the archiver, set by hand"), std::string::npos) << text;
+  EXPECT_NE(text.find("; Com=x \"%s\" (an old format, kept for later)"), std::string::npos)
+      << "a comment after the last key survives:\n" << text;
   EXPECT_NE(text.find("PosX=140"), std::string::npos) << "the key keeps its spelling:\n" << text;
   EXPECT_EQ(text.find("posx"), std::string::npos) << text;
 }
