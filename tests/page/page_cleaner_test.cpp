@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "page/byte_search.h"
 #include "page/page_rewrite.h"
 #include "page/title_marker.h"
 #include "platform/files.h"
@@ -19,6 +20,33 @@ namespace {
 using namespace std::string_literals;
 
 const std::string kMarker(kTitleMarker);
+
+// ---------------------------------------------------------------- the search
+
+TEST(FindFrom, AgreesWithAPlainSearchEverywhere) {
+  const std::string texts[] = {
+      "",
+      "<div class=\"g_section info\"><div>x</div></div><img alt=\"a\"></div>",
+      "aaaaalt=alt=l",
+      "<p class=\"desc\"><p class=\"g_description\">___ _files_files",
+      "Type\xD0\x9F\"><ab>::AnimeBase::</td>",
+  };
+  const std::string_view needles[] = {
+      "", ">", "</div>", "alt=", "l", "_files", "g_section info", "<p class=\"desc\">",
+      "\">", "</td>", "Type", "::AnimeBase::", "aaaa", "=l", "<div class=\"g_section info",
+      "not there",
+  };
+  for (const std::string& text : texts) {
+    for (const std::string_view needle : needles) {
+      for (size_t from = 0; from <= text.size() + 1; ++from) {
+        const size_t expected =
+            from > text.size() ? kNotFound : std::string_view(text).find(needle, from);
+        EXPECT_EQ(FindFrom(text, from, needle), expected)
+            << "'" << needle << "' in '" << text << "' from " << from;
+      }
+    }
+  }
+}
 
 // ---------------------------------------------------------------- first rewrite
 
