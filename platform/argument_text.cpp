@@ -11,10 +11,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-// These are the classic rules of CommandLineToArgvW and the older Microsoft
-// C runtimes. The later runtimes' extra rule, that "" inside quotes is a
-// literal quote, is left out: here "" inside quotes ends the quoting and
-// starts it again, so "a""b" is ab.
+// The rules of CommandLineToArgvW and the older Microsoft C runtimes; the
+// later runtimes' reading of "" inside quotes as a literal quote is left out.
 std::vector<std::string> SplitArgumentText(const char* text) {
   std::vector<std::string> arguments;
   const char* at = text;

@@ -130,8 +130,9 @@ int RenameWithoutReplacing(const char* from, const char* to) {
 class PosixFileSystem final : public FileSystem {
  public:
   std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path) override {
-    // O_NONBLOCK keeps the open of a FIFO from hanging; such files are
-    // refused below anyway.
+    // flock is advisory: it keeps out every opener that asks for it (our
+    // own, in any process), not a program that never does. O_NONBLOCK keeps
+    // the open of a FIFO from hanging; such files are refused below anyway.
     const int fd = open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return nullptr;
     struct stat status;

@@ -14,8 +14,8 @@ extern char** environ;
 namespace platform {
 
 // There are no windows to hide, so `hidden` has no effect here. A program
-// killed by a signal gives 128 + the signal's number, as a shell reports it:
-// a failure, but not one to be taken for "could not be started".
+// killed by a signal must not pass for one that could not be started: it
+// gives 128 + the signal's number instead of -1.
 int RunProcess(const char* program, const char* argumentText, bool /*hidden*/) {
   std::vector<std::string> arguments = SplitArgumentText(argumentText);
   std::vector<char*> argv;

@@ -189,27 +189,5 @@ TEST(RenameNoReplace, RenamesButNeverReplaces) {
                                              folder.Path("new.htm").c_str()));
 }
 
-class RefusingFiles final : public FileSystem {
- public:
-  std::unique_ptr<ExclusiveFile> OpenExclusive(const char*) override { return nullptr; }
-  bool FindEntries(const char*, const std::function<bool(const char*)>&) override { return false; }
-  PathKind Kind(const char*) override { return PathKind::Missing; }
-  bool RemoveFile(const char*) override { return false; }
-  bool RenameNoReplace(const char*, const char*) override { return false; }
-};
-
-TEST(ScopedFileSystem, ReplacesTheImplementationForItsLifetime) {
-  TempFolder folder;
-  const std::string path = folder.Write("page.htm", "");
-  RefusingFiles refusing;
-  {
-    ScopedFileSystem scope(refusing);
-    EXPECT_EQ(&Files(), &refusing);
-    EXPECT_EQ(Files().Kind(path.c_str()), PathKind::Missing);
-  }
-  EXPECT_EQ(&Files(), &NativeFiles());
-  EXPECT_EQ(Files().Kind(path.c_str()), PathKind::File);
-}
-
 }  // namespace
 }  // namespace platform
