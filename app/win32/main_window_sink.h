@@ -1,0 +1,31 @@
+// The worker's way to the main window: the process-wide copy of the
+// window's handle, and the two calls the worker makes through it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+#include "job/result_sink.h"
+
+namespace win32 {
+
+class MainWindowSink final : public job::ResultSink {
+ public:
+  // The main window from its initialisation on; null once it is destroyed.
+  void SetWindow(HWND window) { window_.store(window, std::memory_order_release); }
+
+  // Sets the caption; returns once the window's thread has handled it.
+  void SetCaption(const char* name) override;
+
+  // Posts WM_COMMAND with ID_JOB_DONE and the result to the window, which
+  // then owns it. False (the result is freed) when there is no window or
+  // its queue refuses the message.
+  bool Deliver(std::unique_ptr<job::JobResult> result) override;
+
+ private:
+  std::atomic<HWND> window_{nullptr};
+};
+
+}  // namespace win32

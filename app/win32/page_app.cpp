@@ -1,0 +1,43 @@
+#include "app/win32/page_app.h"
+
+#include <commctrl.h>
+
+#include "app/settings.h"
+#include "app/win32/page_dlg.h"
+#include "app/window_logic.h"
+#include "job/process_job.h"
+
+namespace win32 {
+
+BOOL CPageApp::InitInstance() {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  settingsPath_ = app::DefaultSettingsPath();
+  // Read once, before the worker exists; the worker only reads them.
+  archiver_ = app::ReadArchiverSettings(settingsPath_);
+
+  worker_ = std::make_unique<job::CWrkThread>(
+      running_, sink_, [this](job::JobRequest& request, job::ResultSink& sink) {
+        return job::ProcessJob(request, sink, archiver_);
+      });
+  if (!worker_->Start()) {
+    worker_.reset();
+    return FALSE;
+  }
+
+  CPageDlg window(*worker_, sink_, settingsPath_, app::SkipProgramName(GetCommandLineA()));
+  window.DoModal();
+  return FALSE;
+}
+
+int CPageApp::ExitInstance() {
+  if (worker_) {
+    running_.BeginShutDown();
+    worker_->Quit();
+    worker_.reset();
+  }
+  return 0;
+}
+
+}  // namespace win32

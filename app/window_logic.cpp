@@ -1,0 +1,63 @@
+#include "app/window_logic.h"
+
+#include <utility>
+
+#include "app/log_line.h"
+#include "app/settings.h"
+
+namespace app {
+
+const char* const kIdleCaption = "Перетащите каталог в окно";
+
+WindowLogic::WindowLogic(WindowView& view, job::JobPoster& worker, std::string settingsPath)
+    : view_(view), settingsPath_(std::move(settingsPath)), intake_(worker, view) {}
+
+void WindowLogic::Open(const char* commandLineArguments) {
+  const WindowSettings settings = ReadWindowSettings(settingsPath_);
+  view_.SetArchiveChecked(settings.archive);
+  view_.SetFixChecked(settings.fix);
+  view_.MoveTo(settings.posX, settings.posY);
+  // The boxes are restored first: the command line's jobs carry their states.
+  intake_.ParseCommandLine(commandLineArguments);
+}
+
+void WindowLogic::OnDrop(const std::vector<std::string>& paths) {
+  view_.ClearLog();
+  intake_.QueueBatch(paths);
+}
+
+void WindowLogic::OnResult(std::unique_ptr<job::JobResult> result) {
+  intake_.OnResult(result->status);
+  view_.AddLogLine(LogLine(result->status, result->name));
+  result.reset();
+  if (intake_.PendingJobs() != 0) return;
+  view_.SetCaption(kIdleCaption);
+  if (intake_.AutoClose() != 0) view_.Close();
+}
+
+void WindowLogic::OnClose(const ClosingPlace& place) {
+  // A minimised window reports a place far off the screen; it counts as 0.
+  const int left = place.left < 0 ? 0 : place.left;
+  const int top = place.top < 0 ? 0 : place.top;
+  // A window closed beyond the screen would reopen out of sight: the place
+  // it had before is kept instead.
+  if (top < place.maxHeight && left < place.maxWidth) {
+    WriteWindowPosition(settingsPath_, left, top);
+  }
+  WriteOptionBoxes(settingsPath_, view_.ArchiveChecked(), view_.FixChecked());
+}
+
+const char* SkipProgramName(const char* commandLine) {
+  const char* at = commandLine;
+  if (*at == '"') {
+    ++at;
+    while (*at != '\0' && *at != '"') ++at;
+    if (*at == '"') ++at;
+  } else {
+    while (*at != '\0' && *at != ' ' && *at != '\t') ++at;
+  }
+  while (*at == ' ' || *at == '\t') ++at;
+  return at;
+}
+
+}  // namespace app

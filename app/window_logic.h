@@ -1,0 +1,82 @@
+// The main window's behaviour, apart from any window system: what it
+// restores and stores, how it takes the command line and drops, and what
+// each job's result does to the log, the caption and the window's life.
+// The Windows dialog (and any later window) draws; this decides.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/intake.h"
+#include "job/job_records.h"
+#include "job/worker.h"
+
+namespace app {
+
+// The caption shown whenever no job is pending any more.
+extern const char* const kIdleCaption;
+
+// What the logic needs of a window. The option boxes are read through
+// OptionBoxes, by the intake for every request it makes.
+class WindowView : public OptionBoxes {
+ public:
+  virtual void SetArchiveChecked(bool checked) = 0;
+  virtual void SetFixChecked(bool checked) = 0;
+  // Moves the window's top-left corner to a screen point, keeping its size.
+  virtual void MoveTo(int x, int y) = 0;
+  virtual void AddLogLine(const std::string& line) = 0;
+  virtual void ClearLog() = 0;
+  virtual void SetCaption(const char* text) = 0;
+  // Closes the window as the user's close command does, once the message
+  // being handled is done.
+  virtual void Close() = 0;
+};
+
+// Where the window stands when it closes, and the largest window the
+// primary screen holds, in screen pixels.
+struct ClosingPlace {
+  int left = 0;
+  int top = 0;
+  int maxWidth = 0;
+  int maxHeight = 0;
+};
+
+class WindowLogic {
+ public:
+  // `view` and `worker` must outlive the logic. An empty `settingsPath`
+  // gives the defaults and stores nothing.
+  WindowLogic(WindowView& view, job::JobPoster& worker, std::string settingsPath);
+
+  // Restores the boxes and the position, then queues the pages named in
+  // the command line's argument text; the self-closing is armed when that
+  // queued anything.
+  void Open(const char* commandLineArguments);
+
+  // A drop: the log is emptied and the paths are queued behind any jobs
+  // still pending, as one batch.
+  void OnDrop(const std::vector<std::string>& paths);
+
+  // One finished job: its log line, then, when it was the last pending one,
+  // the idle caption and, after a fully successful command-line run, the
+  // closing.
+  void OnResult(std::unique_ptr<job::JobResult> result);
+
+  // Stores the position (unless it lies beyond the screen; a negative
+  // coordinate counts as 0) and the states of both boxes.
+  void OnClose(const ClosingPlace& place);
+
+  const Intake& intake() const { return intake_; }
+
+ private:
+  WindowView& view_;
+  std::string settingsPath_;
+  Intake intake_;
+};
+
+// The argument part of a Windows command line: the program's name (in
+// double quotes or up to the first blank or tab) and the blanks and tabs
+// after it skipped.
+const char* SkipProgramName(const char* commandLine);
+
+}  // namespace app
