@@ -1,14 +1,59 @@
 #include "job/archiver.h"
 
 #include "job/job_records.h"
+#include "page/charset.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
 namespace job {
 namespace {
 
+// Names on a Windows disk are ANSI text, as the page values are. Names on a
+// POSIX disk are UTF-8, while the values are ANSI text (Windows-1251) unless
+// the page itself was UTF-8: there a value that is not valid UTF-8 is
+// converted, so that the archive gets a readable name.
+#ifdef _WIN32
+constexpr bool kNamesAreUtf8 = false;
+#else
+constexpr bool kNamesAreUtf8 = true;
+#endif
+
+bool IsContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// The number of continuation bytes that a UTF-8 lead byte announces, or -1
+// for a byte that cannot begin a character.
+int SequenceTail(unsigned char lead) {
+  if (lead < 0x80) return 0;
+  if (lead < 0xC2) return -1;
+  if (lead < 0xE0) return 1;
+  if (lead < 0xF0) return 2;
+  if (lead < 0xF5) return 3;
+  return -1;
+}
+
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const int tail = SequenceTail(static_cast<unsigned char>(text[i]));
+    if (tail < 0 || static_cast<size_t>(tail) >= text.size() - i) return false;
+    for (int k = 0; k < tail; ++k) {
+      if (!IsContinuation(text[++i])) return false;
+    }
+  }
+  return true;
+}
+
+std::string NameText(const char* value) {
+  if (!kNamesAreUtf8 || IsUtf8(value)) return value;
+  const page::HeapBytes utf8 = page::AnsiToUtf8(value);
+  return utf8 ? std::string(utf8.get()) : std::string(value);
+}
+
 void CutToCapacity(std::string& text, size_t capacity) {
-  if (text.size() > capacity - 1) text.resize(capacity - 1);
+  if (text.size() <= capacity - 1) return;
+  size_t end = capacity - 1;
+  // A UTF-8 name never ends in half a character.
+  while (kNamesAreUtf8 && end > 0 && IsContinuation(text[end])) --end;
+  text.resize(end);
 }
 
 }  // namespace
@@ -38,15 +83,15 @@ std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info) {
     page::SanitizeName(info.title, sizeof info.title);
     page::SanitizeName(info.english, sizeof info.english);
     page::SanitizeName(info.type, sizeof info.type);
-    base += info.title;
+    base += NameText(info.title);
     if (info.english[0] != '\0') {
       base += " [";
-      base += info.english;
+      base += NameText(info.english);
       base += "][";
     } else {
       base += " [";
     }
-    base += info.type;
+    base += NameText(info.type);
     base += ']';
   }
   CutToCapacity(base, kArchiveBaseCapacity);

@@ -32,7 +32,8 @@ bool IsAcceptedFormat(std::string_view format);
 // The archive's path without extension: the page's folder and
 // "Title [English][Type]" (or "Title [Type]" without English), sanitising
 // the three fields in place; with an empty Title, the page path without its
-// extension.
+// extension. Where names on disk are UTF-8 (POSIX), a value that is not
+// valid UTF-8 is taken as ANSI text and converted.
 std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info);
 
 // The page path with "_files" in place of its extension; a path without an

@@ -62,6 +62,25 @@ TEST(ArchiveBaseName, IsCutAtItsCapacity) {
   EXPECT_EQ(base, (kFolder + std::string(1023, 'T')).substr(0, 1023));
 }
 
+TEST(ArchiveBaseName, ValuesAreWrittenAsTheDisksNamesAreSpelt) {
+  // "Фильм" in Windows-1251, "ТВ" in UTF-8.
+  page::TitleInfo info = Info("\xD4\xE8\xEB\xFC\xEC", "Other", "\xD0\xA2\xD0\x92");
+  const std::string path = kFolder + "page.htm";
+#ifdef _WIN32
+  // ANSI names: the values go in as they are.
+  EXPECT_EQ(job::ArchiveBaseName(path.c_str(), info),
+            kFolder + "\xD4\xE8\xEB\xFC\xEC [Other][\xD0\xA2\xD0\x92]");
+#else
+  // UTF-8 names: the ANSI value is converted, the UTF-8 one kept.
+  EXPECT_EQ(job::ArchiveBaseName(path.c_str(), info),
+            kFolder + "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC [Other][\xD0\xA2\xD0\x92]");
+  // A cut never leaves half a character behind.
+  const std::string title(1022 - kFolder.size(), 'T');
+  page::TitleInfo cut = Info((title + "\xD0\x96").c_str(), "", "");
+  EXPECT_EQ(job::ArchiveBaseName(path.c_str(), cut), kFolder + title);
+#endif
+}
+
 TEST(FilesFolder, PutsFilesInPlaceOfTheExtension) {
   EXPECT_EQ(job::FilesFolder((kFolder + "page.htm").c_str()), kFolder + "page_files");
   EXPECT_EQ(job::FilesFolder((kFolder + "a.b.htm").c_str()), kFolder + "a.b_files");
