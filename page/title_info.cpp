@@ -1,5 +1,6 @@
 #include "page/title_info.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -182,7 +183,9 @@ void SanitizeName(char* text, size_t capacity) {
         break;
     }
   }
-  result[used] = '\0';
+  // Cut to the field before the trim, so that a cut name never ends in a
+  // blank.
+  result[std::min(used, capacity - 1)] = '\0';
   platform::TrimInPlace(result.data(), kSanitizedTrim);
   platform::CopyText(text, capacity, result.data());
 }

@@ -160,8 +160,10 @@ TEST(SanitizeName, MakesTextUsableInAFileName) {
 
 TEST(SanitizeName, NeverWritesPastItsCapacityOrScratch) {
   EXPECT_EQ(Sanitized("abcdefgh", 5), "abcd");
-  // "a: b" grows by one byte; the copy back is cut, not overrun.
-  EXPECT_EQ(Sanitized("a: b", 5), "a - ");
+  // "a: b" grows by one byte; the result is cut, not overrun, and a cut
+  // name does not end in a blank.
+  EXPECT_EQ(Sanitized("a: b", 5), "a -");
+  EXPECT_EQ(Sanitized("abc: d", 5), "abc");
   EXPECT_EQ(Sanitized("anything", 1), "");
   EXPECT_EQ(Sanitized(std::string(5000, 'x')), std::string(4095, 'x'));
 }
