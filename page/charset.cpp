@@ -171,24 +171,28 @@ HeapBytes AnsiToUtf8(const char* text) {
   std::vector<char16_t> units;
   if (!platform::AnsiToUtf16(text, units) || units.empty()) return nullptr;
   GrowBuffer out;
+  // Units are encoded into a local chunk that is appended whole: one append
+  // per unit would cost more than the encoding itself.
+  char chunk[3 * 256];
+  size_t filled = 0;
   for (const char16_t u : units) {
-    char encoded[3];
-    int32_t size = 0;
+    if (filled > sizeof(chunk) - 3) {
+      if (!out.Append(std::string_view(chunk, filled), kAnsiToUtf8Step)) return nullptr;
+      filled = 0;
+    }
     if (u <= 0x7F) {
-      encoded[size++] = static_cast<char>(u);
+      chunk[filled++] = static_cast<char>(u);
     } else if (u <= 0x7FF) {
-      encoded[size++] = static_cast<char>(0xC0 | (u >> 6));
-      encoded[size++] = static_cast<char>(0x80 | (u & 0x3F));
+      chunk[filled++] = static_cast<char>(0xC0 | (u >> 6));
+      chunk[filled++] = static_cast<char>(0x80 | (u & 0x3F));
     } else {
       // Surrogates are encoded one by one, never joined into four bytes.
-      encoded[size++] = static_cast<char>(0xE0 | (u >> 12));
-      encoded[size++] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      encoded[size++] = static_cast<char>(0x80 | (u & 0x3F));
-    }
-    if (!out.Append(std::string_view(encoded, static_cast<size_t>(size)), kAnsiToUtf8Step)) {
-      return nullptr;
+      chunk[filled++] = static_cast<char>(0xE0 | (u >> 12));
+      chunk[filled++] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      chunk[filled++] = static_cast<char>(0x80 | (u & 0x3F));
     }
   }
+  if (!out.Append(std::string_view(chunk, filled), kAnsiToUtf8Step)) return nullptr;
   return out.Release();
 }
 

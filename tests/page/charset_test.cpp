@@ -213,4 +213,20 @@ TEST(AnsiToUtf8, EncodesEachUnitWithItsTerminator) {
   }
 }
 
+TEST(AnsiToUtf8, LongTextKeepsEveryCharacter) {
+  // One to three leading ASCII bytes shift where the three-byte characters
+  // fall, so every way of filling the encoder's chunks is met.
+  for (const std::string lead : {"a", "ab", "abc"}) {
+    std::string input = lead;
+    std::string expected = lead;
+    for (int i = 0; i < 700; ++i) {
+      input += i % 2 == 0 ? "\xB9" : "\xCF";
+      expected += i % 2 == 0 ? "\xE2\x84\x96" : "\xD0\x9F";
+    }
+    const page::HeapBytes out = page::AnsiToUtf8(input.c_str());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(std::string(out.get()), expected) << "lead " << lead;
+  }
+}
+
 }  // namespace
