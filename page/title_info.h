@@ -23,8 +23,9 @@ void ExtractTitleInfo(char* text, bool utf8, TitleInfo& info);
 // Empties English when it equals Title, letter case ignored.
 void ApplyClosingRule(TitleInfo& info);
 
-// Rewrites a NUL-terminated text in place for use in a file name; the result
-// is cut to `capacity` - 1 bytes.
+// Rewrites a NUL-terminated text in place for use in a file name, in the
+// buffer of `capacity` bytes that holds it: the result, at most 4095 bytes,
+// is cut to `capacity` - 1 bytes and then loses its outer blanks and tabs.
 void SanitizeName(char* text, size_t capacity);
 
 // Removes markup (everything between "<" and its ">", nesting counted) from a
