@@ -19,7 +19,7 @@ BOOL CALLBACK Visit(HWND window, LPARAM context) {
   GetWindowThreadProcessId(window, &owner);
   char className[16] = {};
   GetClassNameA(window, className, sizeof className);
-  if (owner != search.processId || std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) {
+  if ((search.processId != 0 && owner != search.processId) || std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) {
     return TRUE;
   }
   if (search.caption != nullptr && Caption(window) != search.caption) return TRUE;

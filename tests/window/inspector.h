@@ -9,8 +9,8 @@
 
 namespace inspector {
 
-// The visible dialog window ("#32770") of the process, whose caption is
-// `caption` when one is given. Waits up to `waitMs` for it; null if none.
+// The visible dialog window ("#32770") of the process (of any process for
+// 0), whose caption is `caption` when one is given. Waits up to `waitMs` for it; null if none.
 HWND FindDialog(DWORD processId, const char* caption, DWORD waitMs);
 
 // Waits up to `waitMs` until `done` holds; true when it did.
