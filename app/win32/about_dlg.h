@@ -9,6 +9,12 @@ namespace win32 {
 class CAboutDlg final : public CDialog {
  public:
   CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+
+ protected:
+  BOOL OnInitDialog() override {
+    CenterWindow();
+    return TRUE;
+  }
 };
 
 }  // namespace win32

@@ -1,5 +1,7 @@
 #include "app/win32/dialog.h"
 
+#include <algorithm>
+
 namespace win32 {
 
 INT_PTR CDialog::DoModal(HWND parent) {
@@ -21,6 +23,24 @@ BOOL CDialog::OnCommand(WPARAM wParam, LPARAM) {
 }
 
 bool CDialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
+
+void CDialog::CenterWindow() {
+  RECT self;
+  RECT around;
+  GetWindowRect(m_hWnd, &self);
+  const HWND owner = GetWindow(m_hWnd, GW_OWNER);
+  if (owner == nullptr || !GetWindowRect(owner, &around)) {
+    around = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  const LONG width = self.right - self.left;
+  const LONG height = self.bottom - self.top;
+  // A dialog larger than the screen keeps its top-left corner on it.
+  const LONG x = std::clamp<LONG>(around.left + (around.right - around.left - width) / 2, 0,
+                                  std::max<LONG>(0, GetSystemMetrics(SM_CXSCREEN) - width));
+  const LONG y = std::clamp<LONG>(around.top + (around.bottom - around.top - height) / 2, 0,
+                                  std::max<LONG>(0, GetSystemMetrics(SM_CYSCREEN) - height));
+  SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {

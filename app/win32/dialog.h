@@ -33,6 +33,10 @@ class CDialog {
   // dialog procedure returns for it. False leaves it to the system.
   virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
 
+  // Centres the dialog over its owner (over the screen when it has none),
+  // keeping it on the screen.
+  void CenterWindow();
+
   HWND m_hWnd = nullptr;
 
  private:
