@@ -8,6 +8,7 @@
 #include "platform/system.h"
 
 int main(int argc, char** argv) {
+  platform::KeepFreedMemoryForReuse();
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   return app::cli::RunCli(arguments, {stdout, stderr, platform::StderrIsTerminal()});
 }

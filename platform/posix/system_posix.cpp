@@ -1,5 +1,9 @@
 #include <unistd.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <string>
 
 #include "platform/system.h"
@@ -19,6 +23,18 @@ std::string ExecutablePath() {
     }
     path.resize(path.size() * 2);
   }
+}
+
+// glibc hands a freed block at the top of a thread's heap back to the
+// system once it exceeds the trim threshold, and serves large blocks with
+// mmap; with pages of ~150 KB every job would then fault its buffers in
+// afresh (about half of a batch's time). Fixed thresholds keep up to 64 MB
+// for reuse; larger blocks still come from mmap and go back at once.
+void KeepFreedMemoryForReuse() {
+#ifdef __GLIBC__
+  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+#endif
 }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }

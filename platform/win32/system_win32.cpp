@@ -29,6 +29,9 @@ std::string ExecutablePath() {
   }
 }
 
+// Nothing is tuned here: the Windows heap keeps its own policy.
+void KeepFreedMemoryForReuse() {}
+
 bool StderrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
 
 // The console shows text in its own output code page (usually the OEM one,
