@@ -9,9 +9,10 @@ std::string LogLine(int32_t status, const char* name) {
   if (status == job::STATUS_ARCHIVER_NOT_STARTED) {
     return "Настройте параметры архиватора в ini файле";
   }
-  const std::string statusText =
-      status == job::STATUS_OK ? std::string("Ok") : "Ошибка: " + std::to_string(status);
-  std::string line = std::string(name) + " [" + statusText + "]";
+  std::string line = name;
+  line += " [";
+  line += status == job::STATUS_OK ? "Ok" : "Ошибка: " + std::to_string(status);
+  line += ']';
   if (line.size() > kLogLineCapacity - 1) line.resize(kLogLineCapacity - 1);
   return line;
 }

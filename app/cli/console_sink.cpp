@@ -27,9 +27,12 @@ ConsoleSink::ConsoleSink(std::FILE* out, std::FILE* progress) : out_(out), progr
 void ConsoleSink::SetCaption(const char* name) {
   if (progress_ == nullptr) return;
   ClearProgress();
-  const std::string line = "[" + std::to_string(statuses_.size() + 1) + "/" +
-                           std::to_string(total_) + "] " +
-                           platform::AnsiToConsole(Shorten(name, kProgressNameLimit));
+  std::string line = "[";
+  line += std::to_string(statuses_.size() + 1);
+  line += '/';
+  line += std::to_string(total_);
+  line += "] ";
+  line += platform::AnsiToConsole(Shorten(name, kProgressNameLimit));
   std::fputs(line.c_str(), progress_);
   std::fflush(progress_);
   progressWidth_ = line.size();
