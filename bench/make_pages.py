@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Writes a folder of saved catalogue pages for the whole-process benchmark.
+
+    make_pages.py FOLDER [COUNT]
+
+Each page is about 150 KB, laid out as the catalogue site's pages are (head
+with scripts, navigation clutter, information section, vote/list/note blocks,
+an action list, a long episode list and comments with images), beside a
+"_files" folder of scripts, a style sheet and images. Three pages in four are
+in Windows-1251; every fourth is UTF-8 as Firefox on a Russian Windows
+saves it, with its links into the folder percent-encoded in Windows-1251.
+"""
+import os
+import sys
+from urllib.parse import quote
+
+PAGE_SIZE = 150 * 1024
+FILES = {  # name: size in bytes
+    "jquery.js": 32 * 1024,
+    "animebase.js": 6 * 1024,
+    "animebase.css": 8 * 1024,
+    "logo.gif": 2 * 1024,
+    "poster.jpg": 24 * 1024,
+    "shot1.jpg": 14 * 1024,
+    "shot2.jpg": 14 * 1024,
+}
+
+
+def page_text(number, name, firefox):
+    files = name + "_files"
+    link = (lambda f: quote(files + "/" + f, encoding="cp1251")) if firefox else (lambda f: files + "/" + f)
+    charset = "utf-8" if firefox else "windows-1251"
+    head = f"""<!DOCTYPE html PUBLIC "-//W3C//DTD XHTML 1.0 Transitional//EN">
+<html xmlns="http://www.w3.org/1999/xhtml" xml:lang="ru" lang="ru">
+<head>
+<meta http-equiv="content-type" content="text/html; charset={charset}" />
+<title>Аниме {number} :: AnimeBase ::AnimeBase::</title>
+<link rel="stylesheet" type="text/css" href="{link('animebase.css')}" />
+<script type="text/javascript" src="{link('jquery.js')}"></script>
+<script type="text/javascript" src="{link('animebase.js')}"></script>
+</head>
+<body class="anime" onload="ab.init();">
+<div id="layout">
+<div class="g_header"><a href="http://animebase.example/"><img src="{link('logo.gif')}" alt="AnimeBase" /></a></div>
+"""
+    menu = "".join(f'<li><a href="http://animebase.example/genre/{i}">Жанр номер {i}</a></li>\n'
+                   for i in range(120))
+    info = f"""<ul class="g_menu">
+{menu}</ul>
+<script type="text/javascript">ab.banner("top", 468, 60);</script>
+<div class="g_content anime_all">
+<h1 class="anime">Аниме: Название {number}</h1>
+<div class="g_section info">
+<div class="g_tabs"><a class="active" href="#info">Информация</a> | <a href="#tags">Теги</a></div>
+<div class="g_definitionlist">
+<table>
+<tr class="romaji"><th class="field">Main Title</th><td class="value">Namae {number} (<a href="http://animebase.example/anime/a{number}">a{number}</a>)</td></tr>
+<tr class="official"><th class="field">Official Title</th><td class="value"><span class="icon lang" title="english">
+\t\t<b>Name {number}</b></span></td></tr>
+<tr class="type"><th class="field">Type</th><td class="value">ТВ-сериал, 26 эп.</td></tr>
+<tr class="year"><th class="field">Год</th><td class="value">2006</td></tr>
+</table>
+</div>
+<div class="g_image"><img src="{link('poster.jpg')}" alt="Постер" width="200" height="283" /></div>
+<p class="g_description">Описание произведения номер {number}, длинное и подробное.</p>
+</div>
+<div class="g_section anime_vote"><h3>Ваша оценка</h3><form action="http://animebase.example/vote" method="post"><select name="v"><option>10</option></select></form></div>
+<div class="g_definitionlist mylist_add"><h3>Мой список</h3></div>
+<div class="g_definitionlist anime_table"><table><tr><th>Смотрят</th><td>1 204</td></tr></table></div>
+<div class="g_section g_notebox"><p>Войдите, чтобы оставить заметку.</p></div>
+<ul class="g_actionlist">
+<li><a href="http://animebase.example/fav?a={number}">Добавить в избранное</a></li>
+</ul>
+<div class="g_section episodes">
+<table class="eplist">
+"""
+    tail = f"""</table>
+</div>
+</div>
+<div class="g_footer">&copy; AnimeBase</div>
+</div>
+<script type="text/javascript">ab.counter({number});</script>
+</body>
+</html>
+"""
+    rows = []
+    size = len((head + info + tail).encode("cp1251"))
+    episode = 0
+    while size < PAGE_SIZE:
+        episode += 1
+        row = (f'<tr><td class="num">{episode}</td><td class="name">Серия {episode}: длинное название'
+               f' эпизода</td><td class="date">2006-02-24</td><td><img src="{link("shot1.jpg")}"'
+               f' alt="Кадр {episode}" width="160" height="90"></td></tr>\n'
+               f'<tr><td colspan="4" class="comment">Комментарий зрителя к серии {episode}:'
+               f' было интересно смотреть, жду продолжения и новых серий.</td></tr>\n')
+        rows.append(row)
+        size += len(row.encode("cp1251"))
+    return (head + info + "".join(rows) + tail).encode(charset)
+
+
+def main():
+    folder = sys.argv[1]
+    count = int(sys.argv[2]) if len(sys.argv) > 2 else 1000
+    os.makedirs(folder, exist_ok=True)
+    blobs = {name: bytes((i * 7 + len(name)) % 251 for i in range(size))
+             for name, size in FILES.items()}
+    for number in range(1, count + 1):
+        name = f"Страница {number:04d}"
+        firefox = number % 4 == 0
+        with open(os.path.join(folder, name + ".htm"), "wb") as out:
+            out.write(page_text(number, name, firefox))
+        files = os.path.join(folder, name + "_files")
+        os.makedirs(files, exist_ok=True)
+        for file_name, blob in blobs.items():
+            with open(os.path.join(files, file_name), "wb") as out:
+                out.write(blob)
+
+
+if __name__ == "__main__":
+    main()
