@@ -1,5 +1,7 @@
 #include "app/cli/cli_options.h"
 
+#include <utility>
+
 namespace app::cli {
 namespace {
 

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "job/result_sink.h"

@@ -88,6 +88,8 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   }
 
   Intake intake(worker, boxes);
+  // Held around the intake's own hold, so that the progress line knows the
+  // batch's size before its first job starts.
   worker.Hold();
   intake.TakeCommandLine(options.paths);
   const int32_t queued = intake.PendingJobs();
