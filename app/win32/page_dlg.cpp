@@ -30,7 +30,8 @@ CPageDlg::CPageDlg(job::JobPoster& worker, MainWindowSink& sink, std::string set
 
 BOOL CPageDlg::OnInitDialog() {
   m_logList = GetDlgItem(m_hWnd, IDC_LOG);
-  // Before any job exists: the page code compares texts under this locale.
+  // For every thread, before any job exists: the runtime's case folding and
+  // formatting then follow Russian Windows-1251, the pages' code page.
   std::setlocale(LC_ALL, "Russian_Russia.1251");
   sink_.SetWindow(m_hWnd);
 

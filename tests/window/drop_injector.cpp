@@ -5,6 +5,7 @@
 // VELKOR_TEST_DROP_SECOND at once, while the first drop's other jobs are
 // still pending.
 #include <windows.h>
+// After windows.h, which they need.
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -62,7 +63,8 @@ LRESULT CALLBACK WatchResults(HWND window, UINT message, WPARAM wParam, LPARAM l
       secondDrop != nullptr) {
     // Sent, not posted: the results already queued behind this one are
     // handled only after the drop, so they land in the emptied log.
-    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(std::exchange(secondDrop, nullptr)), 0);
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(std::exchange(secondDrop, nullptr)),
+                 0);
   }
   return result;
 }
@@ -73,7 +75,8 @@ void DropTwice(std::string first, std::string second) {
   secondDrop = MakeDrop(SplitList(second.c_str()));
   original = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchResults)));
-  PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(SplitList(first.c_str()))), 0);
+  PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(SplitList(first.c_str()))),
+               0);
 }
 
 struct Injector {

@@ -14,7 +14,8 @@ namespace {
 
 std::string ToUtf8(const std::string& ansi) {
   std::wstring wide(ansi.size() + 1, L'\0');
-  const int units = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  const int units =
+      MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
   std::string utf8(wide.size() * 3, '\0');
   const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), units, utf8.data(),
                                         static_cast<int>(utf8.size()), nullptr, nullptr);
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
   GetWindowRect(window, &place);
   std::printf("rect=%ld,%ld,%ld,%ld\n", place.left, place.top, place.right, place.bottom);
   std::printf("caption=%s\n", ToUtf8(inspector::Caption(window)).c_str());
-  for (const std::string& line : inspector::LogLines(window)) std::printf("log=%s\n", ToUtf8(line).c_str());
+  for (const std::string& line : inspector::LogLines(window))
+    std::printf("log=%s\n", ToUtf8(line).c_str());
   if (!about) return 0;
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);

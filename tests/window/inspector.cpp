@@ -19,7 +19,8 @@ BOOL CALLBACK Visit(HWND window, LPARAM context) {
   GetWindowThreadProcessId(window, &owner);
   char className[16] = {};
   GetClassNameA(window, className, sizeof className);
-  if ((search.processId != 0 && owner != search.processId) || std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) {
+  if ((search.processId != 0 && owner != search.processId) ||
+      std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) {
     return TRUE;
   }
   if (search.caption != nullptr && Caption(window) != search.caption) return TRUE;
@@ -81,7 +82,8 @@ void PressKey(HWND window, WPARAM key) {
   GUITHREADINFO gui{};
   gui.cbSize = sizeof gui;
   const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  const HWND target = GetGUIThreadInfo(thread, &gui) && gui.hwndFocus != nullptr ? gui.hwndFocus : window;
+  const HWND target =
+      GetGUIThreadInfo(thread, &gui) && gui.hwndFocus != nullptr ? gui.hwndFocus : window;
   PostMessageA(target, WM_KEYDOWN, key, 1);
   PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }

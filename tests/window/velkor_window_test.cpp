@@ -1,9 +1,8 @@
 // Velkor.exe end to end, as a user meets it: started with a command line or
 // none, its settings file beside it, the archiver stand-in as its archiver.
 // The window is read from this process, as another program sees it.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -39,6 +38,12 @@ std::string Setting(const std::string& ini, const char* key) {
   char value[260];
   GetPrivateProfileStringA("Options", key, "<absent>", value, sizeof value, ini.c_str());
   return value;
+}
+
+// Waits until the window shows the caption of a window with no job pending;
+// false when it never does.
+bool WaitUntilIdle(HWND window) {
+  return inspector::WaitFor([&] { return inspector::Caption(window) == kIdleCaption; }, kWaitMs);
 }
 
 class Program {
@@ -174,10 +179,10 @@ TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenWithOneLinePerResult) {
   Program velkor(program, "\"" + frost + "\" \"" + quiet + "\"");
   const HWND window = velkor.Window();
   ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(inspector::WaitFor([&] { return inspector::Caption(window) == kIdleCaption; }, kWaitMs))
-      << "caption: " << inspector::Caption(window);
-  EXPECT_EQ(inspector::LogLines(window),
-            (std::vector<std::string>{"Frost Wind.htm [Ошибка: 3]", "Quiet Valley.htm [Ошибка: 3]"}));
+  ASSERT_TRUE(WaitUntilIdle(window)) << "caption: " << inspector::Caption(window);
+  EXPECT_EQ(
+      inspector::LogLines(window),
+      (std::vector<std::string>{"Frost Wind.htm [Ошибка: 3]", "Quiet Valley.htm [Ошибка: 3]"}));
   EXPECT_FALSE(velkor.Ended(1000)) << "the window closed itself after a failed job";
   EXPECT_EQ(Reports().size(), 2u);
 
@@ -199,9 +204,10 @@ TEST_F(VelkorWindow, BothBoxesUncheckedStillCleansLogsHintsAndStaysOpenUntilEnte
   ASSERT_NE(window, nullptr);
   EXPECT_FALSE(inspector::IsChecked(window, IDC_ARCHIVE));
   EXPECT_FALSE(inspector::IsChecked(window, IDC_FIX_HTML));
-  ASSERT_TRUE(inspector::WaitFor([&] { return inspector::Caption(window) == kIdleCaption; }, kWaitMs));
-  EXPECT_EQ(inspector::LogLines(window),
-            (std::vector<std::string>{"Отсутствуют заданные действия", "Отсутствуют заданные действия"}));
+  ASSERT_TRUE(WaitUntilIdle(window)) << "caption: " << inspector::Caption(window);
+  EXPECT_EQ(
+      inspector::LogLines(window),
+      (std::vector<std::string>{"Отсутствуют заданные действия", "Отсутствуют заданные действия"}));
   EXPECT_FALSE(velkor.Ended(1000)) << "the window closed itself though no action was asked for";
   EXPECT_EQ(testsupport::ReadFile(frost), Expected("Frost Wind"));
   EXPECT_TRUE(Reports().empty()) << "the archiver ran with the archive box unchecked";
@@ -282,8 +288,7 @@ TEST_F(VelkorWindow, DropWhileJobsRunEmptiesLogQueuesBehindAndLogsEveryResult) {
 
   const HWND window = velkor.Window();
   ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(inspector::WaitFor([&] { return inspector::Caption(window) == kIdleCaption; }, kWaitMs))
-      << "caption: " << inspector::Caption(window);
+  ASSERT_TRUE(WaitUntilIdle(window)) << "caption: " << inspector::Caption(window);
   std::vector<std::string> log = inspector::LogLines(window);
   ASSERT_EQ(log.size(), 5u) << "the first result stays in the log, or a result is missing";
   // The first drop's later results, then the second drop's, in queue order;
@@ -323,7 +328,8 @@ TEST(VelkorResources, AboutEntryVersionRecordAndIconAreThere) {
   DWORD ignored = 0;
   std::vector<char> version(GetFileVersionInfoSizeA(program.c_str(), &ignored));
   ASSERT_FALSE(version.empty());
-  ASSERT_TRUE(GetFileVersionInfoA(program.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+  ASSERT_TRUE(
+      GetFileVersionInfoA(program.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT size = 0;
   ASSERT_TRUE(VerQueryValueA(version.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
@@ -339,7 +345,9 @@ TEST(VelkorResources, AboutEntryVersionRecordAndIconAreThere) {
   for (const auto& [key, expected] : texts) {
     char* value = nullptr;
     const std::string query = std::string("\\StringFileInfo\\041904B0\\") + key;
-    ASSERT_TRUE(VerQueryValueA(version.data(), query.c_str(), reinterpret_cast<void**>(&value), &size)) << key;
+    ASSERT_TRUE(
+        VerQueryValueA(version.data(), query.c_str(), reinterpret_cast<void**>(&value), &size))
+        << key;
     EXPECT_STREQ(value, expected) << key;
   }
 }

@@ -71,7 +71,8 @@ class WindowLogicTest : public ::testing::Test {
   // not exist: a name ending in .htm is queued all the same).
   std::string CommandLine(int count) const {
     std::string text;
-    for (int i = 0; i < count; ++i) text += "\"" + folder.Path("page" + std::to_string(i) + ".htm") + "\" ";
+    for (int i = 0; i < count; ++i)
+      text += "\"" + folder.Path("page" + std::to_string(i) + ".htm") + "\" ";
     return text;
   }
 
@@ -260,7 +261,8 @@ TEST(SkipProgramName, LeavesTheArgumentTextWithoutLeadingBlanksOrTabs) {
       {"\"C:\\never closed a.htm", ""},
       {"C:\\Velkor.exe\t/dde", "/dde"},
   };
-  for (const Case& c : cases) EXPECT_STREQ(app::SkipProgramName(c.commandLine), c.arguments) << c.commandLine;
+  for (const Case& c : cases)
+    EXPECT_STREQ(app::SkipProgramName(c.commandLine), c.arguments) << c.commandLine;
 }
 
 }  // namespace
