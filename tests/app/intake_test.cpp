@@ -12,71 +12,62 @@
 
 namespace {
 
+using Paths = std::vector<std::string>;
 const std::string kSep(1, platform::kPathSeparator);
 
-struct Posted {
-  std::string path;
-  int archive;
-  int fix;
-  int holdsAtPost;
-};
+// Stands in for the worker and for the window's two boxes.
+class IntakeTest : public ::testing::Test, public job::JobPoster, public app::OptionBoxes {
+ protected:
+  struct Posted {
+    std::string path;
+    int archive;
+    int fix;
+    int holdsAtPost;
+  };
 
-class FakeWorker final : public job::JobPoster {
- public:
   bool Post(std::unique_ptr<job::JobRequest> request) override {
-    if (refuse) return false;
-    posted.push_back({request->path, request->archive, request->fix, holds});
+    if (refuse_) return false;
+    posted_.push_back({request->path, request->archive, request->fix, holds_});
     return true;
   }
   void Hold() override {
-    ++holds;
-    ++holdCalls;
+    ++holds_;
+    ++holdCalls_;
   }
-  void Release() override { --holds; }
+  void Release() override { --holds_; }
+  bool ArchiveChecked() const override { return archive_; }
+  bool FixChecked() const override { return fix_; }
 
-  std::vector<std::string> Paths() const {
-    std::vector<std::string> paths;
-    for (const Posted& p : posted) paths.push_back(p.path);
+  Paths PostedPaths(bool sorted = false) const {
+    Paths paths;
+    for (const Posted& p : posted_) paths.push_back(p.path);
+    // A folder's listing order is the file system's.
+    if (sorted) std::sort(paths.begin(), paths.end());
     return paths;
   }
 
-  std::vector<Posted> posted;
-  int holds = 0;
-  int holdCalls = 0;
-  bool refuse = false;
+  std::vector<Posted> posted_;
+  int holds_ = 0;
+  int holdCalls_ = 0;
+  bool refuse_ = false;
+  bool archive_ = true;
+  bool fix_ = true;
+  app::Intake intake_{*this, *this};
+  testsupport::TempFolder folder_;
 };
-
-class Boxes final : public app::OptionBoxes {
- public:
-  bool ArchiveChecked() const override { return archive; }
-  bool FixChecked() const override { return fix; }
-  bool archive = true;
-  bool fix = true;
-};
-
-std::vector<std::string> Sorted(std::vector<std::string> paths) {
-  std::sort(paths.begin(), paths.end());
-  return paths;
-}
 
 TEST(SplitCommandLine, SplitsAtBlanksAndGroupsQuotedPaths) {
-  using Paths = std::vector<std::string>;
   const std::pair<const char*, Paths> cases[] = {
       {R"("D:\My Pages\a b.html" D:\x\c.htm)", {R"(D:\My Pages\a b.html)", R"(D:\x\c.htm)"}},
-      {R"("D:\a.htm D:\b.htm)", {R"(D:\a.htm)", R"(D:\b.htm)"}},
-      {"a.htm   ", {"a.htm"}},
-      {"   a.htm  b.htm", {"a.htm", "b.htm"}},
+      {R"("D:\a.htm D:\b.htm)", {R"(D:\a.htm)", R"(D:\b.htm)"}},  // unclosed quote dropped
+      {"   a.htm  b.htm   ", {"a.htm", "b.htm"}},
       {R"("" a.htm "")", {"a.htm"}},
-      {"a.htm\tb.htm", {"a.htm\tb.htm"}},
-      {R"(x"y.htm z.htm)", {R"(x"y.htm)", "z.htm"}},
-      {R"("a b.htm"c.htm)", {"a b.htm", "c.htm"}},
+      {"a.htm\tb.htm", {"a.htm\tb.htm"}},  // a tab separates nothing
+      {R"(x"y.htm "a b.htm"c.htm)", {R"(x"y.htm)", "a b.htm", "c.htm"}},
       {"", {}},
-      {"   ", {}},
       {"/dde", {}},
-      {"/DDE", {}},
-      {"/Dde", {}},
+      {"/DdE", {}},
       {" /dde", {"/dde"}},
-      {"/dde a.htm", {"/dde", "a.htm"}},
   };
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(app::SplitCommandLine(text), expected) << "[" << text << "]";
@@ -84,48 +75,31 @@ TEST(SplitCommandLine, SplitsAtBlanksAndGroupsQuotedPaths) {
 }
 
 TEST(ExtensionTest, WantsHtmInLowerOrUpperCase) {
-  const std::pair<const char*, bool> cases[] = {
-      {"a.htm", true},   {"a.html", true},  {"a.shtml", true}, {"a.xhtml", true},
-      {"a.mhtml", true}, {"a.HTM", true},   {"a.HTML", true},  {"a.Htm", false},
-      {"a.hTML", false}, {"a", false},      {"a.txt", false},  {"htm", false},
-      {"x.htm.txt", false},
-  };
-  for (const auto& [path, passes] : cases) {
-    EXPECT_EQ(app::PassesExtensionTest(path), passes) << path;
+  for (const char* path : {"a.htm", "a.html", "a.shtml", "a.xhtml", "a.mhtml", "a.HTM", "a.HTML"}) {
+    EXPECT_TRUE(app::PassesExtensionTest(path)) << path;
+  }
+  for (const char* path : {"a.Htm", "a.hTML", "a", "a.txt", "x.htm.txt"}) {
+    EXPECT_FALSE(app::PassesExtensionTest(path)) << path;
   }
   EXPECT_FALSE(app::PassesExtensionTest(("d.htm" + kSep + "page").c_str()));
 }
 
-class IntakeTest : public ::testing::Test {
- protected:
-  FakeWorker worker_;
-  Boxes boxes_;
-  app::Intake intake_{worker_, boxes_};
-  testsupport::TempFolder folder_;
-};
-
 TEST_F(IntakeTest, CommandLineQueuesItsPathsInOrderUnderOneHold) {
   const std::string spaced = folder_.Write("My Pages" + kSep + "a b.html", "a");
   const std::string plain = folder_.Write("c.htm", "c");
-  intake_.ParseCommandLine(("\"" + spaced + "\" " + plain).c_str());
-  EXPECT_EQ(worker_.Paths(), (std::vector<std::string>{spaced, plain}));
-  for (const Posted& p : worker_.posted) EXPECT_EQ(p.holdsAtPost, 1) << p.path;
-  EXPECT_EQ(worker_.holdCalls, 1);
-  EXPECT_EQ(worker_.holds, 0);
-  EXPECT_EQ(intake_.PendingJobs(), 2);
-  EXPECT_EQ(intake_.AutoClose(), 2);
-}
+  const std::string gone = folder_.Path("gone.htm");
+  intake_.ParseCommandLine(("\"" + spaced + "\" " + plain + " " + gone).c_str());
+  EXPECT_EQ(PostedPaths(), (Paths{spaced, plain, gone}));
+  for (const Posted& p : posted_) EXPECT_EQ(p.holdsAtPost, 1) << p.path;
+  EXPECT_EQ(holdCalls_, 1);
+  EXPECT_EQ(holds_, 0);
+  EXPECT_EQ(intake_.AutoClose(), 3);
 
-TEST_F(IntakeTest, DdeOrAnEmptyCommandLineQueuesNothingAndNeverCloses) {
-  for (const char* text : {"/DDE", "/dde", ""}) {
-    FakeWorker worker;
-    app::Intake intake(worker, boxes_);
-    intake.ParseCommandLine(text);
-    EXPECT_TRUE(worker.posted.empty()) << text;
-    EXPECT_EQ(worker.holdCalls, 1) << text;
-    EXPECT_EQ(worker.holds, 0) << text;
-    EXPECT_EQ(intake.AutoClose(), 0) << text;
-  }
+  app::Intake dde(*this, *this);
+  dde.ParseCommandLine("/DDE");
+  EXPECT_EQ(holdCalls_, 2);  // held and released all the same
+  EXPECT_EQ(holds_, 0);
+  EXPECT_EQ(dde.AutoClose(), 0);
 }
 
 TEST_F(IntakeTest, AFolderGivesItsOwnPagesOnly) {
@@ -134,117 +108,77 @@ TEST_F(IntakeTest, AFolderGivesItsOwnPagesOnly) {
   }
   folder_.Write("sub" + kSep + "e.htm", "x");
   std::filesystem::create_directories(folder_.Path("f.htm"));
+  const Paths pages{folder_.Path("a.html"), folder_.Path("b.HTM"), folder_.Path("g.mhtml")};
   intake_.QueueBatch({folder_.path().string()});
-  EXPECT_EQ(Sorted(worker_.Paths()),
-            (std::vector<std::string>{folder_.Path("a.html"), folder_.Path("b.HTM"),
-                                      folder_.Path("g.mhtml")}));
-  EXPECT_EQ(intake_.PendingJobs(), 3);
+  EXPECT_EQ(PostedPaths(true), pages);
   EXPECT_EQ(intake_.AutoClose(), 0);  // a drop never lets the window close itself
 
-  FakeWorker other;
-  app::Intake withSeparator(other, boxes_);
-  withSeparator.QueueInput((folder_.path().string() + kSep).c_str());
-  EXPECT_EQ(Sorted(other.Paths()), Sorted(worker_.Paths()));
+  posted_.clear();
+  intake_.QueueInput((folder_.path().string() + kSep).c_str());
+  EXPECT_EQ(PostedPaths(true), pages);
 }
 
-TEST_F(IntakeTest, FilesPassOrFailOnTheirExtension) {
+TEST_F(IntakeTest, FilesPassOrFailOnTheirExtensionAndGetTheBoxesOfTheirMoment) {
   const std::string mhtml = folder_.Write("x.mhtml", "x");
-  const std::string wrongCase = folder_.Write("x.Html", "x");
-  const std::string missingPage = folder_.Path("missing.htm");
-  intake_.QueueBatch({mhtml, wrongCase, missingPage, folder_.Path("missing"),
-                      folder_.Path("missing" + kSep)});
-  EXPECT_EQ(worker_.Paths(), (std::vector<std::string>{mhtml, missingPage}));
-}
-
-TEST_F(IntakeTest, EachRequestCarriesTheBoxesAsTheyAreWhenItIsMade) {
-  const std::string a = folder_.Write("a.htm", "a");
-  const std::string b = folder_.Write("b.htm", "b");
-  boxes_.archive = false;
-  intake_.QueueInput(a.c_str());
-  boxes_.archive = true;
-  boxes_.fix = false;
-  intake_.QueueInput(b.c_str());
-  ASSERT_EQ(worker_.posted.size(), 2u);
-  EXPECT_EQ(worker_.posted[0].archive, 0);
-  EXPECT_EQ(worker_.posted[0].fix, 1);
-  EXPECT_EQ(worker_.posted[1].archive, 1);
-  EXPECT_EQ(worker_.posted[1].fix, 0);
-}
-
-TEST_F(IntakeTest, AWildcardNameQueuesItsFirstMatchOnly) {
-  folder_.Write("b.htm", "b");
-  folder_.Write("c.htm", "c");
-  intake_.QueueInput(folder_.Path("*.htm").c_str());
-  ASSERT_EQ(worker_.posted.size(), 1u);
-  const std::string name = platform::FindFileName(worker_.posted[0].path.c_str());
-  EXPECT_TRUE(name == "b.htm" || name == "c.htm") << name;
+  const std::string missing = folder_.Path("missing.htm");
+  intake_.QueueInput(mhtml.c_str());
+  archive_ = false;
+  intake_.QueueBatch({folder_.Write("x.Html", "x"), missing, folder_.Path("missing"),
+                      std::string(1100, 'a') + ".htm"});
+  EXPECT_EQ(PostedPaths(), (Paths{mhtml, missing}));
+  EXPECT_EQ(posted_[0].archive, 1);
+  EXPECT_EQ(posted_[1].archive, 0);
+  EXPECT_EQ(posted_[1].fix, 1);
 }
 
 TEST_F(IntakeTest, ResultsCountDownAndAFailureCancelsTheClosing) {
   const std::string a = folder_.Write("a.htm", "a");
-  const std::string b = folder_.Write("b.htm", "b");
-  intake_.TakeCommandLine({a, b});
-  EXPECT_EQ(intake_.AutoClose(), 2);
+  intake_.TakeCommandLine({a, a});
   intake_.OnResult(job::STATUS_OK);
   EXPECT_EQ(intake_.PendingJobs(), 1);
-  EXPECT_NE(intake_.AutoClose(), 0);
+  EXPECT_EQ(intake_.AutoClose(), 2);
   intake_.QueueBatch({a});  // a drop meanwhile
   EXPECT_EQ(intake_.PendingJobs(), 2);
   intake_.OnResult(job::STATUS_OK);
   intake_.OnResult(job::STATUS_NO_ACTIONS);
   EXPECT_EQ(intake_.PendingJobs(), 0);
   EXPECT_EQ(intake_.AutoClose(), 0);
-}
 
-TEST_F(IntakeTest, ARefusedRequestIsNotCounted) {
-  worker_.refuse = true;
-  intake_.TakeCommandLine({folder_.Write("a.htm", "a")});
+  refuse_ = true;  // a request the worker refuses is not counted
+  intake_.QueueInput(a.c_str());
   EXPECT_EQ(intake_.PendingJobs(), 0);
-  EXPECT_EQ(intake_.AutoClose(), 0);
 }
 
-TEST(ResolveLongName, KeepsThePathOrPutsTheStoredNameLast) {
-  testsupport::TempFolder folder;
-  const std::string page = folder.Write("Page.html", "x");
-  char resolved[sizeof job::JobRequest::path];
+TEST_F(IntakeTest, AWildcardNameResolvesToItsFirstMatchOnly) {
+  const std::string page = folder_.Write("Page.html", "x");
+  folder_.Write("Other.html", "x");
+  intake_.QueueInput(folder_.Path("*.html").c_str());
+  ASSERT_EQ(posted_.size(), 1u);
 
-  ASSERT_TRUE(app::ResolveLongName(page.c_str(), resolved));
+  char resolved[sizeof job::JobRequest::path];
+  ASSERT_TRUE(app::ResolveLongName(folder_.Path("P*.html").c_str(), resolved));
   EXPECT_EQ(std::string(resolved), page);
-  ASSERT_TRUE(app::ResolveLongName(folder.Path("*.html").c_str(), resolved));
-  EXPECT_EQ(std::string(resolved), page);
-  ASSERT_TRUE(app::ResolveLongName(folder.Path("*.none").c_str(), resolved));
-  EXPECT_EQ(std::string(resolved), folder.Path("*.none"));
-  ASSERT_TRUE(app::ResolveLongName(folder.Path("PAGE.HTML").c_str(), resolved));
+  ASSERT_TRUE(app::ResolveLongName(folder_.Path("*.none").c_str(), resolved));
+  EXPECT_EQ(std::string(resolved), folder_.Path("*.none"));
+  ASSERT_TRUE(app::ResolveLongName(folder_.Path("PAGE.HTML").c_str(), resolved));
 #ifdef _WIN32
   EXPECT_EQ(std::string(resolved), page);  // the letter case stored on disk
 #else
-  EXPECT_EQ(std::string(resolved), folder.Path("PAGE.HTML"));  // names are exact here
+  EXPECT_EQ(std::string(resolved), folder_.Path("PAGE.HTML"));  // names are exact here
 #endif
+  EXPECT_FALSE(app::ResolveLongName(std::string(1024, 'a').c_str(), resolved));
 
   // A bare name resolves to the stored name alone.
   const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(folder.path());
-  const bool bareResolved = app::ResolveLongName("*.html", resolved);
+  std::filesystem::current_path(folder_.path());
+  const bool bareResolved = app::ResolveLongName("P*.html", resolved);
   std::filesystem::current_path(previous);
   ASSERT_TRUE(bareResolved);
   EXPECT_STREQ(resolved, "Page.html");
 }
 
-TEST(ResolveLongName, RefusesAPathLongerThanARequestHolds) {
-  char resolved[sizeof job::JobRequest::path];
-  EXPECT_TRUE(app::ResolveLongName(std::string(1023, 'a').c_str(), resolved));
-  EXPECT_EQ(std::string(resolved), std::string(1023, 'a'));
-  EXPECT_FALSE(app::ResolveLongName(std::string(1024, 'a').c_str(), resolved));
-
-  FakeWorker worker;
-  Boxes boxes;
-  app::Intake intake(worker, boxes);
-  intake.QueueInput((std::string(1100, 'a') + ".htm").c_str());
-  EXPECT_TRUE(worker.posted.empty());
-}
-
 TEST_F(IntakeTest, AFolderWithoutRoomForItsPatternOrAnEntryYieldsNothingOfThem) {
-  // Folders whose paths leave 259 characters too little room.
+  // Folder paths that leave too little of the 259 characters.
   const size_t base = folder_.path().string().size() + 1;
   const std::string nearlyFull(app::kSearchPathCapacity - 1 - base - 8, 'n');  // pattern fits
   const std::string tooLong(app::kSearchPathCapacity - base - 7, 't');  // pattern does not
@@ -257,7 +191,7 @@ TEST_F(IntakeTest, AFolderWithoutRoomForItsPatternOrAnEntryYieldsNothingOfThem) 
   folder_.Write(nearlyFull + kSep + "long-name.htm", "x");
   folder_.Write(tooLong + kSep + "b.htm", "x");
   intake_.QueueBatch({folder_.Path(nearlyFull), folder_.Path(tooLong)});
-  EXPECT_EQ(worker_.Paths(), std::vector<std::string>{fits});
+  EXPECT_EQ(PostedPaths(), Paths{fits});
 }
 
 }  // namespace

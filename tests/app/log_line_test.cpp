@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(LogLine, ShowsTheNameWithItsStatusOrAHintAlone) {
+TEST(LogLine, ShowsTheNameWithItsStatusOrAHintAloneCutAtItsRoom) {
   const std::pair<int32_t, std::string> cases[] = {
       {0, "page.htm [Ok]"},
       {2, "page.htm [Ошибка: 2]"},
@@ -15,12 +15,8 @@ TEST(LogLine, ShowsTheNameWithItsStatusOrAHintAlone) {
       {-2, "Отсутствуют заданные действия"},
   };
   for (const auto& [status, line] : cases) EXPECT_EQ(app::LogLine(status, "page.htm"), line);
-}
-
-TEST(LogLine, IsCutAtItsRoom) {
-  const std::string line = app::LogLine(0, std::string(1100, 'n').c_str());
-  EXPECT_EQ(line, std::string(app::kLogLineCapacity - 1, 'n'));
-  EXPECT_EQ(app::LogLine(0, std::string(1016, 'n').c_str()), std::string(1016, 'n') + " [Ok]");
+  EXPECT_EQ(app::LogLine(0, std::string(1100, 'n').c_str()),
+            std::string(app::kLogLineCapacity - 1, 'n'));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -14,191 +15,124 @@
 namespace {
 
 using namespace std::chrono_literals;
+using Events = std::vector<std::string>;
 
-// Everything the worker did, in the order it happened, across threads.
-class EventLog {
- public:
-  void Add(const std::string& event) {
+// A worker whose jobs log what happens, in order and across threads, and
+// wait at a gate that the test opens when their name begins with "slow".
+class WorkerTest : public ::testing::Test, public job::ResultSink {
+ protected:
+  void Log(const std::string& event) {
     std::lock_guard lock(mutex_);
     events_.push_back(event);
     changed_.notify_all();
   }
-  // Waits until `count` events have been logged.
-  void WaitFor(size_t count) {
+  void WaitForEvents(size_t count) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return events_.size() >= count; });
   }
-  std::vector<std::string> Events() {
+  Events TheEvents() {
     std::lock_guard lock(mutex_);
     return events_;
   }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::string> events_;
-};
-
-// A door a job waits at until the test opens it.
-class Gate {
- public:
-  void Open() {
+  void OpenGate() {
     std::lock_guard lock(mutex_);
-    open_ = true;
-    opened_.notify_all();
+    gateOpen_ = true;
+    changed_.notify_all();
   }
-  void Pass() {
-    std::unique_lock lock(mutex_);
-    opened_.wait(lock, [&] { return open_; });
+  void Post(const char* name) {
+    auto request = std::make_unique<job::JobRequest>();
+    platform::CopyText(request->path, sizeof request->path, name);
+    ASSERT_TRUE(worker_.Post(std::move(request)));
   }
 
- private:
-  std::mutex mutex_;
-  std::condition_variable opened_;
-  bool open_ = false;
-};
-
-class LoggingSink final : public job::ResultSink {
- public:
-  explicit LoggingSink(EventLog& log) : log_(log) {}
-  void SetCaption(const char* name) override { log_.Add(std::string("caption ") + name); }
+  // The sink; once "gone", like a destroyed window, it refuses results.
+  void SetCaption(const char* name) override { Log(std::string("caption ") + name); }
   bool Deliver(std::unique_ptr<job::JobResult> result) override {
     if (gone_) return false;
-    log_.Add("result " + std::string(result->name));
+    Log(std::string("result ") + result->name);
     return true;
   }
-  // Like a destroyed window: results are refused from now on.
-  void Go() { gone_ = true; }
 
- private:
-  EventLog& log_;
+  std::unique_ptr<job::JobResult> RunJob(job::JobRequest& request, job::ResultSink& sink) {
+    Log(std::string("run ") + request.path);
+    sink.SetCaption(request.path);
+    if (std::string(request.path).rfind("slow", 0) == 0) {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return gateOpen_; });
+    }
+    auto result = std::make_unique<job::JobResult>();
+    platform::CopyText(result->name, sizeof result->name, request.path);
+    return result;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Events events_;
+  bool gateOpen_ = false;
   std::atomic<bool> gone_{false};
+  job::RunningFlag running_;
+  job::CWrkThread worker_{running_, *this,
+                          [this](job::JobRequest& r, job::ResultSink& s) { return RunJob(r, s); }};
 };
 
-std::unique_ptr<job::JobRequest> Request(const char* name) {
-  auto request = std::make_unique<job::JobRequest>();
-  platform::CopyText(request->path, sizeof request->path, name);
-  return request;
+TEST_F(WorkerTest, RunsJobsOneAfterAnotherInPostingOrder) {
+  ASSERT_TRUE(worker_.Start());
+  for (const char* name : {"a", "b", "c"}) Post(name);
+  worker_.Quit();
+  EXPECT_EQ(TheEvents(), (Events{"run a", "caption a", "result a", "run b", "caption b",
+                                 "result b", "run c", "caption c", "result c"}));
 }
 
-// A worker whose jobs log their start, wait at the gate when their name
-// begins with "slow", and answer with their name.
-struct Fixture {
-  Fixture()
-      : sink(log),
-        worker(running, sink, [this](job::JobRequest& request, job::ResultSink& resultSink) {
-          log.Add(std::string("run ") + request.path);
-          resultSink.SetCaption(request.path);
-          if (std::string(request.path).rfind("slow", 0) == 0) gate.Pass();
-          auto result = std::make_unique<job::JobResult>();
-          platform::CopyText(result->name, sizeof result->name, request.path);
-          return result;
-        }) {}
-
-  EventLog log;
-  Gate gate;
-  job::RunningFlag running;
-  LoggingSink sink;
-  job::CWrkThread worker;
-};
-
-TEST(Worker, RunsJobsOneAfterAnotherInPostingOrder) {
-  Fixture f;
-  ASSERT_TRUE(f.worker.Start());
-  for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(f.worker.Post(Request(name)));
-  f.worker.Quit();
-  EXPECT_EQ(f.log.Events(), (std::vector<std::string>{"run a", "caption a", "result a", "run b",
-                                                      "caption b", "result b", "run c",
-                                                      "caption c", "result c"}));
-}
-
-TEST(Worker, AHeldWorkerStartsNothingUntilReleased) {
-  Fixture f;
-  ASSERT_TRUE(f.worker.Start());
-  f.worker.Hold();
-  f.worker.Hold();
-  for (const char* name : {"a", "b"}) ASSERT_TRUE(f.worker.Post(Request(name)));
+TEST_F(WorkerTest, AHeldWorkerStartsNothingUntilEveryHoldIsReleased) {
+  ASSERT_TRUE(worker_.Start());
+  worker_.Hold();
+  worker_.Hold();
+  for (const char* name : {"a", "b"}) Post(name);
   // Time for a worker that ignored the hold to show it.
   std::this_thread::sleep_for(50ms);
-  f.log.Add("first release");
-  f.worker.Release();
+  Log("first release");
+  worker_.Release();
   std::this_thread::sleep_for(50ms);
-  f.log.Add("second release");
-  f.worker.Release();
-  f.worker.Quit();
-  EXPECT_EQ(f.log.Events(),
-            (std::vector<std::string>{"first release", "second release", "run a", "caption a",
-                                      "result a", "run b", "caption b", "result b"}));
+  Log("second release");
+  worker_.Release();
+  worker_.Quit();
+  EXPECT_EQ(TheEvents(), (Events{"first release", "second release", "run a", "caption a",
+                                 "result a", "run b", "caption b", "result b"}));
 }
 
-TEST(Worker, AHoldTakesEffectBetweenJobsNeverInsideOne) {
-  Fixture f;
-  ASSERT_TRUE(f.worker.Start());
-  ASSERT_TRUE(f.worker.Post(Request("slow")));
-  f.log.WaitFor(2);  // the slow job has begun
-  // Holding must not wait for the running job (it waits at the gate, which
-  // only this thread opens), nor stop it.
-  f.worker.Hold();
-  ASSERT_TRUE(f.worker.Post(Request("next")));
-  f.gate.Open();
-  f.log.WaitFor(3);
+TEST_F(WorkerTest, AHoldTakesEffectBetweenJobsNeverInsideOne) {
+  ASSERT_TRUE(worker_.Start());
+  Post("slow");
+  WaitForEvents(2);
+  // Holding must neither wait for the running job (it waits at the gate,
+  // which only this thread opens) nor stop it.
+  worker_.Hold();
+  Post("next");
+  OpenGate();
+  WaitForEvents(3);
   std::this_thread::sleep_for(50ms);
-  f.log.Add("release");
-  f.worker.Release();
-  f.worker.Quit();
-  EXPECT_EQ(f.log.Events(), (std::vector<std::string>{"run slow", "caption slow", "result slow",
-                                                      "release", "run next", "caption next",
-                                                      "result next"}));
+  Log("release");
+  worker_.Release();
+  worker_.Quit();
+  EXPECT_EQ(TheEvents(), (Events{"run slow", "caption slow", "result slow", "release", "run next",
+                                 "caption next", "result next"}));
 }
 
-TEST(Worker, ShutDownFinishesTheRunningJobAndDropsTheQueuedOnes) {
-  Fixture f;
-  ASSERT_TRUE(f.worker.Start());
-  ASSERT_TRUE(f.worker.Post(Request("slow")));
-  for (const char* name : {"b", "c"}) ASSERT_TRUE(f.worker.Post(Request(name)));
-  f.log.WaitFor(2);
-  // The window is gone and shut-down begins while the slow job runs.
-  f.sink.Go();
-  f.running.BeginShutDown();
-  f.gate.Open();
-  f.worker.Quit();
-  // The running job's result was refused and freed (the leak checker would
+TEST_F(WorkerTest, ShutDownFinishesTheRunningJobAndDropsTheQueuedOnes) {
+  ASSERT_TRUE(worker_.Start());
+  for (const char* name : {"slow", "b", "c"}) Post(name);
+  WaitForEvents(2);
+  // The window is gone and shut-down begins while the slow job runs; a hold
+  // left over does not keep the worker from ending.
+  gone_ = true;
+  running_.BeginShutDown();
+  worker_.Hold();
+  OpenGate();
+  worker_.Quit();
+  // The slow job's result was refused and freed (the leak checker would
   // tell otherwise); b and c never ran.
-  EXPECT_EQ(f.log.Events(), (std::vector<std::string>{"run slow", "caption slow"}));
-}
-
-TEST(Worker, RequestsAfterQuitAreRefused) {
-  Fixture f;
-  ASSERT_TRUE(f.worker.Start());
-  f.worker.Quit();
-  EXPECT_FALSE(f.worker.Post(Request("late")));
-  f.worker.Quit();  // a second quit is harmless
-  EXPECT_TRUE(f.log.Events().empty());
-}
-
-TEST(Worker, QuittingWhileHeldStillEnds) {
-  Fixture f;
-  ASSERT_TRUE(f.worker.Start());
-  f.worker.Hold();
-  ASSERT_TRUE(f.worker.Post(Request("a")));
-  f.running.BeginShutDown();
-  f.worker.Quit();
-  EXPECT_TRUE(f.log.Events().empty());
-}
-
-TEST(Worker, AJobWithoutResultDeliversNothing) {
-  EventLog log;
-  job::RunningFlag running;
-  LoggingSink sink(log);
-  job::CWrkThread worker(running, sink, [&log](job::JobRequest& request, job::ResultSink&) {
-    log.Add(std::string("run ") + request.path);
-    return std::unique_ptr<job::JobResult>();
-  });
-  ASSERT_TRUE(worker.Start());
-  ASSERT_TRUE(worker.Post(Request("a")));
-  ASSERT_TRUE(worker.Post(Request("b")));
-  worker.Quit();
-  EXPECT_EQ(log.Events(), (std::vector<std::string>{"run a", "run b"}));
+  EXPECT_EQ(TheEvents(), (Events{"run slow", "caption slow"}));
+  EXPECT_FALSE(worker_.Post(std::make_unique<job::JobRequest>()));
 }
 
 }  // namespace
