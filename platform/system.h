@@ -17,8 +17,11 @@ bool StderrIsTerminal();
 // Called once at start-up, before any thread is started.
 void KeepFreedMemoryForReuse();
 
-// ANSI text as the console wants it: on Windows converted to the console's
-// output code page, elsewhere unchanged.
-std::string AnsiToConsole(const std::string& text);
+enum class StdStream { Out, Err };
+
+// ANSI text as it should be written to `stream`: on Windows, when that stream
+// is a console, converted to the console's output code page; otherwise (a
+// file, a pipe, or any stream elsewhere) unchanged.
+std::string AnsiToConsole(const std::string& text, StdStream stream);
 
 }  // namespace platform

@@ -32,7 +32,8 @@ void ConsoleSink::SetCaption(const char* name) {
   line += '/';
   line += std::to_string(total_);
   line += "] ";
-  line += platform::AnsiToConsole(Shorten(name, kProgressNameLimit));
+  line += platform::AnsiToConsole(Shorten(name, kProgressNameLimit),
+                                  platform::StdStream::Err);
   std::fputs(line.c_str(), progress_);
   std::fflush(progress_);
   progressWidth_ = line.size();
@@ -40,7 +41,8 @@ void ConsoleSink::SetCaption(const char* name) {
 
 bool ConsoleSink::Deliver(std::unique_ptr<job::JobResult> result) {
   ClearProgress();
-  const std::string line = platform::AnsiToConsole(LogLine(result->status, result->name));
+  const std::string line =
+      platform::AnsiToConsole(LogLine(result->status, result->name), platform::StdStream::Out);
   std::fputs(line.c_str(), out_);
   std::fputc('\n', out_);
   std::fflush(out_);

@@ -40,6 +40,6 @@ void KeepFreedMemoryForReuse() {
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 // Terminals here take the program's texts as they are.
-std::string AnsiToConsole(const std::string& text) { return text; }
+std::string AnsiToConsole(const std::string& text, StdStream) { return text; }
 
 }  // namespace platform

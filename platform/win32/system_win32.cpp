@@ -37,10 +37,9 @@ bool StderrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
 // The console shows text in its own output code page (usually the OEM one,
 // 866 on Russian systems), not in the ANSI code page the program writes in.
 // Text bound for a file or a pipe stays as it is.
-std::string AnsiToConsole(const std::string& text) {
-  if (text.empty() || (!IsConsole(STD_ERROR_HANDLE) && !IsConsole(STD_OUTPUT_HANDLE))) {
-    return text;
-  }
+std::string AnsiToConsole(const std::string& text, StdStream stream) {
+  const DWORD handle = stream == StdStream::Err ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+  if (text.empty() || !IsConsole(handle)) return text;
   const UINT consolePage = GetConsoleOutputCP();
   if (consolePage == GetACP()) return text;
   const int length = static_cast<int>(text.size());
