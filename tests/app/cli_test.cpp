@@ -7,173 +7,113 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/cli_options.h"
 #include "app/cli/run_cli.h"
-#include "platform/text.h"
 #include "tests/support/archiver_standin.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-using app::cli::CliOptions;
-using Action = CliOptions::Action;
+namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
+using testsupport::ReadFile;
 
-const std::string kSep(1, platform::kPathSeparator);
+const fs::path kSamples = VELKOR_SAMPLES_DIR;
 
-TEST(CliArguments, TheLaterFlagCountsHelpWinsAndMistakesAreUsageErrors) {
-  const CliOptions flags = app::cli::ParseCliArguments(
-      {"--fix", "--no-archive", "x.htm", "--no-fix", "--ini", "my.ini", "--archive", "--", "-y"});
-  EXPECT_EQ(flags.action, Action::Run);
-  EXPECT_EQ(flags.fix, false);
-  EXPECT_EQ(flags.archive, true);
-  EXPECT_EQ(flags.ini, "my.ini");
-  EXPECT_EQ(flags.paths, (Lines{"x.htm", "-y"}));
-  EXPECT_FALSE(app::cli::ParseCliArguments({"a.htm"}).fix.has_value());
+std::string Sample(const std::string& name) { return ReadFile((kSamples / name).string()); }
 
-  EXPECT_EQ(app::cli::ParseCliArguments({"--bogus", "--help"}).action, Action::Help);
-  EXPECT_EQ(app::cli::ParseCliArguments({"x.htm", "--version"}).action, Action::Version);
-  for (const Lines& mistake : {Lines{}, Lines{"--fix"}, Lines{"-x", "a.htm"}, Lines{"a", "--ini"},
-                               Lines{"--ini=", "a.htm"}}) {
-    const CliOptions options = app::cli::ParseCliArguments(mistake);
-    EXPECT_EQ(options.action, Action::UsageError) << mistake.size();
-    EXPECT_NE(options.error, "");
-  }
-}
-
-// A page of the catalogue site as a browser saves it: clutter before the
-// information section, the three values in its table, a vote block, an
-// image with an alt text.
-std::string CataloguePage(const std::string& title, const std::string& english,
-                          const std::string& type) {
-  std::string page =
-      "<html><head><meta charset=\"windows-1251\">\n"
-      "<title>" + title + " ::AnimeBase::</title></head>\n"
-      "<body class=\"main\"><div class=\"ads\">clutter to cut</div>\n"
-      "<div class=\"g_section info\"><h1>" + title + "</h1></div>\n"
-      "<table>\n"
-      "<tr><td class=\"label\">Title</td><td class=\"value\">" + title + " (2001)</td></tr>\n";
-  if (!english.empty()) {
-    page += "<tr><td class=\"label\">english</td><td class=\"value\">" + english + "</td></tr>\n";
-  }
-  page += "<tr><td class=\"label\">Type</td><td class=\"value\">" + type +
-          ", 26 episodes</td></tr>\n"
-          "</table></div>\n"
-          "<p class=\"g_description\">About the work.</p>\n"
-          "<div class=\"g_section vote\">vote here</div>\n"
-          "<img src=\"cover.jpg\" alt=\"cover\">\n"
-          "</body></html>\n";
-  return page;
-}
-
+// velkor-cli run in-process on sample pages copied to the folder "pages".
 class CliRun : public ::testing::Test {
  protected:
   CliRun() {
-    folder_.Write("pages" + kSep + "one.html", CataloguePage("Name", "Other Name", "TV"));
-    folder_.Write("pages" + kSep + "one_files" + kSep + "script.js", "js");
-    folder_.Write("pages" + kSep + "one_files" + kSep + "LOUD.JS", "js");
-    folder_.Write("pages" + kSep + "one_files" + kSep + "cover.jpg", "jpg");
-    folder_.Write("pages" + kSep + "one_files" + kSep + "sub" + kSep + "kept.js", "js");
-    folder_.Write("pages" + kSep + "two.htm", CataloguePage("Second", "", "OVA"));
-    folder_.Write("pages" + kSep + "notes.txt", "not a page");
+    folder_.Write("pages/Frost Wind.html", "saved again");  // a rename must never replace it
+    for (const std::string stem : {"Frost Wind", "Lantern Road"})
+      fs::copy(kSamples / (stem + "_files"), Page(stem + "_files"), fs::copy_options::recursive);
+    fs::copy_file(kSamples / "Frost Wind.htm", Page("Frost Wind.htm"));
+    fs::copy_file(kSamples / "Lantern Road.html", Page("Lantern Road.html"));
+    fs::copy_file(kSamples / "Paper Cranes.htm", Page("Paper Cranes.HTM"));
   }
 
-  // Settings that run the stand-in, which ends with `code` and reports to
-  // "<archive name>.report". (A "Com" that begins and ends with a quote
-  // would lose both to the profile reader.)
-  std::string Ini(const std::string& code, const std::string& more = "") const {
-    return folder_.Write("velkor.ini",
-                         "[Options]\n"
-                         "Arc=" + testsupport::ArchiverStandinPath() + "\n"
-                         "Com=" + code + " \"%s.report\" \"%s\" \"%s\"\n"
-                         "Hidden=1\n" + more);
+  // Settings that run the stand-in: it ends with `code`, reporting to "<archive>.report".
+  std::string Ini(const std::string& code) const {
+    return folder_.Write("velkor.ini", "[Options]\nArc=" + testsupport::ArchiverStandinPath() +
+                                           "\nCom=" + code + " \"%s.report\" \"%s\" \"%s\"\n");
   }
-
-  int Run(const std::vector<std::string>& arguments) {
-    const std::string outPath = folder_.Path("out.txt");
-    const std::string errPath = folder_.Path("err.txt");
-    std::FILE* out = std::fopen(outPath.c_str(), "wb");
-    std::FILE* err = std::fopen(errPath.c_str(), "wb");
+  int Run(const Lines& arguments) {
+    std::FILE* out = std::fopen(folder_.Path("out").c_str(), "wb");
+    std::FILE* err = std::fopen(folder_.Path("err").c_str(), "wb");
     const int status = app::cli::RunCli(arguments, {out, err, false});
     std::fclose(out);
     std::fclose(err);
-    out_ = testsupport::ReadFile(outPath);
-    err_ = testsupport::ReadFile(errPath);
+    out_ = ReadFile(folder_.Path("out"));
+    err_ = ReadFile(folder_.Path("err"));
     return status;
   }
-
-  Lines OutLines() const {
-    Lines lines;
-    std::istringstream in(out_);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    std::sort(lines.begin(), lines.end());  // the folder's listing order is the system's
-    return lines;
-  }
-
-  std::string Pages(const std::string& name) const { return folder_.Path("pages" + kSep + name); }
+  std::string Page(const std::string& name) const { return folder_.Path("pages/" + name); }
 
   testsupport::TempFolder folder_;
-  std::string out_;
-  std::string err_;
+  std::string out_, err_;
 };
 
 TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
   EXPECT_EQ(Run({"--ini", Ini("0"), folder_.Path("pages")}), 0) << err_;
-  EXPECT_EQ(OutLines(), (Lines{"one.htm [Ok]", "two.htm [Ok]"}));
+  std::istringstream printed(out_);
+  Lines lines;
+  for (std::string line; std::getline(printed, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());  // the folder's listing order is the system's
+  EXPECT_EQ(lines, (Lines{"Frost Wind.htm [Ok]", "Frost Wind.html [Ok]", "Lantern Road.htm [Ok]",
+                          "Paper Cranes.HTM [Ok]"}));
   EXPECT_EQ(err_, "");
+  EXPECT_EQ(ReadFile(Page("Frost Wind.htm")), Sample("expected/Frost Wind.htm"));
+  EXPECT_EQ(ReadFile(Page("Lantern Road.htm")), Sample("expected/Lantern Road.htm"));
+  EXPECT_FALSE(fs::exists(Page("Lantern Road.html")));
+  EXPECT_EQ(ReadFile(Page("Frost Wind.html")), "saved again");
+  EXPECT_FALSE(fs::exists(Page("Frost Wind_files/jquery.js")));
 
-  // Renamed and rewritten in place.
-  EXPECT_FALSE(std::filesystem::exists(Pages("one.html")));
-  const std::string one = testsupport::ReadFile(Pages("one.htm"));
-  EXPECT_EQ(one.find("clutter to cut"), std::string::npos) << one;
-  EXPECT_EQ(one.find("vote here"), std::string::npos) << one;
-  EXPECT_NE(one.find("<table width=\"100%\"><tr><td valign=\"top\">"), std::string::npos) << one;
-  EXPECT_NE(one.find("alt=\"cover\" border=\"0\">"), std::string::npos) << one;
-  // The scripts of the "_files" folder are gone, the rest stays.
-  EXPECT_FALSE(std::filesystem::exists(Pages("one_files" + kSep + "script.js")));
-  EXPECT_FALSE(std::filesystem::exists(Pages("one_files" + kSep + "LOUD.JS")));
-  EXPECT_TRUE(std::filesystem::exists(Pages("one_files" + kSep + "cover.jpg")));
-  EXPECT_TRUE(std::filesystem::exists(Pages("one_files" + kSep + "sub" + kSep + "kept.js")));
-  EXPECT_EQ(testsupport::ReadFile(Pages("notes.txt")), "not a page");
-
-  // The archiver was called with the archive named after each work.
-  using testsupport::ReportValues;
-  EXPECT_EQ(ReportValues(testsupport::ReadFile(Pages("Name [Other Name][TV].report")), "arg"),
-            (Lines{"0", Pages("Name [Other Name][TV].report"), Pages("one.htm"),
-                   Pages("one_files")}));
-  EXPECT_EQ(ReportValues(testsupport::ReadFile(Pages("Second [OVA].report")), "arg"),
-            (Lines{"0", Pages("Second [OVA].report"), Pages("two.htm"), Pages("two_files")}));
+  // The archiver was called with the archive's name, the page and its folder.
+  const std::string calls[][3] = {
+      {"Itetsuku Kaze [Frost Wind][OVA]", "Frost Wind.htm", "Frost Wind_files"},
+      {"Frost Wind", "Frost Wind.html", "Frost Wind_files"},
+      {"Paper Cranes", "Paper Cranes.HTM", "Paper Cranes_files"},
+  };
+  for (const auto& [archive, page, files] : calls) {
+    const std::string report = Page(archive + ".report");
+    EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"),
+              (Lines{"0", report, Page(page), Page(files)}));
+  }
 }
 
-TEST_F(CliRun, AnyFailedResultMakesTheStatusOne) {
-  EXPECT_EQ(Run({"--ini", Ini("3"), Pages("one.html"), Pages("two.htm")}), 1);
-  // Results come in command-line order.
-  EXPECT_EQ(out_, "one.htm [Ошибка: 3]\ntwo.htm [Ошибка: 3]\n");
-
-  EXPECT_EQ(Run({"--ini", Ini("0"), "--no-fix", "--no-archive", Pages("two.htm")}), 1);
-  EXPECT_EQ(out_, "Отсутствуют заданные действия\n");
-
-  // No archiver set up, and the settings' own boxes ("bArc" defaults to 1),
-  // which the flags override.
-  const std::string bare = folder_.Write("bare.ini", "[Options]\nbMSIE=0\n");
-  EXPECT_EQ(Run({"--ini", bare, Pages("two.htm")}), 1);
+TEST_F(CliRun, PrintsEachResultInOrderAndAnyFailureMakesTheStatusOne) {
+  const std::string lantern = Page("Lantern Road.html"), frost = Page("Frost Wind.htm");
+  EXPECT_EQ(Run({"--ini", Ini("3"), "--no-fix", lantern, frost}), 1);
+  EXPECT_EQ(out_, "Lantern Road.htm [Ошибка: 3]\nFrost Wind.htm [Ошибка: 3]\n");
+  // No settings file: both boxes checked, no archiver. The file's boxes count unless a flag
+  // (the later of two) overrides them; it is never written. Nothing to process fails too.
+  EXPECT_EQ(Run({frost}), 1);
   EXPECT_EQ(out_, "Настройте параметры архиватора в ini файле\n");
-  EXPECT_EQ(Run({"--ini", bare, "--fix", "--no-archive", Pages("two.htm")}), 0);
-  EXPECT_EQ(out_, "two.htm [Ok]\n");
-}
-
-TEST_F(CliRun, NothingToProcessIsAFailureAndAUsageErrorTouchesNothing) {
-  EXPECT_EQ(Run({"--ini", Ini("0"), Pages("notes.txt"), Pages("missing-folder")}), 1);
+  const std::string settings = "[Options]\nbArc=0\nbMSIE=0\n", ini = folder_.Write("b", settings);
+  EXPECT_EQ(Run({"--ini", ini, frost}), 1);
+  EXPECT_EQ(out_, "Отсутствуют заданные действия\n");
+  EXPECT_EQ(Run({"--ini", ini, "--no-fix", frost, "--fix"}), 0);
+  EXPECT_EQ(out_, "Frost Wind.htm [Ok]\n");
+  EXPECT_EQ(Run({"--ini", ini, "--no-archive", frost, "--archive"}), 1);
+  EXPECT_EQ(out_, "Настройте параметры архиватора в ini файле\n");
+  EXPECT_EQ(ReadFile(ini), settings);
+  EXPECT_EQ(Run({"--ini", ini, Page("notes.txt"), Page("missing-folder")}), 1);
   EXPECT_EQ(out_, "");
   EXPECT_NE(err_.find("no page"), std::string::npos) << err_;
+}
 
-  for (const Lines& arguments : {Lines{"--bogus", Pages("two.htm")},
-                                 Lines{"--ini", folder_.Path("none.ini"), Pages("two.htm")}}) {
-    EXPECT_EQ(Run(arguments), 2);
+TEST_F(CliRun, AUsageErrorIsOneLineAndTouchesNothingButHelpWinsOverIt) {
+  const std::string page = Page("Frost Wind.htm");
+  for (const Lines& mistake : {Lines{}, Lines{"--fix"}, Lines{"-x", page}, Lines{page, "--ini"},
+                               Lines{"--ini=", page}, Lines{"--ini", folder_.Path("none"), page}}) {
+    EXPECT_EQ(Run(mistake), 2);
     EXPECT_EQ(out_, "");
     EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
   }
-  EXPECT_NE(testsupport::ReadFile(Pages("two.htm")).find("clutter to cut"), std::string::npos);
+  EXPECT_EQ(Run({"--bogus", page, "--help"}), 0);
+  EXPECT_EQ(out_.rfind("Usage: velkor-cli", 0), 0u) << out_;
+  EXPECT_EQ(ReadFile(page), Sample("Frost Wind.htm"));
 }
 
 }  // namespace

@@ -1,26 +1,17 @@
-// Reaching the archiver stand-in (tests/support/archiver_standin.cpp) from a
-// test: its path, and what it reported.
+// The archiver stand-in (archiver_standin.cpp) as the tests reach it.
 #pragma once
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-#ifndef VELKOR_ARCHIVER_STANDIN
-#error "VELKOR_ARCHIVER_STANDIN names the stand-in's executable"
-#endif
-
 namespace testsupport {
 
-// The stand-in's path as the program under test names files. The build
-// gives a host path; under Wine a host path is reached through drive Z:.
+// Its path as the program under test names files (a host path is on drive Z: under Wine).
 inline std::string ArchiverStandinPath() {
   std::string path = VELKOR_ARCHIVER_STANDIN;
 #ifdef _WIN32
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path) c = c == '/' ? '\\' : c;
-    path = "Z:" + path;
-  }
+  if (path[0] == '/') path = "Z:" + path;
 #endif
   return path;
 }
