@@ -3,14 +3,16 @@
 # after a command-line run over the sample pages, cropped to its window.
 # One page's archiving is made to fail, so that the window stays open; the
 # log then shows both kinds of line a run with archiving gives.
-#   tests/window/take_screenshot.sh [BUILD_DIR]     (default: build/mingw64)
-# BUILD_DIR is a built mingw64 configuration with its tests.
+#   tests/window/take_screenshot.sh [BUILD_DIR [PNG]]
+# BUILD_DIR (default: build/mingw64) is a mingw64 configuration that has
+# built Velkor.exe; PNG defaults to docs/velkor-window.png. Needs xwininfo.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 if [[ -z ${VELKOR_SCREENSHOT_DISPLAY:-} ]]; then
   exec xvfb-run -a -s "-screen 0 800x600x24" env VELKOR_SCREENSHOT_DISPLAY=1 "$0" "$@"
 fi
 build=$(cd "${1:-$root/build/mingw64}" && pwd)
+out=${2:-$root/docs/velkor-window.png}
 work=$root/build/screenshot
 export WINEPREFIX=${WINEPREFIX:-$root/build/screenshot-wine}
 wine=$root/scripts/wine-run
@@ -26,12 +28,12 @@ for page in "$root"/samples/*.htm*; do
   cp -r "${page%.*}_files" "$work/pages/"
   pages+=("$(winpath "$work/pages/$(basename "$page")")")
 done
-# The archiver stand-in cannot write its report where a folder has the
-# report's name: the archiving of "Paper Cranes" (a page without a title,
-# so its archive is named after the page) ends with an error code.
-mkdir "$work/pages/Paper Cranes.report"
-printf '[Options]\r\nArc=%s\r\nCom=0 "%%s.report" "%%s" "%%s"\r\nHidden=1\r\nPosX=2\r\nPosY=2\r\n' \
-  "$(winpath "$build/tests/job/velkor_archiver_standin.exe")" >"$work/velkor.ini"
+# The archiver is Wine's command interpreter, ending with an error code where
+# a "NAME.fail" folder stands beside the page: the archiving of "Paper Cranes"
+# (a page without a title, so its archive is named after the page) fails.
+mkdir "$work/pages/Paper Cranes.fail"
+printf '[Options]\r\nArc=C:\\windows\\system32\\cmd.exe\r\nCom=/c if exist "%%s.fail" exit 7\r\nHidden=1\r\nPosX=2\r\nPosY=2\r\n' \
+  >"$work/velkor.ini"
 
 # Wine draws the caption buttons with its Marlett font, which a fresh prefix
 # does not always list.
@@ -39,22 +41,27 @@ printf '[Options]\r\nArc=%s\r\nCom=0 "%%s.report" "%%s" "%%s"\r\nHidden=1\r\nPos
 cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 
 # On a virtual desktop Wine draws the window's frame and caption itself.
-# Every program of the prefix shares it, so the inspector finds the window.
 "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1
 /usr/lib/wine/wineserver -k  # the desktop is made anew by the next program
 
 "$wine" "$(winpath "$work/Velkor.exe")" "${pages[@]}" >/dev/null 2>&1 &
-"$wine" "$(winpath "$build/tests/window/velkor_inspect.exe")" "Перетащите каталог в окно" \
-  >"$work/inspect.txt"
+# Wine names each window's X window after its caption: the run is over when
+# the caption says that no job is pending, and that window's line in the
+# tree ("WxH+x+y  +X+Y") gives its size and place on the screen.
+line=
+for _ in $(seq 240); do
+  line=$(xwininfo -root -tree | grep -F '"Перетащите каталог в окно"' || true)
+  [[ -n $line ]] && break
+  sleep 0.5
+done
+[[ -n $line ]] || { echo "take_screenshot: the run did not end" >&2; exit 1; }
 sleep 1  # the window repaints after its caption has changed
 import -window root "$work/screen.png"
-/usr/lib/wine/wineserver -k
-wait
+/usr/lib/wine/wineserver -k || true  # ends the program, which stays open
+wait || true
 
-tr -d '\r' <"$work/inspect.txt"
-IFS=, read -r left top right bottom < <(tr -d '\r' <"$work/inspect.txt" | sed -n 's/^rect=//p')
-mkdir -p "$root/docs"
-convert "$work/screen.png" -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
-  "$root/docs/velkor-window.png"
-echo "wrote docs/velkor-window.png"
+read -r size left top < <(sed -E 's/.* ([0-9]+x[0-9]+)[-+0-9]+ +\+(-?[0-9]+)\+(-?[0-9]+)$/\1 \2 \3/' <<<"$line")
+mkdir -p "$(dirname "$out")"
+convert "$work/screen.png" -crop "$size+$left+$top" +repage "$out"
+echo "wrote $out"

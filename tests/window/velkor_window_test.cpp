@@ -1,11 +1,10 @@
 // Velkor.exe end to end, as a user meets it: started with a command line or
 // none, its settings file beside it, the archiver stand-in as its archiver.
-// The window is read from this process, as another program sees it.
+// The window is found and read from this process, as another program sees it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,343 +12,258 @@
 #include "res/resource.h"
 #include "tests/support/archiver_standin.h"
 #include "tests/support/temp_folder.h"
-#include "tests/window/inspector.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+using WideLines = std::vector<std::wstring>;
+using testsupport::ReadFile;
 
 constexpr DWORD kWaitMs = 90000;
-constexpr const char* kTemplateCaption = "Страницы, сохранённые с AnimeBase";
-constexpr const char* kIdleCaption = "Перетащите каталог в окно";
+const std::wstring kNoActions = L"Отсутствуют заданные действия";
+
+// Waits up to kWaitMs until `done` holds; true when it did.
+template <typename Condition>
+bool WaitFor(Condition done) {
+  for (const ULONGLONG deadline = GetTickCount64() + kWaitMs; !done(); Sleep(50)) {
+    if (GetTickCount64() >= deadline) return false;
+  }
+  return true;
+}
+
+std::wstring Caption(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+// The lines of the window's log list, top to bottom. Read as UTF-16: Wine
+// hands another process the ANSI form of a list's text unconverted.
+WideLines LogLines(HWND window) {
+  const HWND list = GetDlgItem(window, IDC_LOG);
+  WideLines lines(static_cast<size_t>(std::max<LRESULT>(SendMessageW(list, LB_GETCOUNT, 0, 0), 0)));
+  for (WPARAM i = 0; i < lines.size(); ++i) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+    if (length < 0) return {};
+    lines[i].resize(static_cast<size_t>(length) + 1);
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(lines[i].data()));
+    lines[i].pop_back();
+  }
+  return lines;
+}
+
+// A key press sent to the control that has the focus in the window, as
+// typing it would.
+void PressKey(HWND window, WPARAM key) {
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
+  PostMessageW(gui.hwndFocus != nullptr ? gui.hwndFocus : window, WM_KEYDOWN, key, 1);
+}
 
 // A path of the build (a host path under Wine) as the programs name it.
 std::string HostPath(std::string path) {
-  if (!path.empty() && path[0] == '/') {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    path = "Z:" + path;
-  }
-  return path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path[0] == '\\' ? "Z:" + path : path;
 }
 
 const fs::path kSamples = HostPath(VELKOR_SAMPLES_DIR);
 
-std::string Setting(const std::string& ini, const char* key) {
-  char value[260];
-  GetPrivateProfileStringA("Options", key, "<absent>", value, sizeof value, ini.c_str());
-  return value;
-}
+class VelkorWindow : public ::testing::Test {
+ protected:
+  VelkorWindow() { fs::copy_file(HostPath(VELKOR_PROGRAM), program); }
+  ~VelkorWindow() override {
+    if (ExitCode(0) == STILL_ACTIVE) TerminateProcess(velkor.hProcess, 99);
+    WaitForSingleObject(velkor.hProcess, kWaitMs);
+    CloseHandle(velkor.hThread);
+    CloseHandle(velkor.hProcess);
+  }
 
-// Waits until the window shows the caption of a window with no job pending;
-// false when it never does.
-bool WaitUntilIdle(HWND window) {
-  return inspector::WaitFor([&] { return inspector::Caption(window) == kIdleCaption; }, kWaitMs);
-}
-
-class Program {
- public:
-  Program(const std::string& exe, const std::string& arguments) {
+  // Starts `exe`, the one program a test runs.
+  void Start(const std::string& exe, const std::string& arguments) {
     std::string commandLine = "\"" + exe + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    started_ = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &process_) != 0;
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &velkor));
   }
-  ~Program() {
-    if (!started_) return;
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(process_.hProcess, 99);
-      WaitForSingleObject(process_.hProcess, kWaitMs);
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
 
-  bool started() const { return started_; }
-  DWORD id() const { return process_.dwProcessId; }
-  HWND Window(const char* caption = nullptr) const {
-    return started_ ? inspector::FindDialog(id(), caption, kWaitMs) : nullptr;
+  // The program's visible dialog window with that caption (any for null),
+  // once it shows; null if it never does.
+  HWND Window(const wchar_t* caption = nullptr) const {
+    HWND found = nullptr;
+    WaitFor([&] {
+      while ((found = FindWindowExW(nullptr, found, L"#32770", caption)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(found, &owner);
+        if (owner != 0 && owner == velkor.dwProcessId && IsWindowVisible(found)) return true;
+      }
+      return false;
+    });
+    return found;
   }
-  bool Ended(DWORD waitMs = kWaitMs) const {
-    return WaitForSingleObject(process_.hProcess, waitMs) == WAIT_OBJECT_0;
+
+  // The main window once no job is pending any more; null if that never comes.
+  HWND IdleWindow() const {
+    const HWND window = Window();
+    const bool idle = WaitFor([&] { return Caption(window) == L"Перетащите каталог в окно"; });
+    return idle ? window : nullptr;
   }
-  DWORD ExitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(process_.hProcess, &code);
+
+  // The exit code once the program has ended, waiting up to `waitMs` for it;
+  // STILL_ACTIVE while it runs.
+  DWORD ExitCode(DWORD waitMs = kWaitMs) const {
+    DWORD code = STILL_ACTIVE;
+    WaitForSingleObject(velkor.hProcess, waitMs);
+    GetExitCodeProcess(velkor.hProcess, &code);
     return code;
   }
 
- private:
-  PROCESS_INFORMATION process_{};
-  bool started_ = false;
-};
-
-class VelkorWindow : public ::testing::Test {
- protected:
-  VelkorWindow() {
-    fs::copy_file(HostPath(VELKOR_PROGRAM), program);
-    fs::create_directories(pages);
-  }
-
-  // The settings file: the archiver stand-in ending with `exitCode`, writing
-  // its report beside the archive it would make; then `windowKeys`.
-  void WriteSettings(int exitCode, const std::string& windowKeys = "") const {
+  // The settings file: the archiver stand-in ending with `exitCode` and
+  // writing its report beside the archive it would make; then `windowKeys`.
+  void WriteSettings(int exitCode, const std::string& windowKeys) const {
     folder.Write("velkor.ini", "[Options]\r\nArc=" + testsupport::ArchiverStandinPath() +
                                    "\r\nCom=" + std::to_string(exitCode) +
                                    " \"%s.report\" \"%s\" \"%s\"\r\nHidden=1\r\n" + windowKeys);
   }
 
-  // A sample page and its "_files" folder copied into the pages folder; the
-  // page's path there.
-  std::string CopySample(const std::string& file) const {
-    const std::string stem = fs::path(file).stem().string();
-    fs::copy_file(kSamples / file, fs::path(pages) / file);
-    fs::copy(kSamples / (stem + "_files"), fs::path(pages) / (stem + "_files"),
+  // Copies a sample page and its "_files" folder beside the program and
+  // names the copy for a command line.
+  std::string CopySample(const std::string& stem, const std::string& extension = ".htm") const {
+    fs::copy_file(kSamples / (stem + extension), folder.path() / (stem + extension));
+    fs::copy(kSamples / (stem + "_files"), folder.path() / (stem + "_files"),
              fs::copy_options::recursive);
-    return Page(file);
+    return "\"" + folder.Path(stem + extension) + "\" ";
   }
 
-  std::string Page(const std::string& name) const { return pages + "\\" + name; }
-
-  std::string Expected(const std::string& stem) const {
-    return testsupport::ReadFile((kSamples / "expected" / (stem + ".htm")).string());
+  bool Cleaned(const std::string& stem) const {
+    return ReadFile(folder.Path(stem + ".htm")) ==
+           ReadFile((kSamples / "expected" / (stem + ".htm")).string());
   }
 
-  // The names of the stand-in's reports in the pages folder, in the ANSI
-  // code page the program named them in.
-  std::vector<std::string> Reports() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    const HANDLE search = FindFirstFileA(Page("*.report").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-      names.push_back(entry.cFileName);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
+  // The window's four keys in the settings file.
+  std::string StoredKeys() const {
+    std::string keys;
+    for (const char* key : {"PosX", "PosY", "bArc", "bMSIE"}) {
+      char value[260];
+      GetPrivateProfileStringA("Options", key, "<absent>", value, sizeof value,
+                               folder.Path("velkor.ini").c_str());
+      keys += std::string(keys.empty() ? "" : " ") + key + "=" + value;
+    }
+    return keys;
   }
 
   testsupport::TempFolder folder;
   std::string program = folder.Path("Velkor.exe");
-  std::string ini = folder.Path("velkor.ini");
-  std::string pages = folder.Path("pages");
+  PROCESS_INFORMATION velkor{};
 };
 
 TEST_F(VelkorWindow, CommandLineRunCleansArchivesClosesItselfAndStoresSettings) {
-  WriteSettings(0);
-  const std::string frost = CopySample("Frost Wind.htm");
-  const std::string lantern = CopySample("Lantern Road.html");
+  WriteSettings(0, "");
+  Start(program, CopySample("Frost Wind") + CopySample("Lantern Road", ".html"));
+  ASSERT_EQ(ExitCode(), 0u) << "the window did not close itself after a successful run";
+  EXPECT_TRUE(Cleaned("Frost Wind"));
+  EXPECT_TRUE(Cleaned("Lantern Road"));
+  EXPECT_FALSE(fs::exists(folder.Path("Lantern Road.html"))) << "the page kept its old extension";
 
-  Program velkor(program, "\"" + frost + "\" \"" + lantern + "\"");
-  ASSERT_TRUE(velkor.started());
-  ASSERT_TRUE(velkor.Ended()) << "the window did not close itself after a successful run";
-  EXPECT_EQ(velkor.ExitCode(), 0u);
-
-  EXPECT_EQ(testsupport::ReadFile(frost), Expected("Frost Wind"));
-  EXPECT_FALSE(fs::exists(lantern)) << "Lantern Road.html keeps its old extension";
-  EXPECT_EQ(testsupport::ReadFile(Page("Lantern Road.htm")), Expected("Lantern Road"));
-  EXPECT_FALSE(fs::exists(Page("Frost Wind_files\\jquery.js"))) << "scripts are deleted";
-
-  // The archiver got the archive name built from the title, the page and its folder.
-  const std::string frostReport = Page("Itetsuku Kaze [Frost Wind][OVA].report");
-  EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(frostReport), "arg"),
-            (std::vector<std::string>{"0", frostReport, frost, Page("Frost Wind_files")}));
-  const std::vector<std::string> reports = Reports();
-  ASSERT_EQ(reports.size(), 2u);
-  const std::string lanternReport = Page(reports[1]);
-  EXPECT_EQ(reports[1].rfind("Lantern Road [", 0), 0u) << reports[1];
-  EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(lanternReport), "arg"),
-            (std::vector<std::string>{"0", lanternReport, Page("Lantern Road.htm"),
-                                      Page("Lantern Road_files")}));
-
-  EXPECT_EQ(Setting(ini, "PosX"), "2");
-  EXPECT_EQ(Setting(ini, "PosY"), "2");
-  EXPECT_EQ(Setting(ini, "bArc"), "1");
-  EXPECT_EQ(Setting(ini, "bMSIE"), "1");
+  // The archive named after the page's title (Lantern Road's by a pattern:
+  // its type comes from a UTF-8 page), then the page and its folder.
+  const std::pair<const char*, std::string> archives[] = {
+      {"Itetsuku Kaze [Frost Wind][OVA].report", "Frost Wind"},
+      {"Lantern Road [*].report", "Lantern Road"}};
+  for (const auto& [pattern, stem] : archives) {
+    WIN32_FIND_DATAA found{};
+    FindClose(FindFirstFileA(folder.Path(pattern).c_str(), &found));
+    const std::string report = folder.path().string() + "\\" + found.cFileName;
+    EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"),
+              (Lines{"0", report, folder.Path(stem + ".htm"), folder.Path(stem + "_files")}))
+        << pattern;
+  }
+  EXPECT_EQ(StoredKeys(), "PosX=2 PosY=2 bArc=1 bMSIE=1");
 }
 
-TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenWithOneLinePerResult) {
-  WriteSettings(3, "PosX=40\r\nPosY=30\r\n");
-  const std::string frost = CopySample("Frost Wind.htm");
-  const std::string quiet = CopySample("Quiet Valley.htm");
-
-  Program velkor(program, "\"" + frost + "\" \"" + quiet + "\"");
-  const HWND window = velkor.Window();
+TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored) {
+  const std::string beyond = std::to_string(GetSystemMetrics(SM_CXMAXIMIZED) + 100);
+  WriteSettings(3, "PosX=" + beyond + "\r\nPosY=30\r\n");
+  Start(program, CopySample("Frost Wind") + CopySample("Quiet Valley"));
+  const HWND window = IdleWindow();
   ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(WaitUntilIdle(window)) << "caption: " << inspector::Caption(window);
-  EXPECT_EQ(
-      inspector::LogLines(window),
-      (std::vector<std::string>{"Frost Wind.htm [Ошибка: 3]", "Quiet Valley.htm [Ошибка: 3]"}));
-  EXPECT_FALSE(velkor.Ended(1000)) << "the window closed itself after a failed job";
-  EXPECT_EQ(Reports().size(), 2u);
+  EXPECT_EQ(LogLines(window),
+            (WideLines{L"Frost Wind.htm [Ошибка: 3]", L"Quiet Valley.htm [Ошибка: 3]"}));
+  EXPECT_EQ(ExitCode(1000), STILL_ACTIVE) << "the window closed itself after a failed job";
+  RECT place;
+  GetWindowRect(window, &place);
+  EXPECT_EQ(std::to_string(place.left), beyond) << "the stored place was moved onto the screen";
 
-  inspector::Close(window);
-  ASSERT_TRUE(velkor.Ended());
-  EXPECT_EQ(Setting(ini, "PosX"), "40");
-  EXPECT_EQ(Setting(ini, "PosY"), "30");
-  EXPECT_EQ(Setting(ini, "bArc"), "1");
-  EXPECT_EQ(Setting(ini, "bMSIE"), "1");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  ASSERT_EQ(ExitCode(), 0u);
+  EXPECT_EQ(StoredKeys(), "PosX=" + beyond + " PosY=30 bArc=1 bMSIE=1");
 }
 
 TEST_F(VelkorWindow, BothBoxesUncheckedStillCleansLogsHintsAndStaysOpenUntilEnter) {
   WriteSettings(0, "bArc=0\r\nbMSIE=0\r\n");
-  const std::string frost = CopySample("Frost Wind.htm");
-  const std::string quiet = CopySample("Quiet Valley.htm");
-
-  Program velkor(program, "\"" + frost + "\" \"" + quiet + "\"");
-  const HWND window = velkor.Window();
+  Start(program, CopySample("Frost Wind") + CopySample("Quiet Valley"));
+  const HWND window = IdleWindow();
   ASSERT_NE(window, nullptr);
-  EXPECT_FALSE(inspector::IsChecked(window, IDC_ARCHIVE));
-  EXPECT_FALSE(inspector::IsChecked(window, IDC_FIX_HTML));
-  ASSERT_TRUE(WaitUntilIdle(window)) << "caption: " << inspector::Caption(window);
-  EXPECT_EQ(
-      inspector::LogLines(window),
-      (std::vector<std::string>{"Отсутствуют заданные действия", "Отсутствуют заданные действия"}));
-  EXPECT_FALSE(velkor.Ended(1000)) << "the window closed itself though no action was asked for";
-  EXPECT_EQ(testsupport::ReadFile(frost), Expected("Frost Wind"));
-  EXPECT_TRUE(Reports().empty()) << "the archiver ran with the archive box unchecked";
+  EXPECT_EQ(LogLines(window), (WideLines{kNoActions, kNoActions}));
+  EXPECT_EQ(ExitCode(1000), STILL_ACTIVE) << "the window closed itself without actions";
+  EXPECT_TRUE(Cleaned("Frost Wind"));
 
-  inspector::PressKey(window, VK_RETURN);
-  ASSERT_TRUE(velkor.Ended()) << "Enter did not close the window";
-  EXPECT_EQ(Setting(ini, "bArc"), "0");
-  EXPECT_EQ(Setting(ini, "bMSIE"), "0");
+  PressKey(window, VK_RETURN);
+  ASSERT_EQ(ExitCode(), 0u) << "Enter did not close the window";
+  EXPECT_EQ(StoredKeys(), "PosX=2 PosY=2 bArc=0 bMSIE=0");
 }
 
-TEST_F(VelkorWindow, WithoutSettingsOpensAtTwoTwoCheckedShowsAboutAndClosesOnEsc) {
-  Program velkor(program, "");
-  const HWND window = velkor.Window();
+TEST_F(VelkorWindow, WithoutSettingsOpensAtTwoTwoCheckedIgnoresDdeShowsAboutAndClosesOnEsc) {
+  Start(program, "/DDE");
+  const HWND window = Window();
   ASSERT_NE(window, nullptr);
   RECT place;
   GetWindowRect(window, &place);
-  EXPECT_EQ(place.left, 2);
-  EXPECT_EQ(place.top, 2);
-  EXPECT_TRUE(inspector::IsChecked(window, IDC_ARCHIVE));
-  EXPECT_TRUE(inspector::IsChecked(window, IDC_FIX_HTML));
-  EXPECT_EQ(inspector::Caption(window), kTemplateCaption);
-  EXPECT_TRUE(inspector::LogLines(window).empty());
+  EXPECT_EQ(std::make_pair(place.left, place.top), std::make_pair(2L, 2L));
+  EXPECT_EQ(SendDlgItemMessageW(window, IDC_ARCHIVE, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendDlgItemMessageW(window, IDC_FIX_HTML, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(ExitCode(1000), STILL_ACTIVE) << "a /dde command line closed the window";
+  EXPECT_EQ(Caption(window), L"Страницы, сохранённые с AnimeBase") << "/dde made a job";
 
-  const HWND about = inspector::OpenAbout(window, velkor.id(), kWaitMs);
+  PostMessageW(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+  const HWND about = Window(L"О программе");
   ASSERT_NE(about, nullptr) << "the system menu's About command opened no About box";
-  EXPECT_NE(GetDlgItem(about, IDOK), nullptr);
-  PostMessageA(about, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(inspector::WaitFor([&] { return !IsWindow(about); }, kWaitMs));
+  PostMessageW(about, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); }));
 
-  inspector::PressKey(window, VK_ESCAPE);
-  ASSERT_TRUE(velkor.Ended()) << "Esc did not close the window";
-  EXPECT_EQ(Setting(ini, "PosX"), "2");
-  EXPECT_EQ(Setting(ini, "PosY"), "2");
-  EXPECT_EQ(Setting(ini, "bArc"), "1");
-  EXPECT_EQ(Setting(ini, "bMSIE"), "1");
-}
-
-TEST_F(VelkorWindow, PositionBeyondScreenKeepsStoredKeysAndDdeCommandLineIsIgnored) {
-  const int beyond = GetSystemMetrics(SM_CXMAXIMIZED) + 100;
-  WriteSettings(0, "PosX=" + std::to_string(beyond) + "\r\nPosY=60\r\nbMSIE=0\r\n");
-  Program velkor(program, "/DDE");
-  const HWND window = velkor.Window();
-  ASSERT_NE(window, nullptr);
-  RECT place;
-  GetWindowRect(window, &place);
-  EXPECT_EQ(place.left, beyond) << "the stored position is not compared with the screen";
-  EXPECT_TRUE(inspector::IsChecked(window, IDC_ARCHIVE));
-  EXPECT_FALSE(inspector::IsChecked(window, IDC_FIX_HTML));
-  EXPECT_FALSE(velkor.Ended(1000)) << "a /dde command line closed the window";
-  EXPECT_EQ(inspector::Caption(window), kTemplateCaption);
-  EXPECT_TRUE(inspector::LogLines(window).empty());
-
-  inspector::Close(window);
-  ASSERT_TRUE(velkor.Ended());
-  EXPECT_EQ(Setting(ini, "PosX"), std::to_string(beyond));
-  EXPECT_EQ(Setting(ini, "PosY"), "60");
-  EXPECT_EQ(Setting(ini, "bArc"), "1");
-  EXPECT_EQ(Setting(ini, "bMSIE"), "0");
+  PressKey(window, VK_ESCAPE);
+  ASSERT_EQ(ExitCode(), 0u) << "Esc did not close the window";
+  EXPECT_EQ(StoredKeys(), "PosX=2 PosY=2 bArc=1 bMSIE=1");
 }
 
 TEST_F(VelkorWindow, DropWhileJobsRunEmptiesLogQueuesBehindAndLogsEveryResult) {
   const std::string dropProgram = folder.Path("VelkorDropTest.exe");
   fs::copy_file(HostPath(VELKOR_DROP_PROGRAM), dropProgram);
-  WriteSettings(0, "bArc=0\r\nbMSIE=1\r\n");
-  const std::string page = "<html><head><title>x</title></head><body>x</body></html>";
-  for (const char* name : {"a.htm", "b.htm", "c.htm", "dropped\\p.htm", "dropped\\q.HTM",
-                           "dropped\\r.txt", "dropped\\sub\\s.htm", "z.html"}) {
-    folder.Write(std::string("pages\\") + name, page);
+  WriteSettings(0, "bArc=0\r\n");
+  for (const char* name :
+       {"a.htm", "b.htm", "c.htm", "dropped\\p.htm", "dropped\\q.HTM", "z.html"}) {
+    folder.Write(name, "<html><body>x</body></html>");
   }
-  fs::create_directories(Page("dropped\\f.htm"));
-  const std::string first = Page("a.htm") + "|" + Page("b.htm") + "|" + Page("c.htm");
-  const std::string second = Page("dropped") + "|" + Page("z.html");
-  SetEnvironmentVariableA("VELKOR_TEST_DROP_FIRST", first.c_str());
-  SetEnvironmentVariableA("VELKOR_TEST_DROP_SECOND", second.c_str());
-  Program velkor(dropProgram, "");
-  SetEnvironmentVariableA("VELKOR_TEST_DROP_FIRST", nullptr);
-  SetEnvironmentVariableA("VELKOR_TEST_DROP_SECOND", nullptr);
+  const std::string dir = folder.path().string() + "\\";
+  SetEnvironmentVariableA("VELKOR_TEST_DROP_FIRST",
+                          (dir + "a.htm|" + dir + "b.htm|" + dir + "c.htm").c_str());
+  SetEnvironmentVariableA("VELKOR_TEST_DROP_SECOND", (dir + "dropped|" + dir + "z.html").c_str());
+  Start(dropProgram, "");
 
-  const HWND window = velkor.Window();
+  const HWND window = IdleWindow();
   ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(WaitUntilIdle(window)) << "caption: " << inspector::Caption(window);
-  std::vector<std::string> log = inspector::LogLines(window);
+  WideLines log = LogLines(window);
   ASSERT_EQ(log.size(), 5u) << "the first result stays in the log, or a result is missing";
-  // The first drop's later results, then the second drop's, in queue order;
+  // The first drop's later results, then the second drop's in queue order;
   // within a folder, the order of the folder search.
-  EXPECT_EQ(log[0], "b.htm [Ok]");
-  EXPECT_EQ(log[1], "c.htm [Ok]");
   std::sort(log.begin() + 2, log.begin() + 4);
-  EXPECT_EQ(log[2], "p.htm [Ok]");
-  EXPECT_EQ(log[3], "q.HTM [Ok]");
-  EXPECT_EQ(log[4], "z.htm [Ok]");
-  EXPECT_TRUE(fs::exists(Page("z.htm")));
+  EXPECT_EQ(log,
+            (WideLines{L"b.htm [Ok]", L"c.htm [Ok]", L"p.htm [Ok]", L"q.HTM [Ok]", L"z.htm [Ok]"}));
 
-  inspector::Close(window);
-  ASSERT_TRUE(velkor.Ended());
-}
-
-TEST(VelkorResources, AboutEntryVersionRecordAndIconAreThere) {
-  const std::string program = HostPath(VELKOR_PROGRAM);
-  const HMODULE image = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(image, nullptr);
-  char about[64] = {};
-  LoadStringA(image, IDS_ABOUTBOX, about, sizeof about);
-  EXPECT_STREQ(about, "&О программе...");
-
-  const HRSRC group = FindResourceA(image, MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(14));
-  ASSERT_NE(group, nullptr);
-  const auto* icons = static_cast<const unsigned char*>(LockResource(LoadResource(image, group)));
-  // GRPICONDIR: reserved, type, count; then 14-byte entries: width, height,
-  // colour count, reserved, planes, bits per pixel, ...
-  ASSERT_EQ(icons[4], 2);
-  EXPECT_EQ(icons[6], 32);
-  EXPECT_EQ(icons[6 + 6], 8);
-  EXPECT_EQ(icons[6 + 14], 16);
-  EXPECT_EQ(icons[6 + 14 + 6], 8);
-  FreeLibrary(image);
-
-  DWORD ignored = 0;
-  std::vector<char> version(GetFileVersionInfoSizeA(program.c_str(), &ignored));
-  ASSERT_FALSE(version.empty());
-  ASSERT_TRUE(
-      GetFileVersionInfoA(program.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT size = 0;
-  ASSERT_TRUE(VerQueryValueA(version.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00060000u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0x00060000u);
-  const std::pair<const char*, const char*> texts[] = {
-      {"FileVersion", "1, 1, 6, 0"},      {"ProductVersion", "1, 1, 6, 0"},
-      {"FileDescription", "Velkor"},      {"InternalName", "Velkor"},
-      {"OriginalFilename", "Velkor.exe"}, {"LegalCopyright", "© Velkor developers"},
-  };
-  for (const auto& [key, expected] : texts) {
-    char* value = nullptr;
-    const std::string query = std::string("\\StringFileInfo\\041904B0\\") + key;
-    ASSERT_TRUE(
-        VerQueryValueA(version.data(), query.c_str(), reinterpret_cast<void**>(&value), &size))
-        << key;
-    EXPECT_STREQ(value, expected) << key;
-  }
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCode(), 0u);
 }
 
 }  // namespace
