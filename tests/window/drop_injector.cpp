@@ -33,18 +33,15 @@ WNDPROC original = nullptr;
 
 LRESULT CALLBACK WatchResults(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = CallWindowProcA(original, window, message, wParam, lParam);
-  if (message == WM_COMMAND && wParam == static_cast<WPARAM>(job::ID_JOB_DONE) &&
-      second != nullptr) {
-    // Sent, not posted: the results already queued behind this one are
-    // handled only after the drop, so they land in the emptied log.
+  if (message == WM_COMMAND && wParam == static_cast<WPARAM>(job::ID_JOB_DONE) && second) {
+    // Sent, not posted: the results queued behind this one land in the emptied log.
     const HDROP drop = MakeDrop(std::exchange(second, nullptr));
     SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   }
   return result;
 }
 
-// Hooked on the program's main thread: the first window it activates is the
-// main window.
+// On the program's main thread, the first window activated is the main window.
 LRESULT CALLBACK OnActivate(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && original == nullptr) {
     const auto window = reinterpret_cast<HWND>(wParam);
@@ -55,7 +52,7 @@ LRESULT CALLBACK OnActivate(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-const HHOOK hook = first != nullptr && second != nullptr
+const HHOOK hook = first && second
                        ? SetWindowsHookExA(WH_CBT, &OnActivate, nullptr, GetCurrentThreadId())
                        : nullptr;
 
