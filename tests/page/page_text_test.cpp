@@ -1,0 +1,204 @@
+// The text rules of a page: its charset and the conversions, the repair of its
+// links, and the title extraction. Bytes are written as escapes throughout: the
+// Windows builds translate the source's other literals to Windows-1251.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "page/charset.h"
+#include "page/link_repair.h"
+#include "page/title_info.h"
+
+namespace page {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(SniffCharset, FindsTheDeclaredCharsetByItsRules) {
+  const std::string meta = "<head><meta content=\"text/html; ";
+  const std::pair<std::string, PageCharset> cases[] = {
+      {meta + "charset=UTF-8\"></head>", PageCharset::Utf8},
+      {meta + "charset = \tkoi8-r ;\"></head>", PageCharset::Koi8R},
+      {"<head><meta charset=\"utf-8\"></head>", PageCharset::Other},  // the quote ends the value
+      {meta + "Charset=utf-8\"></head>", PageCharset::Other},
+      {meta + "charset=utf-8\"><body>", PageCharset::Other},
+      {"<head>var charset = x; " + meta + "charset=utf-8\"></head>", PageCharset::Other},
+      {"<head>charset=utf-8</head>", PageCharset::Other},  // no quote or semicolon after it
+      {"<head>charset</head>=koi8-r;", PageCharset::Koi8R},
+  };
+  for (const auto& [page, expected] : cases) EXPECT_EQ(SniffCharset(page), expected) << page;
+}
+
+TEST(Cp1251ToKoi8R, TranslatesLettersAndTheSharedSignsAndPassesTheRest) {
+  // All 64 letters, Yo, yo and the signs both code pages have; broken bar and
+  // not sign keep their old codes; the other bytes pass unchanged.
+  std::string text;
+  for (int byte = 0xC0; byte <= 0xFF; ++byte) text += static_cast<char>(byte);
+  text += "\xA8\xB8\xA0\xA9\xB0\xB7" "\xA6\xAC" "a_files/\x80\x98\xA1\xB9\xBF";
+  Cp1251ToKoi8R(text.data());
+  EXPECT_EQ(text,
+            "\xE1\xE2\xF7\xE7\xE4\xE5\xF6\xFA\xE9\xEA\xEB\xEC\xED\xEE\xEF\xF0\xF2\xF3\xF4\xF5\xE6"
+            "\xE8\xE3\xFE\xFB\xFD\xFF\xF9\xF8\xFC\xE0\xF1\xC1\xC2\xD7\xC7\xC4\xC5\xD6\xDA\xC9\xCA"
+            "\xCB\xCC\xCD\xCE\xCF\xD0\xD2\xD3\xD4\xD5\xC6\xC8\xC3\xDE\xDB\xDD\xDF\xD9\xD8\xDC\xC0"
+            "\xD1\xB3\xA3\x9A\xBF\x9C\x9E" "\xBB\xA8" "a_files/\x80\x98\xA1\xB9\xBF");
+}
+
+// Utf8ToCodePage's output bytes, or "<null>" when it gave none.
+std::string ToCodePage(const std::string& input, int32_t length, bool* defaultUsed) {
+  const HeapBytes out = Utf8ToCodePage(input.data(), length, 1251, defaultUsed);
+  return out ? std::string(out.get(), static_cast<size_t>(length)) : "<null>";
+}
+
+TEST(Utf8ToCodePage, DecodesCharacterByCharacterAndDropsBrokenBytes) {
+  // Input, output and whether a character had no equivalent and became a blank.
+  const std::tuple<std::string, std::string, bool> cases[] = {
+      {"\xE2\x84\x96\xD0\x81", "\xB9\xA8", false},  // No sign and Yo
+      {"\xE4\xB8\x80\xD0\x9F", " \xCF", true},      // a CJK ideograph
+      {"\xD0" "A", "A", false},                      // a broken lead byte
+      {"\x80" "A", "A", false},                      // a lone continuation byte
+      {"\x80\x80\xD0", "\xD0", false},               // the last byte is copied
+      {"\xE0\x80", "\x80", false},                   // a lead byte loses only itself
+      {"\xF0\x9F\x98\x80" "A", " A", true},          // four bytes are read as three
+      {"", "<null>", false},
+  };
+  for (const auto& [input, expected, blank] : cases) {
+    const auto length = static_cast<int32_t>(input.size());
+    bool defaultUsed = !blank;
+    EXPECT_EQ(ToCodePage(input, length, &defaultUsed), expected) << input;
+    EXPECT_EQ(defaultUsed, blank) << input;
+  }
+  // Only the counted bytes are read: what lies beyond them never completes a sequence.
+  EXPECT_EQ(ToCodePage("\xE0\x80\x80", 2, nullptr), "\x80");
+}
+
+TEST(AnsiToUtf8, EncodesEveryCharacterAcrossItsChunks) {
+  EXPECT_STREQ(AnsiToUtf8("").get(), "");
+  // Characters of two, three and one bytes after one to three leading ASCII
+  // bytes: the encoder's chunks are met filled in every way.
+  const std::pair<const char*, const char*> letters[] = {
+      {"\xCF", "\xD0\x9F"}, {"\xB9", "\xE2\x84\x96"}, {"_", "_"}};
+  for (const std::string lead : {"a", "ab", "abc"}) {
+    std::string input = lead, expected = lead;
+    for (int i = 0; i < 700; ++i) {
+      input += letters[i % 3].first;
+      expected += letters[i % 3].second;
+    }
+    const HeapBytes out = AnsiToUtf8(input.c_str());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(std::string(out.get()), expected) << "lead " << lead;
+  }
+}
+
+// The repaired page, or "<nothing>" when the repair has nothing to write.
+std::string Repair(const std::string& page) {
+  GrowBuffer out;
+  return RepairLinksInText(page, out) ? std::string(out.View()) : "<nothing>";
+}
+
+TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
+  const std::string meta = "<head><meta content=\"text/html; charset=";
+  const std::string utf8 = meta + "utf-8\"></head>", koi8 = meta + "koi8-r\"></head>";
+  const std::string utf16 = "\"\0a\0_\0f\0i\0l\0e\0s\0/\0%\0004\0001\0\"\0"s;
+  const struct {
+    std::string head;
+    std::string body;
+    std::string expected;  // the repaired body
+  } cases[] = {
+      {utf8, "<img src=\"p_files/%CF%F0.jpg\">", "<img src=\"p_files/\xD0\x9F\xD1\x80.jpg\">"},
+      {koi8, "<img src=\"p_files/%CF%F0.jpg\">", "<img src=\"p_files/\xF0\xD2.jpg\">"},
+      {"", "<img src=\"p_files/%CF%F0.jpg\">", "<img src=\"p_files/\xCF\xF0.jpg\">"},
+      // Decoded bytes are Windows-1251 even where they look like UTF-8; raw
+      // bytes of a link that is decoded are converted with it.
+      {utf8, "<a href=\"p_files/%D0%9F\">", "<a href=\"p_files/\xD0\xA0\xD1\x9F\">"},
+      {utf8, "<a href=\"p_files/\xCF%F0\">", "<a href=\"p_files/\xD0\x9F\xD1\x80\">"},
+      // Links with nothing to decode stay as they stood, raw bytes included.
+      {utf8, "<a href=\"p_files/\xCF%cf\">", "<a href=\"p_files/\xCF%cf\">"},
+      {"", "<a href=\"p_Files/%41\">", "<a href=\"p_Files/%41\">"},
+      {"", "<a href=\"p_files/100%?%ZZ%41%4\">", "<a href=\"p_files/100%?%ZZA%4\">"},
+      {utf8, "<a href=\"p_files/%41%00.jpg\">", "<a href=\"p_files/%41%00.jpg\">"},  // %00 kept
+      {"", "<a href=\"x_files/y_files/%2541\">", "<a href=\"x_files/y_files/%41\">"},  // once only
+      // Outside any attribute the link is the text between the nearest quotes.
+      {"", "<a href=\"x\">p_files %41</a><a href=\"y\">",
+       "<a href=\"x\">p_files A</a><a href=\"y\">"},
+      // Without a quote before it there is no link; the search goes on after it.
+      {"", "p_files/%41 <img src=\"b_files/%41\">", "p_files/%41 <img src=\"b_files/A\">"},
+      {"", "<p>\"a\" p_files/%41", "<p>\"a\" p_files/%41"},
+      // Everything from the first NUL on is carried over; a quote past it does not count.
+      {"", "<a href=\"a_files/%41\">\0\"b_files/%41\"\0end"s,
+       "<a href=\"a_files/A\">\0\"b_files/%41\"\0end"s},
+      {"", "\"a_files/%41\0\"b\""s, "\"a_files/%41\0\"b\""s},
+      {"", utf16, utf16},
+      {"", "\0\"a_files/%41\""s, "<nothing>"},  // nothing before the NUL: nothing to write
+  };
+  for (const auto& c : cases) EXPECT_EQ(Repair(c.head + c.body), c.head + c.expected) << c.body;
+}
+
+// Title, English and Type of `text` as the cleaner leaves them, joined by "|": Cyrillic
+// in Windows-1251 where a value is ANSI text. The usual cells are in the sample pages.
+std::string Extracted(std::string text, bool utf8) {
+  TitleInfo info;
+  ExtractTitleInfo(text.data(), utf8, info);
+  ApplyClosingRule(info);
+  return std::string(info.title) + "|" + info.english + "|" + info.type;
+}
+
+TEST(ExtractTitleInfo, TakesEachFieldFromItsCellWithinItsLength) {
+  const std::string title = "<th>Title</th><td x=\"v\">";
+  const std::string a(3000, 'a'), b(3000, 'b');
+  const std::tuple<std::string, bool, std::string> cases[] = {
+      {"<i x=\"english\">x\n<b>N</b></td><th>Type</th><td x=\"v\">\nOVA: 2</td>", false, "|N|OVA"},
+      // A label inside a longer word counts; later labels only before the last value.
+      {"<i class=\"SubType\">Bad</td>" + title + "Late</td>", false, "||Bad"},
+      {"Type</td> Title</td>", false, "||"},        // no tag end after the label
+      {"<th>Type</th><td x=\"v\">TV", false, "||"},  // no cell end
+      {"<i x=\"english\"> \tName\r</td>", false, "|Name|"},
+      // Markup in English goes, nesting counted; a stray ">" and the text after
+      // an unclosed "<" stay.
+      {"<i x=\"english\">A<<b>c>B>C<d</td>", false, "|AB>Cd|"},
+      {"<th>Synonym</th><td x=\"v\">Name A</td><i x=\"english\"> </td>", false, "|Name A|"},
+      {"<th>Synonym</th><td x=\"v\">Syn</td><i x=\"english\">Eng</td>", false, "|Eng|"},
+      {"<th>Synonym</th><td x=\"v\">\xC8\xEC\xFF</td>", false, "||"},  // not ASCII on an ANSI page
+      {title + "X (a (b))</td>", false, "X (a||"},  // the last parenthesis goes
+      {title + "A (B) C</td>", false, "A (B) C||"},
+      {title + "<b>Bold</b> (a1)</td>", false, "<b>Bold</b>||"},
+      // English equal to Title but for letter case is dropped: Zvyozdy / ZVYOZDY.
+      {title + "\xC7\xE2\xB8\xE7\xE4\xFB</td><i x=\"english\">\xC7\xC2\xA8\xC7\xC4\xDB</td>",
+       false, "\xC7\xE2\xB8\xE7\xE4\xFB||"},
+      {title + a + "</td><i x=\"english\">" + b + "</td><th>Type</th><td x=\"v\">" + a + "</td>",
+       false, std::string(1023, 'a') + "|" + std::string(1023, 'b') + "|" + std::string(99, 'a')},
+      // On a UTF-8 page English is converted to Windows-1251, Title keeps its bytes.
+      {"<i x=\"english\">\xD0\x9F\xD1\x80\xD0\xB8</td>", true, "|\xCF\xF0\xE8|"},
+      {"<th>Synonym</th><td x=\"v\">\xD0\x9F\xD1\x80, B</td>", true, "|\xCF\xF0|"},
+      {"<th>Synonym</th><td x=\"v\">Name \xE4\xB8\x80</td>", true, "||"},
+      {title + "\xD0\x9F (a1)</td>", true, "\xD0\x9F||"},
+  };
+  for (const auto& [text, utf8, fields] : cases) EXPECT_EQ(Extracted(text, utf8), fields) << text;
+}
+
+// The text sanitized in a buffer of `capacity` bytes (or more, to hold the text).
+std::string Sanitized(std::string text, size_t capacity = 8192) {
+  text.resize(std::max(capacity, text.size() + 1));
+  SanitizeName(text.data(), capacity);
+  return text.c_str();
+}
+
+TEST(SanitizeName, MakesTextUsableInAFileNameWithinItsCapacity) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Re: Zero\r\nPart", "Re - Zero Part"}, {"a:b|c", "a-b_c"}, {"A/B\\C", "A_B_C"},
+      {"What?", "What."}, {"<x> \"hi\"", "(x) 'hi'"}, {"ta\tb", "tab"}, {"\nStart", "Start"},
+      {"a \nb", "a b"}, {"a\n\nb", "a b"}, {"*\xC0\xFF*", "*\xC0\xFF*"}, {" \t pad\t ", "pad"},
+  };
+  for (const auto& [input, expected] : cases) EXPECT_EQ(Sanitized(input), expected) << input;
+  // "a: b" grows by one byte; the result is cut, not overrun, and a cut
+  // name does not end in a blank.
+  EXPECT_EQ(Sanitized("a: b", 5), "a -");
+  EXPECT_EQ(Sanitized("abc: d", 5), "abc");
+  EXPECT_EQ(Sanitized("anything", 1), "");
+  EXPECT_EQ(Sanitized(std::string(5000, 'x')), std::string(4095, 'x'));
+}
+
+}  // namespace
+}  // namespace page
