@@ -20,9 +20,8 @@ inline std::string ArchiverStandinPath() {
 inline std::vector<std::string> ReportValues(const std::string& report, const std::string& key) {
   std::vector<std::string> values;
   std::istringstream lines(report);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind(key + "=", 0) == 0) values.push_back(line.substr(key.size() + 1));
-  }
+  for (std::string line; std::getline(lines, line);)
+    if (line.starts_with(key + "=")) values.push_back(line.substr(key.size() + 1));
   return values;
 }
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace testsupport {
 
@@ -27,17 +27,14 @@ std::string TempFolder::Path(std::string_view name) const {
 std::string TempFolder::Write(std::string_view name, std::string_view bytes) const {
   const std::string full = Path(name);
   std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-  std::ofstream out(full, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(full, std::ios::binary).write(bytes.data(), std::ssize(bytes));
   return full;
 }
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return "<missing>";
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace testsupport

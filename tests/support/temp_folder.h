@@ -1,5 +1,4 @@
-// A fresh folder under the system's temporary folder, removed with everything
-// in it when the object goes.
+// A fresh folder under the system's temporary folder, removed with all it holds when it goes.
 #pragma once
 
 #include <filesystem>
@@ -18,7 +17,6 @@ class TempFolder {
   const std::filesystem::path& path() const { return path_; }
   // The full path of `name` inside the folder, as the program's 8-bit text.
   std::string Path(std::string_view name) const;
-
   // Writes `bytes` to `name` (folders on the way are made) and returns its path.
   std::string Write(std::string_view name, std::string_view bytes) const;
 

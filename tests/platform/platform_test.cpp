@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/settings_file.h"
+#include "platform/text.h"
+#include "tests/support/temp_folder.h"
+
+namespace platform {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+using Pair = std::pair<const char*, const char*>;
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+
+// Cyrillic as Windows-1251 bytes: the builds differ in execution character set.
+TEST(CompareNoCase, FoldsAsciiAndEveryCyrillicPair) {
+  // АБЯ/абя, Ё/ё, then Ђ Ѓ Љ Њ Ќ Ћ Џ Ў Ј Ґ Є Ї І Ѕ and their small letters.
+  const Pair equal[] = {
+      {"Index.HTM", "index.htm"}, {"\xC0\xC1\xDF", "\xE0\xE1\xFF"}, {"\xA8", "\xB8"},
+      {"\x80", "\x90"}, {"\x81", "\x83"}, {"\x8A", "\x9A"}, {"\x8C", "\x9C"}, {"\x8D", "\x9D"},
+      {"\x8E", "\x9E"}, {"\x8F", "\x9F"}, {"\xA1", "\xA2"}, {"\xA3", "\xBC"}, {"\xA5", "\xB4"},
+      {"\xAA", "\xBA"}, {"\xAF", "\xBF"}, {"\xB2", "\xB3"}, {"\xBD", "\xBE"}};
+  for (const auto& [a, b] : equal) {
+    EXPECT_EQ(CompareNoCase(a, b), 0) << a << " vs " << b;
+    EXPECT_EQ(CompareNoCase(b, a), 0) << b << " vs " << a;
+  }
+  // A prefix is no match; Е is not Ё, quotation marks and brackets have no case, а is not Б.
+  for (const auto& [a, b] : {Pair{"abc", "ABCD"}, Pair{"\xC5", "\xB8"}, Pair{"\x82", "\x84"},
+                             Pair{"[", "{"}, Pair{"\xE0", "\xC1"}})
+    EXPECT_NE(CompareNoCase(a, b), 0) << a << " vs " << b;
+}
+
+TEST(PathBuffers, RefuseOrCutWhatDoesNotFit) {
+  char exact[9] = "abc";  // 8 characters and the NUL
+  EXPECT_TRUE(AppendPath(exact, sizeof exact, "defg"));
+  EXPECT_EQ(std::string(exact), "abc" + std::string(1, kPathSeparator) + "defg");
+  char tight[8] = "abc";
+  EXPECT_FALSE(AppendPath(tight, sizeof tight, "defg"));
+  EXPECT_STREQ(tight, "abc") << "a refused join leaves the path";
+  char copy[4];
+  EXPECT_FALSE(CopyText(copy, sizeof copy, "abcd"));
+  EXPECT_STREQ(copy, "abc") << "cut at capacity - 1";
+}
+
+// Under Wine the system's own table answers: a check of the one the POSIX build carries.
+TEST(CodePage, Windows1251RoundTripsEveryByteAndLackingCharactersBecomeBlanks) {
+  ASSERT_EQ(AnsiCodePage(), 1251u) << "under Wine: LC_ALL=ru_RU.UTF-8";
+  // Привет, Ёё, №, €, the undefined 0x98, Ґ, the no-break space.
+  std::vector<char16_t> units;
+  ASSERT_TRUE(AnsiToUtf16("\xCF\xF0\xE8\xE2\xE5\xF2\xA8\xB8\xB9\x88\x98\xA5\xA0", units));
+  EXPECT_EQ(units, (std::vector<char16_t>{0x041F, 0x0440, 0x0438, 0x0432, 0x0435, 0x0442, 0x0401,
+                                          0x0451, 0x2116, 0x20AC, 0x0098, 0x0490, 0x00A0, 0}));
+  for (unsigned byte = 1; byte < 256; ++byte) {
+    const char text[] = {static_cast<char>(byte), '\0'};
+    ASSERT_TRUE(AnsiToUtf16(text, units)) << byte;
+    for (unsigned codePage : {kAnsiCodePageAlias, 1251u}) {
+      char out = 0;
+      bool usedDefault = true;  // a successful conversion must clear it
+      ASSERT_TRUE(Utf16UnitToCodePage(codePage, units[0], out, usedDefault)) << byte;
+      EXPECT_EQ(static_cast<unsigned char>(out), byte) << byte << " in code page " << codePage;
+      EXPECT_FALSE(usedDefault) << byte;
+    }
+  }
+  char out = 'x';
+  bool usedDefault = false;
+  ASSERT_TRUE(Utf16UnitToCodePage(kAnsiCodePageAlias, u'\u4E2D', out, usedDefault));  // 中
+  EXPECT_EQ(out, ' ');
+  EXPECT_TRUE(usedDefault);
+}
+
+TEST(SplitArgumentText, FollowsTheWindowsQuotingRules) {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"", {}}, {" a\t\tb  ", {"a", "b"}},
+      {R"( "D:\My Pages\a b.htm" a"b c"d "" "open to the end)",
+       {R"(D:\My Pages\a b.htm)", "ab cd", "", "open to the end"}},
+      {R"( C:\dir\file \\server\share "C:\dir\\" trailing\)",
+       {R"(C:\dir\file)", R"(\\server\share)", R"(C:\dir\)", R"(trailing\)"}},
+      {R"( a\\\\"b c" a\"b a\\\"b)", {R"(a\\b c)", R"(a"b)", R"(a\"b)"}},
+      // Classic rule: "" inside quotes closes and reopens the quoting.
+      {R"( "a""b" c)", {"ab", "c"}},
+      {" \xCF\xF0\xE8\xE2\xE5\xF2.7z", {"\xCF\xF0\xE8\xE2\xE5\xF2.7z"}},  // bytes above 0x7F
+  };
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(SplitArgumentText(text), expected) << "text [" << text << "]";
+}
+
+// Every name the search yields, sorted; empty when it failed.
+static Names Find(const std::string& pattern) {
+  Names names;
+  const bool found = NativeFiles().FindEntries(pattern.c_str(), [&](const char* name) {
+    names.emplace_back(name);
+    return true;
+  });
+  EXPECT_EQ(found, !names.empty()) << pattern;
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FindEntries, MatchesWithoutCaseNeverEnteringFolders) {
+  TempFolder folder;
+  for (const char* name : {"A.JS", "b.js", "c.jsx", "d.js.txt", "p[1].htm", "sub/e.js"})
+    folder.Write(name, "");
+  EXPECT_EQ(Find(folder.Path("*.js")), (Names{"A.JS", "b.js"}));
+  EXPECT_EQ(Find(folder.Path("a.js")), Names{"A.JS"}) << "a plain name finds its stored spelling";
+  EXPECT_EQ(Find(folder.Path("p[1].htm")), Names{"p[1].htm"}) << "brackets are plain characters";
+  EXPECT_EQ(Find(folder.Path("*")), (Names{"A.JS", "b.js", "c.jsx", "d.js.txt", "p[1].htm", "sub"}))
+      << "folders are listed, . and .. never";
+  EXPECT_TRUE(Find(folder.Path("nowhere/*.js")).empty());
+}
+
+// Reading, rewriting and renaming pages are checked end to end by the velkor-cli tests.
+TEST(OpenExclusiveAndRemoveFile, RefuseAFileHeldElsewhereFoldersAndReadOnlyFiles) {
+  TempFolder folder;
+  const std::string page = folder.Write("page.htm", "");
+  {
+    const auto held = NativeFiles().OpenExclusive(page.c_str());
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(NativeFiles().OpenExclusive(page.c_str()), nullptr) << "held: a second open fails";
+  }
+  EXPECT_NE(NativeFiles().OpenExclusive(page.c_str()), nullptr) << "closing must release it";
+  EXPECT_TRUE(NativeFiles().RemoveFile(page.c_str()));
+  EXPECT_EQ(NativeFiles().Kind(page.c_str()), PathKind::Missing);
+  const std::string sub = folder.Path("sub.js");
+  fs::create_directory(sub);
+  EXPECT_FALSE(NativeFiles().RemoveFile(sub.c_str()));
+  // Writable again afterwards: Windows removes no read-only file with its folder.
+  const std::string kept = folder.Write("kept.js", "keep");
+  const auto writeBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(kept, writeBits, fs::perm_options::remove);
+  EXPECT_FALSE(NativeFiles().RemoveFile(kept.c_str()));
+  EXPECT_EQ(NativeFiles().OpenExclusive(kept.c_str()), nullptr) << "nor opened for writing";
+  fs::permissions(kept, writeBits, fs::perm_options::add);
+  EXPECT_EQ(ReadFile(kept), "keep");
+}
+
+TEST(Settings, ReadsNamesWithoutCaseValuesWithoutQuotesAndIntegersAsTheProfileReader) {
+  TempFolder folder;
+  const std::string file = folder.Write("velkor.ini",
+                                        "[options]\r\nARC = \"C:\\Program Files\\7z.exe\"  \r\n"
+                                        "com='a \"%s\" -r'\r\nOdd=\"half'\r\n"
+                                        "Plain=   two words   \r\nplain=repeated\r\n"
+                                        "PosX=-5\r\nPosY= 12abc\r\nbArc=+7\r\nbMSIE=abc\r\n"
+                                        "Empty=\r\nQuoted=\"42\"\r\n[Other]\r\nArc=wrong\r\n");
+  const char* const strings[][3] = {  // section, key, value; a repeated key reads its first
+      {"Options", "Arc", "C:\\Program Files\\7z.exe"}, {"OPTIONS", "Com", "a \"%s\" -r"},
+      {"Options", "odd", "\"half'"},                   {"Options", "Plain", "two words"},
+      {"Options", "Missing", "fallback"},              {"Absent", "Arc", "fallback"}};
+  for (const auto& [section, key, value] : strings)
+    EXPECT_EQ(ReadSettingString(file.c_str(), section, key, "fallback", 260), value) << key;
+  EXPECT_EQ(ReadSettingString(file.c_str(), "Options", "Plain", "", 4), "two") << "capacity - 1";
+  const std::pair<const char*, int> integers[] = {  // no digits read as 0, empty as missing
+      {"PosX", -5}, {"posy", 12}, {"bArc", 7}, {"bMSIE", 0},
+      {"Empty", 9}, {"Quoted", 42}, {"Missing", 9}};
+  for (const auto& [key, value] : integers)
+    EXPECT_EQ(ReadSettingInt(file.c_str(), "Options", key, 9), value) << key;
+}
+
+TEST(Settings, WritesKeepTheKeysSpellingOtherKeysCommentsAndLineEnds) {
+  TempFolder folder;
+  const std::string file = folder.Write("velkor.ini",
+                                        "; set by hand\r\n[Options]\r\nCom=a \"%s\"\r\nPosX=2\r\n"
+                                        "[Extra]\r\nKey=kept\r\n; Com=x (an old format)\r\n");
+  ASSERT_TRUE(WriteSettingString(file.c_str(), "options", "posx", "140"));
+  ASSERT_TRUE(WriteSettingString(file.c_str(), "Options", "bArc", "0"));
+  EXPECT_EQ(ReadSettingInt(file.c_str(), "Options", "PosX", 0), 140) << "replaced, not added";
+  const std::string text = ReadFile(file);
+  for (const char* kept : {"; set by hand\r\n", "\r\nCom=a \"%s\"\r\n", "\r\nPosX=140\r\n",
+                           "\r\nbArc=0\r\n", "\r\nKey=kept\r\n", "\r\n; Com=x (an old format)"})
+    EXPECT_NE(text.find(kept), std::string::npos) << kept << " in\n" << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'))
+      << "no bare line feeds:\n" << text;
+}
+
+}  // namespace platform
