@@ -80,6 +80,21 @@ void BM_RepairLinks(benchmark::State& state) {
 }
 BENCHMARK(BM_RepairLinks);
 
+// A page that names its folder again and again in plain text, with no quote
+// before the first mention or after the last: the repair must stay one pass
+// over the page, not one per mention.
+void BM_RepairLinksUnquoted(benchmark::State& state) {
+  std::string page;
+  while (page.size() < kPageSize) page += "Harbor_files ";
+  page += "\"" + page;
+  for (auto _ : state) {
+    page::GrowBuffer out;
+    benchmark::DoNotOptimize(page::RepairLinksInText(page, out));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+BENCHMARK(BM_RepairLinksUnquoted);
+
 void BM_CleanInMemory(benchmark::State& state) {
   const std::string page = MakePage("Harbor_files");
   std::string cut;

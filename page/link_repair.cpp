@@ -48,18 +48,27 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
 
   GrowBuffer scratch;
   size_t copied = 0;
+  // Text from `copied` up to here is known to hold no double quote, so the
+  // backward scans of a run of quote-less occurrences never cover the same
+  // bytes twice.
+  size_t quoteFreeUntil = 0;
   size_t occurrence = FindFrom(text, 0, kFolderSuffix);
   while (occurrence != kNotFound) {
     // The opening quote is looked for only in what has not been copied yet:
     // at the latest it is the previous link's closing quote.
-    const size_t opening = text.substr(copied, occurrence - copied).rfind('"');
-    const size_t closing = FindFrom(text, occurrence + kFolderSuffix.size(), "\"");
-    if (opening == std::string_view::npos || closing == kNotFound) {
-      // No quotes around it, so no link: it stays as it is.
+    const size_t scanFrom = quoteFreeUntil > copied ? quoteFreeUntil : copied;
+    const size_t opening = text.substr(scanFrom, occurrence - scanFrom).rfind('"');
+    if (opening == std::string_view::npos) {
+      // No quote before it, so no link: it stays as it is.
+      quoteFreeUntil = occurrence;
       occurrence = FindFrom(text, occurrence + kFolderSuffix.size(), kFolderSuffix);
       continue;
     }
-    const size_t linkStart = copied + opening + 1;
+    const size_t closing = FindFrom(text, occurrence + kFolderSuffix.size(), "\"");
+    // No quote after it: neither this occurrence nor any later one has a
+    // link, and the rest of the page is carried over as it is.
+    if (closing == kNotFound) break;
+    const size_t linkStart = scanFrom + opening + 1;
     if (!out.Append(text.substr(copied, linkStart - copied), kStep) ||
         !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, scratch, out)) {
       out.Release();

@@ -9,8 +9,8 @@
 
 namespace page {
 
-// Pages this size or larger are never touched: the counts of the rewrites
-// are signed 32-bit.
+// The largest page read; pages of 2 GiB or more are never touched, since the
+// counts of the rewrites are signed 32-bit.
 inline constexpr uint64_t kMaxPageSize = (uint64_t{1} << 31) - 1;
 
 // Reads the whole file into `bytes` (std::string keeps a NUL after them).

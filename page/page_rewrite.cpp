@@ -74,8 +74,8 @@ bool FirstRewrite(std::string_view page, std::string& out) {
   const size_t anchor = FindEither(text, 0, kInfoAnchor, kContentAnchor);
   if (anchor == kNotFound) return false;
   const size_t bodyTagEnd = FindFrom(text, body, ">");
-  // An anchor inside the body's start tag, or a tag that never ends, gives
-  // no sound cut: such a page is not one of ours.
+  // An anchor before the end of the body's start tag, or a tag that never
+  // ends, gives no sound cut: such a page is not one of ours.
   if (bodyTagEnd == kNotFound || anchor < bodyTagEnd + 1) return false;
 
   const std::string_view kept = page.substr(0, bodyTagEnd + 1);

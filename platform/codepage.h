@@ -1,6 +1,8 @@
 // Conversions between the ANSI code page and UTF-16. The page processing
-// works in Windows-1251 everywhere: on Windows that is the system's ANSI code
-// page, elsewhere a table of our own stands in for it.
+// works in the ANSI code page, Windows-1251 on the Russian systems the tool
+// is made for: on Windows the system's own conversions (which may map a
+// missing letter to a look-alike, as Windows does without flags), elsewhere
+// a 1251 table of our own without such look-alikes.
 #pragma once
 
 #include <vector>

@@ -11,8 +11,10 @@ namespace platform {
 
 enum class PathKind { Missing, File, Folder };
 
-// An open file that no other opener, in this process or another, can use
-// until it is closed. Closing happens in the destructor.
+// An open file that no other opener asking for exclusivity, in this process
+// or another, can use until it is closed (on Windows no other opener at all;
+// on POSIX the lock keeps out only programs that lock too). Closing happens
+// in the destructor.
 class ExclusiveFile {
  public:
   virtual ~ExclusiveFile() = default;
