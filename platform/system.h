@@ -8,6 +8,10 @@ namespace platform {
 // Full path of the running executable.
 std::string ExecutablePath();
 
+// `path` made absolute against the current folder, in the program's own
+// 8-bit text; unchanged when that cannot be done.
+std::string FullPath(const char* path);
+
 // True when standard error is a terminal (console).
 bool StderrIsTerminal();
 

@@ -1,8 +1,5 @@
 #include "app/cli/run_cli.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "app/cli/cli_options.h"
 #include "app/cli/console_sink.h"
 #include "app/intake.h"
@@ -10,6 +7,7 @@
 #include "job/process_job.h"
 #include "job/worker.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 #ifndef VELKOR_VERSION
 #error "VELKOR_VERSION names the program's version"
@@ -33,17 +31,27 @@ class FixedBoxes final : public OptionBoxes {
   bool fix_;
 };
 
+// Warns of each named path that does not exist. The window would still
+// queue such a page and log it as done; a script must learn that nothing was
+// there. True when one was missing.
+bool WarnOfMissingPaths(const std::vector<std::string>& paths, std::FILE* err) {
+  bool missing = false;
+  for (const std::string& path : paths) {
+    // A wildcard name is resolved by the intake, not looked up as it stands.
+    if (path.find_first_of("*?") != std::string::npos ||
+        platform::Files().Kind(path.c_str()) != platform::PathKind::Missing) {
+      continue;
+    }
+    const std::string line = "velkor-cli: no such file or folder: " + path + "\n";
+    std::fputs(platform::AnsiToConsole(line, platform::StdStream::Err).c_str(), err);
+    missing = true;
+  }
+  return missing;
+}
+
 int Usage(std::FILE* err, const std::string& message) {
   std::fprintf(err, "velkor-cli: %s (see --help)\n", message.c_str());
   return kExitUsage;
-}
-
-// The profile reader on Windows looks for a relative file name in the
-// Windows folder, so the settings file is always named by its full path.
-std::string FullPath(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path full = std::filesystem::absolute(path, error);
-  return error ? path : full.string();
 }
 
 }  // namespace
@@ -65,7 +73,9 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
 
   std::string settingsPath;
   if (options.ini) {
-    settingsPath = FullPath(*options.ini);
+    // The profile reader on Windows looks for a relative file name in the
+    // Windows folder, so the settings file is always named by its full path.
+    settingsPath = platform::FullPath(options.ini->c_str());
     if (platform::Files().Kind(settingsPath.c_str()) != platform::PathKind::File) {
       return Usage(streams.err, "no settings file '" + *options.ini + "'");
     }
@@ -87,6 +97,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     return kExitFailed;
   }
 
+  const bool missing = WarnOfMissingPaths(options.paths, streams.err);
   Intake intake(worker, boxes);
   // Held around the intake's own hold, so that the progress line knows the
   // batch's size before its first job starts.
@@ -102,7 +113,8 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
 
   if (queued == 0) std::fputs("velkor-cli: no page to process\n", streams.err);
   for (const int32_t status : sink.Statuses()) intake.OnResult(status);
-  return intake.PendingJobs() == 0 && intake.AutoClose() != 0 ? kExitOk : kExitFailed;
+  const bool allDone = intake.PendingJobs() == 0 && intake.AutoClose() != 0;
+  return allDone && !missing ? kExitOk : kExitFailed;
 }
 
 }  // namespace app::cli

@@ -1,5 +1,7 @@
 #include <unistd.h>
 
+#include <cerrno>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -35,6 +37,17 @@ void KeepFreedMemoryForReuse() {
   mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
   mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
 #endif
+}
+
+std::string FullPath(const char* path) {
+  if (path[0] == '/') return path;
+  std::string folder(256, '\0');
+  while (getcwd(folder.data(), folder.size()) == nullptr) {
+    if (errno != ERANGE) return path;
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(folder.find('\0'));
+  return folder + '/' + path;
 }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }

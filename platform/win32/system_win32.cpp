@@ -32,6 +32,16 @@ std::string ExecutablePath() {
 // Nothing is tuned here: the Windows heap keeps its own policy.
 void KeepFreedMemoryForReuse() {}
 
+std::string FullPath(const char* path) {
+  const DWORD room = GetFullPathNameA(path, 0, nullptr, nullptr);
+  if (room == 0) return path;
+  std::string full(room, '\0');
+  const DWORD length = GetFullPathNameA(path, room, full.data(), nullptr);
+  if (length == 0 || length >= room) return path;
+  full.resize(length);
+  return full;
+}
+
 bool StderrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
 
 // The console shows text in its own output code page (usually the OEM one,
