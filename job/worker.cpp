@@ -1,5 +1,6 @@
 #include "job/worker.h"
 
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -72,8 +73,13 @@ void CWrkThread::Run() {
 void CWrkThread::Handle(std::unique_ptr<JobRequest> request) {
   // Once shut-down has begun, what is still queued is dropped unprocessed.
   if (!request || !running_.IsRunning()) return;
-  std::unique_ptr<JobResult> result = runner_(*request, sink_);
-  if (result) sink_.Deliver(std::move(result));
+  try {
+    std::unique_ptr<JobResult> result = runner_(*request, sink_);
+    if (result) sink_.Deliver(std::move(result));
+  } catch (const std::bad_alloc&) {
+    // Out of memory inside a job: the request is dropped without a result,
+    // as when its result cannot be allocated, and the worker goes on.
+  }
 }
 
 }  // namespace job
