@@ -18,9 +18,6 @@ class CDialog {
   // Returns the code given to EndDialog, or -1 when it cannot be created.
   INT_PTR DoModal(HWND parent = nullptr);
 
-  // The dialog's window while it runs, otherwise null.
-  HWND GetSafeHwnd() const { return m_hWnd; }
-
  protected:
   // After the controls exist. TRUE lets the system focus the first control.
   virtual BOOL OnInitDialog() { return TRUE; }

@@ -2,12 +2,20 @@
 
 namespace win32 {
 
+void MainWindowSink::SetWindow(HWND window) {
+  std::lock_guard lock(posting_);
+  window_.store(window, std::memory_order_release);
+}
+
 void MainWindowSink::SetCaption(const char* name) {
   const HWND window = window_.load(std::memory_order_acquire);
   if (window != nullptr) SetWindowTextA(window, name);
 }
 
 bool MainWindowSink::Deliver(std::unique_ptr<job::JobResult> result) {
+  // Posting never waits for the window's thread, so holding the lock here
+  // cannot block it.
+  std::lock_guard lock(posting_);
   const HWND window = window_.load(std::memory_order_acquire);
   if (window == nullptr || !IsWindow(window)) return false;
   if (!PostMessageA(window, WM_COMMAND, job::ID_JOB_DONE, reinterpret_cast<LPARAM>(result.get()))) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "job/result_sink.h"
 
@@ -14,7 +15,8 @@ namespace win32 {
 class MainWindowSink final : public job::ResultSink {
  public:
   // The main window from its initialisation on; null once it is destroyed.
-  void SetWindow(HWND window) { window_.store(window, std::memory_order_release); }
+  // Once it returns null, no result is posted any more.
+  void SetWindow(HWND window);
 
   // Sets the caption; returns once the window's thread has handled it.
   void SetCaption(const char* name) override;
@@ -26,6 +28,9 @@ class MainWindowSink final : public job::ResultSink {
 
  private:
   std::atomic<HWND> window_{nullptr};
+  // Held while a result is posted, so that the window cannot be let go
+  // between the test that it exists and the posting.
+  std::mutex posting_;
 };
 
 }  // namespace win32

@@ -115,8 +115,16 @@ void CPageDlg::OnDropFiles(HDROP drop) {
 }
 
 void CPageDlg::OnDestroy() {
-  // From here on the worker frees its results instead of posting them.
+  // From here on the worker frees its results instead of posting them;
+  // those posted already but not handled (the modal loop has ended) are
+  // freed here, as the window owns them.
   sink_.SetWindow(nullptr);
+  MSG pending;
+  while (PeekMessageA(&pending, m_hWnd, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+    if (pending.wParam == static_cast<WPARAM>(job::ID_JOB_DONE)) {
+      delete reinterpret_cast<job::JobResult*>(pending.lParam);
+    }
+  }
   RECT window;
   GetWindowRect(m_hWnd, &window);
   logic_.OnClose({window.left, window.top, GetSystemMetrics(SM_CXMAXIMIZED),
