@@ -67,6 +67,9 @@ bool ResolveLongName(const char* path, char (&resolved)[sizeof job::JobRequest::
   if (!platform::CopyText(resolved, sizeof resolved, path)) return false;
   const char* name = platform::FindFileName(path);
   if (!kLookUpEveryName && !HasWildcards(name)) return true;
+  // "." and ".." name a folder by its place, not by a stored name; a search
+  // for them yields the folder's own name, which does not stand here.
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return true;
 
   std::string stored;
   platform::Files().FindEntries(path, [&stored](const char* entry) {

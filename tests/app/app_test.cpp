@@ -80,9 +80,10 @@ TEST_F(IntakeTest, ANameResolvesAsStoredAndAWildcardToItsFirstMatchOnly) {
   folder_.Write("Other.html", "x");
   const fs::path previous = fs::current_path();
   fs::current_path(folder_.path());  // for a bare name
-  intake_.QueueBatch({folder_.Path("*.html"), folder_.Path("PAGE.HTML"), "P*.html"});
+  // "." stands for the folder itself, with its two pages.
+  intake_.QueueBatch({folder_.Path("*.html"), folder_.Path("PAGE.HTML"), "P*.html", "."});
   fs::current_path(previous);
-  ASSERT_EQ(posted_.size(), 3u);
+  ASSERT_EQ(posted_.size(), 5u);
   // Windows gives the letter case stored on disk; names are exact elsewhere.
   EXPECT_EQ(posted_[1], platform::kPathSeparator == '\\' ? page : folder_.Path("PAGE.HTML"));
   EXPECT_EQ(posted_[2], "Page.html");  // a bare name resolves to the stored name alone
@@ -172,6 +173,10 @@ TEST_F(CliRun, PrintsALineAPageOrOneMessageAndAnyFailureMakesTheStatusNonZero) {
   EXPECT_EQ(Run({"--ini", ini, Page("notes.txt"), Page("missing-folder")}), 1);
   EXPECT_EQ(out_, "");
   EXPECT_NE(err_.find("no page"), std::string::npos) << err_;
+  // A missing page is still queued as the window queues it, but a script learns of it.
+  EXPECT_EQ(Run({"--ini", ini, "--fix", Page("gone.htm")}), 1);
+  EXPECT_EQ(out_, "gone.htm [Ok]\n");
+  EXPECT_NE(err_.find("no such file or folder: " + Page("gone.htm")), std::string::npos) << err_;
 }
 
 }  // namespace
