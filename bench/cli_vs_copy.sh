@@ -9,6 +9,7 @@
 #   VELKOR_BUILD_DIR=DIR                    build into DIR (default build/bench)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$root/scripts/install-deps"
 count=${1:-1000}
 runs=${2:-5}
 

@@ -84,12 +84,10 @@ std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info) {
     page::SanitizeName(info.english, sizeof info.english);
     page::SanitizeName(info.type, sizeof info.type);
     base += NameText(info.title);
+    base += " [";
     if (info.english[0] != '\0') {
-      base += " [";
       base += NameText(info.english);
       base += "][";
-    } else {
-      base += " [";
     }
     base += NameText(info.type);
     base += ']';

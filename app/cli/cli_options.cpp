@@ -65,8 +65,8 @@ const char* UsageText() {
          "  --help, --version        print this text, or the version, and exit\n"
          "\n"
          "One line per page is printed as the window logs it. Exit status: 0 when at\n"
-         "least one page was processed and every result was Ok, 1 otherwise, 2 for a\n"
-         "usage error.\n";
+         "least one page was processed and every result was Ok, 1 otherwise (also\n"
+         "when a PATH does not exist), 2 for a usage error or a missing --ini FILE.\n";
 }
 
 }  // namespace app::cli
