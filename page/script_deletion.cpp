@@ -1,0 +1,43 @@
+#include "page/script_deletion.h"
+
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace page {
+namespace {
+
+// The script deletion builds its paths in buffers of this size.
+constexpr size_t kPathCapacity = 1024;
+constexpr std::string_view kFolderSuffix = "_files";
+constexpr const char* kScriptPattern = "*.js";
+
+}  // namespace
+
+void DeleteScripts(const char* path) {
+  char folder[kPathCapacity];
+  const size_t stemLength = static_cast<size_t>(platform::FindExtension(path) - path);
+  if (stemLength + kFolderSuffix.size() >= sizeof folder) return;
+  std::memcpy(folder, path, stemLength);
+  std::memcpy(folder + stemLength, kFolderSuffix.data(), kFolderSuffix.size());
+  folder[stemLength + kFolderSuffix.size()] = '\0';
+
+  char pattern[kPathCapacity];
+  platform::CopyText(pattern, sizeof pattern, folder);
+  if (!platform::AppendPath(pattern, sizeof pattern, kScriptPattern)) return;
+
+  platform::FileSystem& files = platform::Files();
+  files.FindEntries(pattern, [&](const char* name) {
+    char script[kPathCapacity];
+    platform::CopyText(script, sizeof script, folder);
+    if (!platform::AppendPath(script, sizeof script, name)) return false;
+    // A script that cannot be deleted (read-only, a folder) is passed by.
+    files.RemoveFile(script);
+    return true;
+  });
+}
+
+}  // namespace page

@@ -1,0 +1,13 @@
+// The scripts a saved page brings along in its "_files" folder: the cleaned
+// page no longer runs them, so they go.
+#pragma once
+
+namespace page {
+
+// Deletes the files named "*.js" (letter case ignored) in the "_files"
+// folder of the page at `path`, not in its subfolders. A script that cannot
+// be deleted is passed by; a path that does not fit the path buffers ends
+// the deletion.
+void DeleteScripts(const char* path);
+
+}  // namespace page
