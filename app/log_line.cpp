@@ -1,17 +1,65 @@
 #include "app/log_line.h"
 
 #include "job/job_records.h"
+#include "page/journal.h"
 
 namespace app {
+namespace {
+
+// What a page status says after the page's name; empty for any other
+// status. Each says whether the page was touched.
+std::string PageStatusText(int32_t status, const char* name) {
+  switch (status) {
+    case job::STATUS_PAGE_MISSING:
+      return "Страница не найдена";
+    case job::STATUS_PAGE_NOT_A_FILE:
+      return "Это не файл страницы, пропущено";
+    case job::STATUS_PAGE_BUSY:
+      return "Страница занята другой программой, не изменена";
+    case job::STATUS_PAGE_READ_ONLY:
+      return "Страница только для чтения, не изменена";
+    case job::STATUS_PAGE_DENIED:
+      return "Нет доступа к странице, не изменена";
+    case job::STATUS_PAGE_TOO_LARGE:
+      return "Страница больше 2 ГБ, не изменена";
+    case job::STATUS_PAGE_NO_MEMORY:
+      return "Не хватило памяти, страница не изменена";
+    case job::STATUS_PAGE_READ_FAILED:
+      return "Ошибка чтения, страница не изменена";
+    case job::STATUS_JOURNAL_NOT_CREATED:
+      return "Нельзя создать журнал рядом со страницей, страница не изменена";
+    case job::STATUS_PAGE_CHANGED:
+      return "Страницу изменила другая программа, страница не записана";
+    case job::STATUS_PAGE_WRITE_FAILED:
+      return "Ошибка записи, страница восстановлена";
+    case job::STATUS_PAGE_NOT_ROLLED_BACK:
+      return "Ошибка записи, исходная страница сохранена в " + std::string(name) +
+             std::string(page::kJournalSuffix);
+    case job::STATUS_JOURNAL_KEPT:
+      return "Очищена; журнал прежнего сбоя не подошёл к странице и сохранён как " +
+             std::string(name) + std::string(page::kKeptJournalSuffix);
+    case job::STATUS_STALE_JOURNAL:
+      return "Мешает журнал прежнего сбоя " + std::string(name) +
+             std::string(page::kJournalSuffix) + ", страница не изменена";
+    case job::STATUS_ARCHIVE_NO_MEMORY:
+      return "Не хватило памяти для архивации";
+    default:
+      return {};
+  }
+}
+
+}  // namespace
 
 std::string LogLine(int32_t status, const char* name) {
   if (status == job::STATUS_NO_ACTIONS) return "Отсутствуют заданные действия";
   if (status == job::STATUS_ARCHIVER_NOT_STARTED) {
     return "Настройте параметры архиватора в ini файле";
   }
+  std::string text = PageStatusText(status, name);
+  if (text.empty()) text = status == job::STATUS_OK ? "Ok" : "Ошибка: " + std::to_string(status);
   std::string line = name;
   line += " [";
-  line += status == job::STATUS_OK ? "Ok" : "Ошибка: " + std::to_string(status);
+  line += text;
   line += ']';
   if (line.size() > kLogLineCapacity - 1) line.resize(kLogLineCapacity - 1);
   return line;

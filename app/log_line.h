@@ -11,8 +11,9 @@ namespace app {
 inline constexpr size_t kLogLineCapacity = 1024;
 
 // "name [Ok]" for status 0, "name [Ошибка: N]" for an archiver's exit
-// code N, and a hint without the name for a job with nothing to do (-2) or
-// an archiver that could not be started (-1). ANSI text.
+// code N, "name [what happened]" for a page that could not be done, and a
+// hint without the name for a job with nothing to do (-2) or an archiver
+// that could not be started (-1). ANSI text.
 std::string LogLine(int32_t status, const char* name);
 
 }  // namespace app

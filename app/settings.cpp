@@ -54,6 +54,13 @@ job::ArchiverSettings ReadArchiverSettings(const std::string& file) {
   return settings;
 }
 
+job::JobSettings ReadJobSettings(const std::string& file) {
+  job::JobSettings settings;
+  settings.archiver = ReadArchiverSettings(file);
+  settings.sync = ReadInt(file, "Sync", 1) != 0;
+  return settings;
+}
+
 WindowSettings ReadWindowSettings(const std::string& file) {
   WindowSettings window;
   window.posX = PositionOrDefault(ReadInt(file, "PosX", 2));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "job/archiver.h"
+#include "job/process_job.h"
 
 namespace app {
 
@@ -27,6 +28,11 @@ std::string DefaultSettingsPath();
 // "Com" (as a blank followed by at most 258 of its characters), "Arc" and
 // "Hidden" (default 1).
 job::ArchiverSettings ReadArchiverSettings(const std::string& file);
+
+// The archiver's keys and "Sync" (default 1; 0 trades the safety of each
+// page's write against a power cut for speed, keeping it against a killed
+// program).
+job::JobSettings ReadJobSettings(const std::string& file);
 
 // What the window restores when it opens.
 struct WindowSettings {

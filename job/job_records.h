@@ -29,6 +29,26 @@ inline constexpr int32_t STATUS_OK = 0;
 inline constexpr int32_t STATUS_ARCHIVER_NOT_STARTED = -1;
 inline constexpr int32_t STATUS_NO_ACTIONS = -2;
 
+// A page that was to be repaired or cleaned and could not be. These lie far
+// from the small codes programs end with, and win over the archiver's code:
+// a page left as it was matters more than how it was packed.
+inline constexpr int32_t STATUS_PAGE_MISSING = -101;
+inline constexpr int32_t STATUS_PAGE_NOT_A_FILE = -102;      // a folder, device, pipe, dead link
+inline constexpr int32_t STATUS_PAGE_BUSY = -103;            // held by another program
+inline constexpr int32_t STATUS_PAGE_READ_ONLY = -104;
+inline constexpr int32_t STATUS_PAGE_DENIED = -105;
+inline constexpr int32_t STATUS_PAGE_TOO_LARGE = -106;       // 2 GiB or more
+inline constexpr int32_t STATUS_PAGE_NO_MEMORY = -107;
+inline constexpr int32_t STATUS_PAGE_READ_FAILED = -108;
+inline constexpr int32_t STATUS_JOURNAL_NOT_CREATED = -109;  // the page was left as it was
+inline constexpr int32_t STATUS_PAGE_CHANGED = -110;         // by another program, meanwhile
+inline constexpr int32_t STATUS_PAGE_WRITE_FAILED = -111;    // the page was put back as it was
+inline constexpr int32_t STATUS_PAGE_NOT_ROLLED_BACK = -112; // its journal holds the original
+inline constexpr int32_t STATUS_JOURNAL_KEPT = -113;         // the page was rewritten all the same
+inline constexpr int32_t STATUS_STALE_JOURNAL = -114;        // the page was left as it was
+// The archiver could not be started for want of memory.
+inline constexpr int32_t STATUS_ARCHIVE_NO_MEMORY = -115;
+
 // Commands in the worker's queue.
 inline constexpr int WRK_CMD_JOB = 1;
 inline constexpr int WRK_CMD_QUIT = 2;

@@ -2,8 +2,9 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 
-#include "page/link_repair.h"
+#include "page/journal.h"
 #include "page/page_cleaner.h"
 #include "page/title_info.h"
 #include "platform/files.h"
@@ -22,6 +23,10 @@ void MakeExtensionHtm(JobRequest& request) {
   if (*extension == '\0' || platform::CompareNoCase(extension, ".htm") == 0) return;
   const size_t stem = static_cast<size_t>(extension - request.path);
   if (stem + sizeof(".htm") > sizeof request.path) return;
+  // A journal under the old name belongs to a write that did not finish: the
+  // page keeps its name until that journal has been settled.
+  const std::string journal = std::string(request.path) += page::kJournalSuffix;
+  if (platform::Files().Kind(journal.c_str()) != platform::PathKind::Missing) return;
 
   char oldPath[sizeof request.path];
   std::memcpy(oldPath, request.path, sizeof oldPath);
@@ -33,26 +38,71 @@ void MakeExtensionHtm(JobRequest& request) {
 
 }  // namespace
 
+int32_t PageStatus(page::PageOutcome outcome) {
+  using page::PageOutcome;
+  switch (outcome) {
+    case PageOutcome::Rewritten:
+    case PageOutcome::Unchanged:
+      return STATUS_OK;
+    case PageOutcome::JournalKept:
+      return STATUS_JOURNAL_KEPT;
+    case PageOutcome::Missing:
+      return STATUS_PAGE_MISSING;
+    case PageOutcome::NotAFile:
+      return STATUS_PAGE_NOT_A_FILE;
+    case PageOutcome::Busy:
+      return STATUS_PAGE_BUSY;
+    case PageOutcome::ReadOnly:
+      return STATUS_PAGE_READ_ONLY;
+    case PageOutcome::Denied:
+      return STATUS_PAGE_DENIED;
+    case PageOutcome::TooLarge:
+      return STATUS_PAGE_TOO_LARGE;
+    case PageOutcome::NoMemory:
+      return STATUS_PAGE_NO_MEMORY;
+    case PageOutcome::ReadFailed:
+      return STATUS_PAGE_READ_FAILED;
+    case PageOutcome::JournalNotCreated:
+      return STATUS_JOURNAL_NOT_CREATED;
+    case PageOutcome::Changed:
+      return STATUS_PAGE_CHANGED;
+    case PageOutcome::WriteFailed:
+      return STATUS_PAGE_WRITE_FAILED;
+    case PageOutcome::NotRolledBack:
+      return STATUS_PAGE_NOT_ROLLED_BACK;
+    case PageOutcome::StaleJournal:
+      return STATUS_STALE_JOURNAL;
+  }
+  return STATUS_PAGE_READ_FAILED;
+}
+
 std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
-                                      const ArchiverSettings& settings) {
+                                      const JobSettings& settings) {
   std::unique_ptr<JobResult> result(new (std::nothrow) JobResult{});
   if (!result) return nullptr;
 
   request.path[sizeof request.path - 1] = '\0';
-  MakeExtensionHtm(request);
+  try {
+    MakeExtensionHtm(request);
+  } catch (const std::bad_alloc&) {
+    // The page keeps its name; the rest of the job goes on.
+  }
   platform::CopyText(result->name, sizeof result->name, platform::FindFileName(request.path));
   sink.SetCaption(result->name);
 
-  if (request.fix == 1) {
-    page::RepairSavedLinks(request.path);
-  } else {
-    result->status = STATUS_NO_ACTIONS;
-  }
-
   page::TitleInfo info;
-  page::CleanPage(request.path, info);
+  const int32_t pageStatus =
+      PageStatus(page::CleanPage(request.path, {request.fix == 1, settings.sync}, info));
 
-  if (request.archive == 1) result->status = RunArchiver(request.path, info, settings);
+  result->status = request.fix == 1 ? STATUS_OK : STATUS_NO_ACTIONS;
+  if (request.archive == 1) {
+    try {
+      result->status = RunArchiver(request.path, info, settings.archiver);
+    } catch (const std::bad_alloc&) {
+      result->status = STATUS_ARCHIVE_NO_MEMORY;
+    }
+  }
+  if (pageStatus != STATUS_OK) result->status = pageStatus;
   return result;
 }
 

@@ -45,6 +45,9 @@ struct GrowBuffer {
 
   std::string_view View() const { return {data, static_cast<size_t>(used)}; }
 
+  // True when an append ran out of memory: the block is gone, not just empty.
+  bool RanOutOfMemory() const { return data == nullptr && capacity != 0; }
+
   // Hands the block to the caller and leaves the buffer empty.
   HeapBytes Release();
 };

@@ -4,8 +4,6 @@
 
 #include "page/byte_search.h"
 #include "page/charset.h"
-#include "page/page_file.h"
-#include "platform/files.h"
 
 namespace page {
 namespace {
@@ -31,10 +29,10 @@ bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& 
   // page's own charset; they are put into the page's charset here.
   if (charset == PageCharset::Koi8R) Cp1251ToKoi8R(scratch.data);
   if (charset == PageCharset::Utf8) {
-    if (const HeapBytes utf8 = AnsiToUtf8(scratch.data)) {
-      return out.Append(std::string_view(utf8.get()), kStep);
-    }
-    // Without a conversion the ANSI bytes are still better than the escapes.
+    // Every ANSI text has a UTF-8 form: no conversion means no memory, and
+    // writing the link in the wrong charset would spoil the page.
+    const HeapBytes utf8 = AnsiToUtf8(scratch.data);
+    return utf8 && out.Append(std::string_view(utf8.get()), kStep);
   }
   return out.Append(std::string_view(scratch.data), kStep);
 }
@@ -85,16 +83,6 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
     return false;
   }
   return true;
-}
-
-void RepairSavedLinks(const char* path) {
-  const std::unique_ptr<platform::ExclusiveFile> file = platform::Files().OpenExclusive(path);
-  if (!file) return;
-  std::string original;
-  if (!ReadWholeFile(*file, original)) return;
-  GrowBuffer repaired;
-  if (!RepairLinksInText(original, repaired)) return;
-  ReplaceFileContents(*file, repaired.View(), original);
 }
 
 }  // namespace page

@@ -14,8 +14,4 @@ namespace page {
 // holds no result.
 bool RepairLinksInText(std::string_view page, GrowBuffer& out);
 
-// Rewrites the page file at `path` in place with its links repaired. A file
-// that cannot be opened or read whole is left untouched.
-void RepairSavedLinks(const char* path);
-
 }  // namespace page

@@ -1,12 +1,9 @@
 #include "page/page_cleaner.h"
 
+#include <memory>
+#include <new>
 #include <string>
-#include <string_view>
 
-#include "page/byte_search.h"
-#include "page/charset.h"
-#include "page/grow_buffer.h"
-#include "page/page_file.h"
 #include "page/page_rewrite.h"
 #include "page/script_deletion.h"
 #include "platform/files.h"
@@ -14,41 +11,66 @@
 namespace page {
 namespace {
 
-// Cuts the page held open in `file`, fills `info` from the cut text and lays
-// the page out. Stops, leaving the file as it last was, at the first step
-// that cannot be done.
-void RewriteOpenPage(platform::ExclusiveFile& file, TitleInfo& info) {
-  std::string cut;
-  bool utf8 = false;
-  {
-    std::string original;
-    if (!ReadWholeFile(file, original)) return;
-    // Sniffed on every page that was read, recognised or not.
-    utf8 = SniffCharset(PageText(original).text) == PageCharset::Utf8;
-    if (!FirstRewrite(original, cut)) return;
-    // A page whose cut cannot be written stays as it was and tells nothing.
-    if (!ReplaceFileContents(file, cut, original)) return;
+PageOutcome OutcomeOf(platform::FileError error) {
+  switch (error) {
+    case platform::FileError::Missing:
+      return PageOutcome::Missing;
+    case platform::FileError::NotAFile:
+      return PageOutcome::NotAFile;
+    case platform::FileError::Busy:
+      return PageOutcome::Busy;
+    case platform::FileError::ReadOnly:
+      return PageOutcome::ReadOnly;
+    case platform::FileError::Denied:
+      return PageOutcome::Denied;
+    default:
+      return PageOutcome::ReadFailed;
   }
-  // The extraction writes NULs into the cut text, which is not used again.
-  ExtractTitleInfo(cut.data(), utf8, info);
-  cut = std::string();
+}
 
-  std::string current;
-  if (!ReadWholeFile(file, current)) return;
-  GrowBuffer relaid;
-  if (Relayout(current, relaid)) ReplaceFileContents(file, relaid.View(), current);
+// The page's one read, its rewrite in memory, and its one write, all while
+// the page is held.
+PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, TitleInfo& info) {
+  platform::FileError error;
+  const std::unique_ptr<platform::ExclusiveFile> file = platform::Files().OpenExclusive(path, error);
+  if (!file) return OutcomeOf(error);
+
+  const PageOutcome settled = SettleJournal(path, *file, settings.sync);
+  if (settled != PageOutcome::Unchanged && settled != PageOutcome::JournalKept) return settled;
+
+  platform::FileStamp stamp;
+  if (!file->Stamp(stamp)) return PageOutcome::ReadFailed;
+  std::string original;
+  PageOutcome failure = PageOutcome::ReadFailed;
+  if (!ReadWholeFile(*file, original, failure)) return failure;
+  RewrittenPage rewritten;
+  if (!RewritePage(original, settings.repairLinks, rewritten, info)) return PageOutcome::NoMemory;
+  // A page that is already in its final form is not touched at all.
+  if (rewritten.bytes == original) return settled;
+  const PageOutcome written =
+      WriteThroughJournal(path, *file, stamp, original, rewritten.bytes, settings);
+  if (written != PageOutcome::Rewritten) return written;
+  return settled == PageOutcome::JournalKept ? settled : written;
 }
 
 }  // namespace
 
-void CleanPage(const char* path, TitleInfo& info) {
-  // Emptied before anything can fail, so no stale value outlives a page.
+PageOutcome CleanPage(const char* path, const WriteSettings& settings, TitleInfo& info) {
   info.Clear();
-  if (std::unique_ptr<platform::ExclusiveFile> file = platform::Files().OpenExclusive(path)) {
-    RewriteOpenPage(*file, info);
+  PageOutcome outcome;
+  try {
+    outcome = RewritePageFile(path, settings, info);
+  } catch (const std::bad_alloc&) {
+    info.Clear();
+    outcome = PageOutcome::NoMemory;
   }
   ApplyClosingRule(info);
-  DeleteScripts(path);
+  try {
+    DeleteScripts(path);
+  } catch (const std::bad_alloc&) {
+    // The page is whole either way; the scripts stay for the next run.
+  }
+  return outcome;
 }
 
 }  // namespace page

@@ -1,15 +1,21 @@
-// Rewrites one saved catalogue page in place: cuts the clutter, lays the
-// information section out as a table, removes the unwanted blocks, and
-// deletes the scripts of the page's "_files" folder.
+// Tidies one saved page in place: repairs its links when asked, cuts the
+// clutter, lays the information section out as a table, removes the unwanted
+// blocks, and deletes the scripts of the page's "_files" folder. The page is
+// read once and written once, through its journal.
 #pragma once
 
+#include "page/page_file.h"
+#include "page/page_outcome.h"
 #include "page/title_info.h"
 
 namespace page {
 
 // Cleans the page at `path` and fills `info` with what the page says of its
-// work (emptied first; empty when the page is not a catalogue page). The
-// scripts of the "_files" folder are deleted in every case.
-void CleanPage(const char* path, TitleInfo& info);
+// work (emptied first; empty when the page is not a catalogue page or could
+// not be read). The page is held exclusively from its read to its write; a
+// journal left by an earlier run that died is settled first. The scripts of
+// the "_files" folder are deleted in every case. Returns what became of the
+// page: a page that could not be rewritten is never left half-written.
+PageOutcome CleanPage(const char* path, const WriteSettings& settings, TitleInfo& info);
 
 }  // namespace page

@@ -1,10 +1,12 @@
-// The thin file side of the page rewrites: read a page whole, put new
-// contents in place without ever leaving the page shorter than its text.
+// The file side of a page's rewrite: read the page whole, and put its new
+// bytes in place the rollback-journal way, so that no moment of the write
+// (a failed write, a killed process, a power cut) can lose the page.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "page/page_outcome.h"
 #include "platform/files.h"
 
 namespace page {
@@ -14,15 +16,39 @@ namespace page {
 inline constexpr uint64_t kMaxPageSize = (uint64_t{1} << 31) - 1;
 
 // Reads the whole file into `bytes` (std::string keeps a NUL after them).
-// False, with `bytes` empty, when the size cannot be read or is too large,
-// memory runs out, or the read fails or comes up short.
-bool ReadWholeFile(platform::ExclusiveFile& file, std::string& bytes);
+// False, with `bytes` empty and `failure` telling why (TooLarge, NoMemory or
+// ReadFailed), when the page cannot be held in memory whole.
+bool ReadWholeFile(platform::ExclusiveFile& file, std::string& bytes, PageOutcome& failure);
 
-// Writes `replacement` from offset 0 and ends the file after it. When a
-// write fails or comes up short, `original` is written back and the file
-// keeps its original length, so a page is never cut. True when
-// `replacement` is in place.
-bool ReplaceFileContents(platform::ExclusiveFile& file, std::string_view replacement,
-                         std::string_view original);
+// How a page is written.
+struct WriteSettings {
+  bool repairLinks = false;  // the job's choice, recorded in the journal
+  bool sync = true;          // each step on the disk itself before the next
+};
+
+// Puts `rewritten` in place of `original` in the page held open in `file` at
+// `path`: the original goes to the page's journal first (flushed to the disk
+// when `sync`), the page is checked against `readStamp` (another program may
+// have changed it since it was read), written and cut to length (flushed),
+// and the journal removed. On a failed write the original is put back. Gives
+// Rewritten, JournalNotCreated, Changed, WriteFailed, or NotRolledBack (the
+// journal then stays beside the page and holds its original).
+PageOutcome WriteThroughJournal(const char* path, platform::ExclusiveFile& file,
+                                const platform::FileStamp& readStamp, std::string_view original,
+                                std::string_view rewritten, const WriteSettings& settings);
+
+// Settles the journal that a run which died during a write may have left
+// beside the page held open in `file` at `path`, before the page is read:
+// - none: Unchanged;
+// - one cut short (the run died while writing it, before the page was
+//   touched): removed, Unchanged;
+// - the page is its original, its rewritten form or a mix of both, as the
+//   write leaves it: the original is put back and the journal removed,
+//   Unchanged (NotRolledBack when the original cannot be put back);
+// - the page is anything else (saved again since): the page is left alone,
+//   the journal is set aside as "<page>.velkor-journal-kept", JournalKept
+//   (StaleJournal when that cannot be done).
+// Reading failures give ReadFailed, NoMemory or TooLarge.
+PageOutcome SettleJournal(const char* path, platform::ExclusiveFile& file, bool sync);
 
 }  // namespace page

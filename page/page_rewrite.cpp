@@ -2,8 +2,11 @@
 
 #include <array>
 #include <new>
+#include <string>
 
 #include "page/byte_search.h"
+#include "page/charset.h"
+#include "page/link_repair.h"
 #include "page/title_marker.h"
 
 namespace page {
@@ -81,13 +84,8 @@ bool FirstRewrite(std::string_view page, std::string& out) {
   const std::string_view kept = page.substr(0, bodyTagEnd + 1);
   // The rest of the file, the bytes after a NUL included, follows the cut.
   const std::string_view rest = page.substr(anchor);
-  try {
-    out.reserve(kept.size() + rest.size());
-    out.append(kept).append(rest);
-  } catch (const std::bad_alloc&) {
-    out.clear();
-    return false;
-  }
+  out.reserve(kept.size() + rest.size());
+  out.append(kept).append(rest);
   return true;
 }
 
@@ -151,6 +149,39 @@ bool Relayout(std::string_view page, GrowBuffer& out) {
   }
 
   return write.Run(cur, page.size());
+}
+
+bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, TitleInfo& info) {
+  info.Clear();
+  out.bytes = page;
+  try {
+    // An empty text has no link to repair, and nothing would be written.
+    if (repairLinks && !PageText(page).text.empty()) {
+      if (!RepairLinksInText(page, out.repaired)) return false;
+      out.bytes = out.repaired.View();
+    }
+    // Sniffed on every page, recognised or not, in the bytes the cleaning sees.
+    const bool utf8 = SniffCharset(PageText(out.bytes).text) == PageCharset::Utf8;
+    if (!FirstRewrite(out.bytes, out.cut)) return true;
+    if (Relayout(out.cut, out.relaid)) {
+      out.bytes = out.relaid.View();
+    } else if (out.relaid.RanOutOfMemory()) {
+      return false;
+    } else {
+      out.bytes = out.cut;
+      // The extraction writes NULs into its text: the cut page itself is the
+      // result here, so it works on a copy.
+      std::string text(PageText(out.cut).text);
+      ExtractTitleInfo(text.data(), utf8, info);
+      return true;
+    }
+    // The relaid page is the result: the cut text is free for the extraction.
+    ExtractTitleInfo(out.cut.data(), utf8, info);
+    return true;
+  } catch (const std::bad_alloc&) {
+    info.Clear();
+    return false;
+  }
 }
 
 }  // namespace page

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "page/grow_buffer.h"
+#include "page/title_info.h"
 
 namespace page {
 
@@ -18,14 +19,30 @@ inline constexpr int32_t kRelayoutStep = 32768;
 // and cuts the clutter between the end of the body's start tag and the
 // content anchor: `out` becomes bytes [0, G + 1) followed by bytes [A, end),
 // G being the body tag's ">" and A the anchor. False, with `out` empty, when
-// the page is not recognised or memory runs out: nothing is to be written.
+// the page is not recognised: nothing is to be written. Throws std::bad_alloc
+// when memory runs out.
 bool FirstRewrite(std::string_view page, std::string& out);
 
 // Lays the information section of a cut page out as a table, drops the vote,
 // list, note and action blocks, and gives every tag carrying "alt=" a zero
 // border. False when there is nothing to write: no information section, a
 // page that has been relaid before, or memory ran out (`out` then holds no
-// result).
+// result: its RanOutOfMemory() tells this case apart).
 bool Relayout(std::string_view page, GrowBuffer& out);
+
+// A page's bytes after every rewrite a job makes, and the buffers they stand in.
+struct RewrittenPage {
+  std::string_view bytes;  // the final page: the given page itself, or one of the buffers
+  GrowBuffer repaired;     // after the link repair
+  std::string cut;         // after the cut
+  GrowBuffer relaid;       // after the relayout
+};
+
+// Everything a job does to a page's bytes, in order, in memory: the link repair when
+// `repairLinks` is set, the cut, the title extraction from the cut text into `info`
+// (emptied first) and the relayout. A page that is not a catalogue page keeps its bytes,
+// its repaired links aside; the bytes after its first NUL are always kept. False when
+// memory ran out: nothing is to be written then, and `info` is empty.
+bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, TitleInfo& info);
 
 }  // namespace page

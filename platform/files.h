@@ -11,6 +11,27 @@ namespace platform {
 
 enum class PathKind { Missing, File, Folder };
 
+// Why a file could not be opened or created.
+enum class FileError {
+  None,
+  Missing,   // nothing of that name
+  NotAFile,  // a folder, a device, a pipe, or a link that leads nowhere
+  Busy,      // held by another opener
+  ReadOnly,  // marked read-only
+  Exists,    // a file to be created is there already
+  Denied,    // the system refuses access
+  Failed,    // any other reason (a full disk, a name too long...)
+};
+
+// What tells one state of a file from another without reading it: a writer
+// that changes the file changes at least one of these.
+struct FileStamp {
+  uint64_t size = 0;
+  int64_t modified = 0;  // last write, in the system's own ticks
+  int64_t changed = 0;   // last change of contents or attributes, where kept
+  bool operator==(const FileStamp&) const = default;
+};
+
 // An open file that no other opener asking for exclusivity, in this process
 // or another, can use until it is closed (on Windows no other opener at all;
 // on POSIX the lock keeps out only programs that lock too). Closing happens
@@ -24,20 +45,36 @@ class ExclusiveFile {
   // Reads up to `count` bytes from offset 0 into `into`. Returns the number
   // of bytes read (fewer only at the end of the file), or -1 on failure.
   virtual int64_t ReadFromStart(char* into, size_t count) = 0;
-  // Writes `count` bytes at offset 0. Returns the number written, which is
+  // Writes `count` bytes at `offset`. Returns the number written, which is
   // less than `count` when the write stopped part-way, or -1 on failure.
-  virtual int64_t WriteFromStart(const char* from, size_t count) = 0;
+  virtual int64_t WriteAt(uint64_t offset, const char* from, size_t count) = 0;
+  int64_t WriteFromStart(const char* from, size_t count) { return WriteAt(0, from, count); }
   // Makes the file end after `length` bytes.
   virtual bool Truncate(uint64_t length) = 0;
+  // Puts what was written so far on the disk itself, so that it survives a
+  // power cut; returns once it is there.
+  virtual bool Flush() = 0;
+  // The file's stamp as it stands now; false when it cannot be read.
+  virtual bool Stamp(FileStamp& stamp) = 0;
 };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Opens an existing file for reading and writing, exclusively. Null when
-  // it is missing, a folder, not writable, or held by another opener.
-  virtual std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path) = 0;
+  // Opens an existing regular file for reading and writing, exclusively,
+  // following symbolic links. Null, with `error` telling why, when it is
+  // missing, not a regular file, read-only or held by another opener.
+  virtual std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path, FileError& error) = 0;
+
+  // Creates a new, empty file for reading and writing, exclusively; never
+  // opens or replaces one that exists (`error` is then Exists).
+  virtual std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) = 0;
+
+  // Puts the folder holding `path` on the disk itself, so that files just
+  // created or removed there stay so after a power cut. True where the
+  // system keeps folders safe by itself.
+  virtual bool FlushFolderOf(const char* path) = 0;
 
   // Lists the entries of one folder whose names match the last component of
   // `pattern` ("*" and "?" wildcards, letter case ignored); a last component

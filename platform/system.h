@@ -12,6 +12,13 @@ std::string ExecutablePath();
 // 8-bit text; unchanged when that cannot be done.
 std::string FullPath(const char* path);
 
+// The value of the environment variable `name`; empty when it is not set.
+std::string EnvironmentValue(const char* name);
+
+// Ends the process at once, as a kill from outside would: no destructor
+// runs, no buffer is flushed, no file is closed in order.
+[[noreturn]] void EndProcessAbruptly();
+
 // True when standard error is a terminal (console).
 bool StderrIsTerminal();
 

@@ -35,6 +35,8 @@ CliOptions ParseCliArguments(const std::vector<std::string>& arguments) {
       options.fix = argument == "--fix";
     } else if (argument == "--archive" || argument == "--no-archive") {
       options.archive = argument == "--archive";
+    } else if (argument == "--sync" || argument == "--no-sync") {
+      options.sync = argument == "--sync";
     } else if (argument.rfind("--ini=", 0) == 0) {
       options.ini = argument.substr(6);
     } else if (argument == "--ini" && i + 1 < arguments.size()) {
@@ -51,7 +53,8 @@ CliOptions ParseCliArguments(const std::vector<std::string>& arguments) {
 }
 
 const char* UsageText() {
-  return "Usage: velkor-cli [--fix | --no-fix] [--archive | --no-archive] [--ini FILE] PATH...\n"
+  return "Usage: velkor-cli [--fix | --no-fix] [--archive | --no-archive] [--sync | --no-sync]\n"
+         "                  [--ini FILE] PATH...\n"
          "Tidies pages saved from the catalogue site, as the Velkor window does.\n"
          "Each PATH is a page file, or a folder whose pages (\"*.*htm*\", without\n"
          "subfolders) are taken.\n"
@@ -60,6 +63,11 @@ const char* UsageText() {
          "                           (default: \"bMSIE\" of the settings file)\n"
          "  --archive, --no-archive  pack each page and its \"_files\" folder with the\n"
          "                           archiver of the settings file (default: \"bArc\")\n"
+         "  --sync, --no-sync        put each page's journal and new bytes on the disk\n"
+         "                           itself before going on, so that even a power cut\n"
+         "                           leaves the old page or the new one; --no-sync is\n"
+         "                           faster and still safe against a killed run\n"
+         "                           (default: \"Sync\" of the settings file, 1)\n"
          "  --ini FILE               the settings file (default: velkor.ini beside\n"
          "                           the program); it is never written\n"
          "  --help, --version        print this text, or the version, and exit\n"

@@ -1,5 +1,6 @@
 // The arguments of velkor-cli:
-//   velkor-cli [--fix | --no-fix] [--archive | --no-archive] [--ini FILE] PATH...
+//   velkor-cli [--fix | --no-fix] [--archive | --no-archive] [--sync | --no-sync]
+//              [--ini FILE] PATH...
 #pragma once
 
 #include <optional>
@@ -13,6 +14,7 @@ struct CliOptions {
   Action action = Action::Run;
   std::optional<bool> fix;      // unset: the settings' "bMSIE"
   std::optional<bool> archive;  // unset: the settings' "bArc"
+  std::optional<bool> sync;     // unset: the settings' "Sync"
   std::optional<std::string> ini;
   std::vector<std::string> paths;
   std::string error;  // one line, for Action::UsageError

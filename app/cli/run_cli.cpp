@@ -82,15 +82,16 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   } else {
     settingsPath = DefaultSettingsPath();
   }
-  const job::ArchiverSettings archiver = ReadArchiverSettings(settingsPath);
+  job::JobSettings settings = ReadJobSettings(settingsPath);
+  settings.sync = options.sync.value_or(settings.sync);
   const WindowSettings saved = ReadWindowSettings(settingsPath);
   const FixedBoxes boxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix));
 
   ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr);
   const job::RunningFlag running;
-  job::CWrkThread worker(running, sink, [&archiver](job::JobRequest& request,
+  job::CWrkThread worker(running, sink, [&settings](job::JobRequest& request,
                                                     job::ResultSink& resultSink) {
-    return job::ProcessJob(request, resultSink, archiver);
+    return job::ProcessJob(request, resultSink, settings);
   });
   if (!worker.Start()) {
     std::fputs("velkor-cli: the worker thread cannot be started\n", streams.err);

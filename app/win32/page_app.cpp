@@ -15,11 +15,11 @@ BOOL CPageApp::InitInstance() {
 
   settingsPath_ = app::DefaultSettingsPath();
   // Read once, before the worker exists; the worker only reads them.
-  archiver_ = app::ReadArchiverSettings(settingsPath_);
+  settings_ = app::ReadJobSettings(settingsPath_);
 
   worker_ = std::make_unique<job::CWrkThread>(
       running_, sink_, [this](job::JobRequest& request, job::ResultSink& sink) {
-        return job::ProcessJob(request, sink, archiver_);
+        return job::ProcessJob(request, sink, settings_);
       });
   if (!worker_->Start()) {
     worker_.reset();

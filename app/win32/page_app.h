@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/win32/main_window_sink.h"
-#include "job/archiver.h"
+#include "job/process_job.h"
 #include "job/worker.h"
 
 namespace win32 {
@@ -24,7 +24,7 @@ class CPageApp {
 
  private:
   std::string settingsPath_;
-  job::ArchiverSettings archiver_;
+  job::JobSettings settings_;
   job::RunningFlag running_;
   MainWindowSink sink_;
   std::unique_ptr<job::CWrkThread> worker_;

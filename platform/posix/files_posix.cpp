@@ -29,6 +29,43 @@ constexpr size_t kMaxChunk = size_t{1} << 30;
 // through.
 bool IsReadOnly(const struct stat& status) { return (status.st_mode & S_IWUSR) == 0; }
 
+int64_t Nanoseconds(const timespec& time) {
+  return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileError ErrorOf(int number) {
+  switch (number) {
+    case ENOENT:
+    case ENOTDIR:
+      return FileError::Missing;
+    case EEXIST:
+      return FileError::Exists;
+    case EACCES:
+    case EPERM:
+      return FileError::Denied;
+    case EROFS:
+      return FileError::ReadOnly;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV:
+    case ELOOP:
+      return FileError::NotAFile;
+    case EWOULDBLOCK:
+      return FileError::Busy;
+    default:
+      return FileError::Failed;
+  }
+}
+
+// Takes the lock that keeps out every other opener asking for it.
+bool LockExclusive(int fd) {
+  int result;
+  do {
+    result = flock(fd, LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
 class PosixFile final : public ExclusiveFile {
  public:
   explicit PosixFile(int fd) : fd_(fd) {}
@@ -58,11 +95,12 @@ class PosixFile final : public ExclusiveFile {
     return static_cast<int64_t>(done);
   }
 
-  int64_t WriteFromStart(const char* from, size_t count) override {
+  int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
+    if (offset + count > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return -1;
     size_t done = 0;
     while (done < count) {
-      const ssize_t put =
-          pwrite(fd_, from + done, std::min(count - done, kMaxChunk), static_cast<off_t>(done));
+      const ssize_t put = pwrite(fd_, from + done, std::min(count - done, kMaxChunk),
+                                 static_cast<off_t>(offset + done));
       if (put < 0) {
         if (errno == EINTR) continue;
         return done == 0 ? -1 : static_cast<int64_t>(done);
@@ -80,6 +118,19 @@ class PosixFile final : public ExclusiveFile {
       result = ftruncate(fd_, static_cast<off_t>(length));
     } while (result != 0 && errno == EINTR);
     return result == 0;
+  }
+
+  // fdatasync: the contents and the length, not the times, which a reader
+  // after a power cut does not need.
+  bool Flush() override { return fdatasync(fd_) == 0; }
+
+  bool Stamp(FileStamp& stamp) override {
+    struct stat status;
+    if (fstat(fd_, &status) != 0 || status.st_size < 0) return false;
+    stamp.size = static_cast<uint64_t>(status.st_size);
+    stamp.modified = Nanoseconds(status.st_mtim);
+    stamp.changed = Nanoseconds(status.st_ctim);
+    return true;
   }
 
  private:
@@ -129,19 +180,71 @@ int RenameWithoutReplacing(const char* from, const char* to) {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path) override {
-    // flock is advisory: it keeps out every opener that asks for it (our
-    // own, in any process), not a program that never does. O_NONBLOCK keeps
-    // the open of a FIFO from hanging; such files are refused below anyway.
-    const int fd = open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return nullptr;
+  std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path, FileError& error) override {
+    // Whatever is not a regular file is refused before it is opened: opening
+    // a device can have effects of its own.
     struct stat status;
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || IsReadOnly(status) ||
-        flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (stat(path, &status) != 0) {
+      struct stat link;
+      // A link that leads nowhere is there, just not as a page.
+      error = errno == ENOENT && lstat(path, &link) == 0 ? FileError::NotAFile : ErrorOf(errno);
+      return nullptr;
+    }
+    if (!S_ISREG(status.st_mode)) {
+      error = FileError::NotAFile;
+      return nullptr;
+    }
+    // O_NONBLOCK keeps the open from hanging should a pipe have taken the
+    // file's place since; it is refused below like any other non-file.
+    const int fd = open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+      error = ErrorOf(errno);
+      return nullptr;
+    }
+    error = FileError::None;
+    if (fstat(fd, &status) != 0) {
+      error = FileError::Failed;
+    } else if (!S_ISREG(status.st_mode)) {
+      error = FileError::NotAFile;
+    } else if (IsReadOnly(status)) {
+      error = FileError::ReadOnly;
+    } else if (!LockExclusive(fd)) {
+      // flock is advisory: it keeps out every opener that asks for it (our
+      // own, in any process), not a program that never does.
+      error = errno == EWOULDBLOCK ? FileError::Busy : FileError::Failed;
+    }
+    if (error != FileError::None) {
       close(fd);
       return nullptr;
     }
     return std::make_unique<PosixFile>(fd);
+  }
+
+  std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) override {
+    const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0) {
+      error = ErrorOf(errno);
+      return nullptr;
+    }
+    if (!LockExclusive(fd)) {
+      close(fd);
+      unlink(path);
+      error = FileError::Failed;
+      return nullptr;
+    }
+    error = FileError::None;
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  bool FlushFolderOf(const char* path) override {
+    const char* slash = std::strrchr(path, '/');
+    const std::string folder =
+        slash == nullptr ? "." : std::string(path, slash == path ? 1 : slash - path);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool flushed = fsync(fd) == 0;
+    close(fd);
+    return flushed;
   }
 
   bool FindEntries(const char* pattern,

@@ -1,6 +1,8 @@
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -48,6 +50,16 @@ std::string FullPath(const char* path) {
   }
   folder.resize(folder.find('\0'));
   return folder + '/' + path;
+}
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+void EndProcessAbruptly() {
+  kill(getpid(), SIGKILL);
+  _exit(137);  // never reached: SIGKILL cannot be caught
 }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }

@@ -17,6 +17,27 @@ bool SeekTo(HANDLE handle, uint64_t offset) {
   return SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) != FALSE;
 }
 
+FileError ErrorOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return FileError::Missing;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return FileError::Exists;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return FileError::Busy;
+    case ERROR_ACCESS_DENIED:
+      return FileError::Denied;
+    case ERROR_WRITE_PROTECT:
+      return FileError::ReadOnly;
+    default:
+      return FileError::Failed;
+  }
+}
+
 class Win32File final : public ExclusiveFile {
  public:
   explicit Win32File(HANDLE handle) : handle_(handle) {}
@@ -44,8 +65,8 @@ class Win32File final : public ExclusiveFile {
     return static_cast<int64_t>(done);
   }
 
-  int64_t WriteFromStart(const char* from, size_t count) override {
-    if (!SeekTo(handle_, 0)) return -1;
+  int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
+    if (!SeekTo(handle_, offset)) return -1;
     size_t done = 0;
     while (done < count) {
       DWORD put = 0;
@@ -63,25 +84,73 @@ class Win32File final : public ExclusiveFile {
     return SeekTo(handle_, length) && SetEndOfFile(handle_) != FALSE;
   }
 
+  bool Flush() override { return FlushFileBuffers(handle_) != FALSE; }
+
+  // Windows keeps no separate change time; the last write time and the size
+  // tell every change of contents.
+  bool Stamp(FileStamp& stamp) override {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle_, &info)) return false;
+    stamp.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    stamp.modified = static_cast<int64_t>((uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                          info.ftLastWriteTime.dwLowDateTime);
+    stamp.changed = 0;
+    return true;
+  }
+
  private:
   HANDLE handle_;
 };
 
 class Win32FileSystem final : public FileSystem {
  public:
-  std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path) override {
+  std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path, FileError& error) override {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      error = ErrorOf(GetLastError());
+      return nullptr;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      error = FileError::NotAFile;
+      return nullptr;
+    }
     // Windows itself refuses to open a read-only file for writing; Wine run
     // as root does not, since it leaves that to the Unix permissions.
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      error = FileError::ReadOnly;
       return nullptr;
     }
     // Share mode 0: no other opener, in any process, until this one closes.
     HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    if (handle == INVALID_HANDLE_VALUE) {
+      error = ErrorOf(GetLastError());
+      return nullptr;
+    }
+    // A device or a pipe that answers to a file name is no page.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+      CloseHandle(handle);
+      error = FileError::NotAFile;
+      return nullptr;
+    }
+    error = FileError::None;
     return std::make_unique<Win32File>(handle);
   }
+
+  std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) override {
+    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      error = ErrorOf(GetLastError());
+      return nullptr;
+    }
+    error = FileError::None;
+    return std::make_unique<Win32File>(handle);
+  }
+
+  // NTFS logs the changes of its folders itself; a file flushed with
+  // FlushFileBuffers is found under its name after a power cut.
+  bool FlushFolderOf(const char*) override { return true; }
 
   bool FindEntries(const char* pattern,
                    const std::function<bool(const char* name)>& visit) override {

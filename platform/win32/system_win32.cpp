@@ -42,6 +42,21 @@ std::string FullPath(const char* path) {
   return full;
 }
 
+std::string EnvironmentValue(const char* name) {
+  const DWORD room = GetEnvironmentVariableA(name, nullptr, 0);
+  if (room == 0) return std::string();
+  std::string value(room, '\0');
+  const DWORD length = GetEnvironmentVariableA(name, value.data(), room);
+  if (length == 0 || length >= room) return std::string();
+  value.resize(length);
+  return value;
+}
+
+void EndProcessAbruptly() {
+  TerminateProcess(GetCurrentProcess(), 137);
+  ExitProcess(137);  // never reached: TerminateProcess on itself does not return
+}
+
 bool StderrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
 
 // The console shows text in its own output code page (usually the OEM one,

@@ -173,9 +173,9 @@ TEST_F(CliRun, PrintsALineAPageOrOneMessageAndAnyFailureMakesTheStatusNonZero) {
   EXPECT_EQ(Run({"--ini", ini, Page("notes.txt"), Page("missing-folder")}), 1);
   EXPECT_EQ(out_, "");
   EXPECT_NE(err_.find("no page"), std::string::npos) << err_;
-  // A missing page is still queued as the window queues it, but a script learns of it.
+  // A missing page is still queued as the window queues it, and its line says so.
   EXPECT_EQ(Run({"--ini", ini, "--fix", Page("gone.htm")}), 1);
-  EXPECT_EQ(out_, "gone.htm [Ok]\n");
+  EXPECT_EQ(out_, "gone.htm [Страница не найдена]\n");
   EXPECT_NE(err_.find("no such file or folder: " + Page("gone.htm")), std::string::npos) << err_;
 }
 

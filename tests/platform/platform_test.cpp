@@ -117,29 +117,61 @@ TEST(FindEntries, MatchesWithoutCaseNeverEnteringFolders) {
   EXPECT_TRUE(Find(folder.Path("nowhere/*.js")).empty());
 }
 
-// Reading, rewriting and renaming pages are checked end to end by the velkor-cli tests.
-TEST(OpenExclusiveAndRemoveFile, RefuseAFileHeldElsewhereFoldersAndReadOnlyFiles) {
+// Reading and rewriting pages are checked end to end by the page and velkor-cli tests.
+TEST(OpenExclusiveAndRemoveFile, SayWhyAFileCannotBeHadAndRefuseFoldersAndReadOnlyFiles) {
   TempFolder folder;
   const std::string page = folder.Write("page.htm", "");
+  FileError error = FileError::None;
   {
-    const auto held = NativeFiles().OpenExclusive(page.c_str());
+    const auto held = NativeFiles().OpenExclusive(page.c_str(), error);
     ASSERT_NE(held, nullptr);
-    EXPECT_EQ(NativeFiles().OpenExclusive(page.c_str()), nullptr) << "held: a second open fails";
+    EXPECT_EQ(NativeFiles().OpenExclusive(page.c_str(), error), nullptr) << "held: a second open";
+    EXPECT_EQ(error, FileError::Busy);
   }
-  EXPECT_NE(NativeFiles().OpenExclusive(page.c_str()), nullptr) << "closing must release it";
+  EXPECT_NE(NativeFiles().OpenExclusive(page.c_str(), error), nullptr) << "closing releases it";
   EXPECT_TRUE(NativeFiles().RemoveFile(page.c_str()));
   EXPECT_EQ(NativeFiles().Kind(page.c_str()), PathKind::Missing);
+  EXPECT_EQ(NativeFiles().OpenExclusive(page.c_str(), error), nullptr);
+  EXPECT_EQ(error, FileError::Missing);
   const std::string sub = folder.Path("sub.js");
   fs::create_directory(sub);
   EXPECT_FALSE(NativeFiles().RemoveFile(sub.c_str()));
+  EXPECT_EQ(NativeFiles().OpenExclusive(sub.c_str(), error), nullptr);
+  EXPECT_EQ(error, FileError::NotAFile);
   // Writable again afterwards: Windows removes no read-only file with its folder.
   const std::string kept = folder.Write("kept.js", "keep");
   const auto writeBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
   fs::permissions(kept, writeBits, fs::perm_options::remove);
   EXPECT_FALSE(NativeFiles().RemoveFile(kept.c_str()));
-  EXPECT_EQ(NativeFiles().OpenExclusive(kept.c_str()), nullptr) << "nor opened for writing";
+  EXPECT_EQ(NativeFiles().OpenExclusive(kept.c_str(), error), nullptr) << "nor opened for writing";
+  EXPECT_EQ(error, FileError::ReadOnly);
   fs::permissions(kept, writeBits, fs::perm_options::add);
   EXPECT_EQ(ReadFile(kept), "keep");
+}
+
+TEST(CreateExclusive, MakesOnlyNewFilesWhoseWritesAndStampsShow) {
+  TempFolder folder;
+  const std::string old = folder.Write("old", "old");
+  FileError error = FileError::None;
+  EXPECT_EQ(NativeFiles().CreateExclusive(old.c_str(), error), nullptr);
+  EXPECT_EQ(error, FileError::Exists);
+  EXPECT_EQ(ReadFile(old), "old") << "an existing file is never opened nor emptied";
+
+  const std::string made = folder.Path("new");
+  auto file = NativeFiles().CreateExclusive(made.c_str(), error);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(NativeFiles().OpenExclusive(made.c_str(), error), nullptr) << "held from the start";
+  FileStamp empty, written;
+  ASSERT_TRUE(file->Stamp(empty));
+  EXPECT_EQ(file->WriteAt(3, "def", 3), 3);
+  EXPECT_EQ(file->WriteFromStart("abc", 3), 3);
+  EXPECT_TRUE(file->Flush());
+  ASSERT_TRUE(file->Stamp(written));
+  EXPECT_EQ(written.size, 6u);
+  EXPECT_FALSE(written == empty);
+  EXPECT_TRUE(NativeFiles().FlushFolderOf(made.c_str()));
+  file.reset();
+  EXPECT_EQ(ReadFile(made), "abcdef");
 }
 
 TEST(Settings, ReadsNamesWithoutCaseValuesWithoutQuotesAndIntegersAsTheProfileReader) {

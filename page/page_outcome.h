@@ -1,0 +1,31 @@
+// What became of a page that was to be rewritten: done, or why not.
+#pragma once
+
+namespace page {
+
+enum class PageOutcome {
+  Rewritten,          // the page now holds its new bytes
+  Unchanged,          // nothing to change: not a catalogue page, or already tidy
+  JournalKept,        // rewritten; an older journal that no longer fitted the page was set aside
+  Missing,            // no file of that name
+  NotAFile,           // a folder, a device, a pipe or a link that leads nowhere
+  Busy,               // held by another program
+  ReadOnly,           // marked read-only
+  Denied,             // the system refused access
+  TooLarge,           // 2 GiB or more
+  NoMemory,           // memory ran out before anything was written
+  ReadFailed,         // the page or its journal could not be read whole
+  JournalNotCreated,  // no journal could be written beside the page: left as it was
+  Changed,            // another program changed the page while it was being read
+  WriteFailed,        // a write failed; the page was put back as it was
+  NotRolledBack,      // a write failed and the page could not be put back: its journal holds it
+  StaleJournal,       // a journal of an earlier run is in the way and could not be set aside
+};
+
+// True when the page is in its final form.
+inline bool IsDone(PageOutcome outcome) {
+  return outcome == PageOutcome::Rewritten || outcome == PageOutcome::Unchanged ||
+         outcome == PageOutcome::JournalKept;
+}
+
+}  // namespace page

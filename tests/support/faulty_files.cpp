@@ -1,0 +1,82 @@
+#include "tests/support/faulty_files.h"
+
+#include <utility>
+
+namespace testsupport {
+namespace {
+
+class FaultyFile final : public platform::ExclusiveFile {
+ public:
+  FaultyFile(FaultyFiles& owner, std::unique_ptr<platform::ExclusiveFile> inner)
+      : owner_(owner), inner_(std::move(inner)) {}
+
+  bool Size(uint64_t& size) override {
+    if (owner_.Fails() || !inner_->Size(size)) return false;
+    size = owner_.reportedSize.value_or(size);
+    return true;
+  }
+  int64_t ReadFromStart(char* into, size_t count) override {
+    return owner_.Fails() ? -1 : inner_->ReadFromStart(into, count);
+  }
+  int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
+    if (!owner_.Fails()) return inner_->WriteAt(offset, from, count);
+    if (count < 2) return -1;
+    return inner_->WriteAt(offset, from, count / 2);
+  }
+  bool Truncate(uint64_t length) override { return !owner_.Fails() && inner_->Truncate(length); }
+  bool Flush() override { return !owner_.Fails() && inner_->Flush(); }
+  bool Stamp(platform::FileStamp& stamp) override {
+    return !owner_.Fails() && inner_->Stamp(stamp);
+  }
+
+ private:
+  FaultyFiles& owner_;
+  std::unique_ptr<platform::ExclusiveFile> inner_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::ExclusiveFile> FaultyFiles::Wrap(
+    std::unique_ptr<platform::ExclusiveFile> file) {
+  if (!file) return nullptr;
+  return std::make_unique<FaultyFile>(*this, std::move(file));
+}
+
+std::unique_ptr<platform::ExclusiveFile> FaultyFiles::OpenExclusive(const char* path,
+                                                                    platform::FileError& error) {
+  if (Fails()) {
+    error = platform::FileError::Failed;
+    return nullptr;
+  }
+  return Wrap(inner_.OpenExclusive(path, error));
+}
+
+std::unique_ptr<platform::ExclusiveFile> FaultyFiles::CreateExclusive(const char* path,
+                                                                      platform::FileError& error) {
+  if (Fails()) {
+    error = platform::FileError::Failed;
+    return nullptr;
+  }
+  return Wrap(inner_.CreateExclusive(path, error));
+}
+
+bool FaultyFiles::FlushFolderOf(const char* path) {
+  return !Fails() && inner_.FlushFolderOf(path);
+}
+
+bool FaultyFiles::FindEntries(const char* pattern,
+                              const std::function<bool(const char* name)>& visit) {
+  return !Fails() && inner_.FindEntries(pattern, visit);
+}
+
+platform::PathKind FaultyFiles::Kind(const char* path) {
+  return Fails() ? platform::PathKind::Missing : inner_.Kind(path);
+}
+
+bool FaultyFiles::RemoveFile(const char* path) { return !Fails() && inner_.RemoveFile(path); }
+
+bool FaultyFiles::RenameNoReplace(const char* from, const char* to) {
+  return !Fails() && inner_.RenameNoReplace(from, to);
+}
+
+}  // namespace testsupport

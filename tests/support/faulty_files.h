@@ -1,0 +1,60 @@
+// A file system over the real one whose Nth operation fails, to prove that
+// a failure anywhere leaves every page whole.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/files.h"
+
+namespace testsupport {
+
+class FaultyFiles final : public platform::FileSystem {
+ public:
+  enum class Mode {
+    Once,        // only the Nth operation fails
+    FromThenOn,  // the Nth and every later one fail: a disk that is gone or full
+  };
+
+  explicit FaultyFiles(platform::FileSystem& inner = platform::NativeFiles()) : inner_(inner) {}
+
+  // Fails operation `nth` (1-based, counted from now over every call of
+  // both interfaces). A write that fails writes half of its bytes first, as
+  // a disk that fills up does; a read that fails reads nothing.
+  void FailAt(long nth, Mode mode) {
+    count_ = 0;
+    failAt_ = nth;
+    mode_ = mode;
+  }
+  // Operations counted since the last FailAt.
+  long count() const { return count_; }
+  // A size every opened file reports instead of its own.
+  std::optional<uint64_t> reportedSize;
+
+  std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
+                                                         platform::FileError& error) override;
+  std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
+                                                           platform::FileError& error) override;
+  bool FlushFolderOf(const char* path) override;
+  bool FindEntries(const char* pattern,
+                   const std::function<bool(const char* name)>& visit) override;
+  platform::PathKind Kind(const char* path) override;
+  bool RemoveFile(const char* path) override;
+  bool RenameNoReplace(const char* from, const char* to) override;
+
+  // True when the operation now being made is to fail.
+  bool Fails() {
+    ++count_;
+    return failAt_ > 0 && (count_ == failAt_ || (mode_ == Mode::FromThenOn && count_ > failAt_));
+  }
+
+ private:
+  std::unique_ptr<platform::ExclusiveFile> Wrap(std::unique_ptr<platform::ExclusiveFile> file);
+
+  platform::FileSystem& inner_;
+  long count_ = 0;
+  long failAt_ = 0;
+  Mode mode_ = Mode::Once;
+};
+
+}  // namespace testsupport
