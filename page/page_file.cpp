@@ -97,7 +97,8 @@ PageOutcome WriteThroughJournal(const char* path, platform::ExclusiveFile& file,
   // Where the system lets other programs write a file we hold (POSIX), one
   // may have changed the page since it was read: its changes win.
   platform::FileStamp now;
-  if (!file.Stamp(now) || !(now == readStamp)) return PageOutcome::Changed;
+  if (!file.Stamp(now)) return PageOutcome::ReadFailed;
+  if (!(now == readStamp)) return PageOutcome::Changed;
 
   if (PutInPlace(file, rewritten, settings.sync)) return PageOutcome::Rewritten;
   if (PutInPlace(file, original, settings.sync)) return PageOutcome::WriteFailed;

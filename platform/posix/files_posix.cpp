@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,17 @@ int RenameWithoutReplacing(const char* from, const char* to) {
   return 0;
 }
 
+// The open file `fd` as an ExclusiveFile; without memory for it the file is
+// closed (and its lock with it) before std::bad_alloc goes on.
+std::unique_ptr<ExclusiveFile> Hold(int fd) {
+  PosixFile* file = new (std::nothrow) PosixFile(fd);
+  if (file == nullptr) {
+    close(fd);
+    throw std::bad_alloc();
+  }
+  return std::unique_ptr<ExclusiveFile>(file);
+}
+
 class PosixFileSystem final : public FileSystem {
  public:
   std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path, FileError& error) override {
@@ -217,7 +229,7 @@ class PosixFileSystem final : public FileSystem {
       close(fd);
       return nullptr;
     }
-    return std::make_unique<PosixFile>(fd);
+    return Hold(fd);
   }
 
   std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) override {
@@ -233,7 +245,12 @@ class PosixFileSystem final : public FileSystem {
       return nullptr;
     }
     error = FileError::None;
-    return std::make_unique<PosixFile>(fd);
+    try {
+      return Hold(fd);
+    } catch (const std::bad_alloc&) {
+      unlink(path);
+      throw;
+    }
   }
 
   bool FlushFolderOf(const char* path) override {

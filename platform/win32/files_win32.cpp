@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/files.h"
 
@@ -102,6 +103,17 @@ class Win32File final : public ExclusiveFile {
   HANDLE handle_;
 };
 
+// The open file `handle` as an ExclusiveFile; without memory for it the
+// file is closed before std::bad_alloc goes on.
+std::unique_ptr<ExclusiveFile> Hold(HANDLE handle) {
+  Win32File* file = new (std::nothrow) Win32File(handle);
+  if (file == nullptr) {
+    CloseHandle(handle);
+    throw std::bad_alloc();
+  }
+  return std::unique_ptr<ExclusiveFile>(file);
+}
+
 class Win32FileSystem final : public FileSystem {
  public:
   std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path, FileError& error) override {
@@ -134,7 +146,7 @@ class Win32FileSystem final : public FileSystem {
       return nullptr;
     }
     error = FileError::None;
-    return std::make_unique<Win32File>(handle);
+    return Hold(handle);
   }
 
   std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) override {
@@ -145,7 +157,12 @@ class Win32FileSystem final : public FileSystem {
       return nullptr;
     }
     error = FileError::None;
-    return std::make_unique<Win32File>(handle);
+    try {
+      return Hold(handle);
+    } catch (const std::bad_alloc&) {
+      DeleteFileA(path);
+      throw;
+    }
   }
 
   // NTFS logs the changes of its folders itself; a file flushed with
