@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -279,16 +280,16 @@ class PosixFileSystem final : public FileSystem {
     const std::string wildcards = ToFnmatchPattern(namePattern);
 
     std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return false;
-    while (const dirent* entry = readdir(dir)) {
+    // Closed on every way out, std::bad_alloc from the list of names included.
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir) return false;
+    while (const dirent* entry = readdir(dir.get())) {
       const char* name = entry->d_name;
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
       if (fnmatch(wildcards.c_str(), name, FNM_CASEFOLD | FNM_NOESCAPE) == 0) {
         names.emplace_back(name);
       }
     }
-    closedir(dir);
 
     std::sort(names.begin(), names.end(), ListsBefore);
     for (const std::string& name : names) {

@@ -5,16 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/host_path.h"
+
 namespace testsupport {
 
-// Its path as the program under test names files (a host path is on drive Z: under Wine).
-inline std::string ArchiverStandinPath() {
-  std::string path = VELKOR_ARCHIVER_STANDIN;
-#ifdef _WIN32
-  if (path[0] == '/') path = "Z:" + path;
-#endif
-  return path;
-}
+// Its path as the program under test names files.
+inline std::string ArchiverStandinPath() { return HostPath(VELKOR_ARCHIVER_STANDIN); }
 
 // The values of the report's lines that begin with `key` "=", in order.
 inline std::vector<std::string> ReportValues(const std::string& report, const std::string& key) {

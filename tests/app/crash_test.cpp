@@ -1,0 +1,100 @@
+// velkor-cli ended abruptly right after each change it makes to the disk in
+// turn (its crash hook kills it after its Nth write, truncation, flush, file
+// created, removed or renamed), then run again: every page must end byte for
+// byte in its final form, with no journal left, whatever moment the first run
+// died at.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "page/journal.h"
+#include "platform/crash_hook.h"
+#include "platform/process.h"
+#include "tests/support/host_path.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ReadFile;
+
+const fs::path kSamples = VELKOR_SAMPLES_DIR;
+// A page saved by Firefox that is renamed, one in KOI8-R and one in Windows-1251.
+const char* const kPages[] = {"Lantern Road.html", "Frost Wind.htm", "Quiet Valley.htm"};
+// What a kill gives, from a signal (128 + SIGKILL) or from TerminateProcess.
+constexpr int kKilled = 137;
+
+// Arms the hook of the next velkor-cli started (0: none). The environment
+// keeps a pointer to the setting itself, so it lives in one fixed place.
+void SetCrashPoint(long changes) {
+  static char setting[64];
+  const std::string text = std::string(platform::kCrashAfterWritesVariable) + "=" +
+                           (changes > 0 ? std::to_string(changes) : "");
+  std::snprintf(setting, sizeof setting, "%s", text.c_str());
+  putenv(setting);
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+class Pages : public testsupport::TempFolder {
+ public:
+  Pages() {
+    fs::create_directory(Path("pages"));
+    for (const char* page : kPages) {
+      const std::string stem = fs::path(page).stem().string();
+      fs::copy_file(kSamples / page, path() / "pages" / page);
+      fs::copy(kSamples / (stem + "_files"), path() / "pages" / (stem + "_files"),
+               fs::copy_options::recursive);
+    }
+    Write("velkor.ini", "[Options]\n");
+  }
+
+  int RunCli(const char* sync) const {
+    const std::string arguments = " --ini " + Quoted(Path("velkor.ini")) + " --fix --no-archive " +
+                                  sync + " " + Quoted(Path("pages"));
+    return platform::RunProcess(testsupport::HostPath(VELKOR_CLI).c_str(), arguments.c_str(), true);
+  }
+
+  void ExpectFinished(const std::string& what) const {
+    for (const char* page : kPages) {
+      const std::string stem = fs::path(page).stem().string();
+      EXPECT_EQ(ReadFile(Path("pages/" + stem + ".htm")),
+                ReadFile((kSamples / "expected" / stem).string() + ".htm"))
+          << stem << " after " << what;
+      EXPECT_FALSE(fs::exists(Path("pages/" + stem + "_files/jquery.js"))) << what;
+    }
+    for (const auto& entry : fs::directory_iterator(path() / "pages"))
+      EXPECT_EQ(entry.path().string().find(page::kJournalSuffix), std::string::npos)
+          << entry.path() << " after " << what;
+  }
+};
+
+TEST(Crash, AKilledRunNeverTearsAPageAndTheNextRunFinishesIt) {
+  long points = 0;
+  for (const char* sync : {"--sync", "--no-sync"}) {
+    for (long changes = 1;; ++changes) {
+      const Pages pages;
+      SetCrashPoint(changes);
+      const int first = pages.RunCli(sync);
+      SetCrashPoint(0);
+      if (first != kKilled) {
+        // It got through: every change of a whole run has had its kill.
+        EXPECT_EQ(first, 0) << sync << ", change " << changes;
+        EXPECT_GT(changes, 10);
+        break;
+      }
+      ++points;
+      const std::string what = std::string(sync) + ", killed after change " +
+                               std::to_string(changes);
+      EXPECT_EQ(pages.RunCli(sync), 0) << what;
+      pages.ExpectFinished(what);
+    }
+  }
+  RecordProperty("kill points", static_cast<int>(points));
+  std::printf("runs killed: %ld\n", points);
+}
+
+}  // namespace
