@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "platform/files.h"
@@ -38,6 +39,38 @@ FileError ErrorOf(DWORD code) {
       return FileError::Failed;
   }
 }
+
+// A path in the ANSI code page as the wide calls take it. Those take a full
+// path of any length in its extended form, \\?\ before it, where the ANSI
+// calls stop short of MAX_PATH characters: a page whose path fits could
+// otherwise have a journal whose longer name does not. That form is taken as
+// it stands, without the usual clean-up, so only long paths get it. Built on
+// the stack: removing a journal must take no memory.
+class WideName {
+ public:
+  explicit WideName(const char* path) {
+    const size_t length = std::strlen(path);
+    const wchar_t* prefix = L"";
+    const char* rest = path;
+    if (length >= MAX_PATH && length > 2 && path[1] == ':' && path[2] == '\\') {
+      prefix = L"\\\\?\\";
+    } else if (length >= MAX_PATH && path[0] == '\\' && path[1] == '\\' && path[2] != '?' &&
+               path[2] != '.') {
+      prefix = L"\\\\?\\UNC";  // \\server\share becomes \\?\UNC\server\share
+      rest = path + 1;
+    }
+    const size_t prefixLength = std::wcslen(prefix);
+    std::wmemcpy(name_, prefix, prefixLength);
+    const int room = static_cast<int>(kRoom - prefixLength);
+    // A path that does not fit names nothing, and every call on it fails.
+    if (MultiByteToWideChar(CP_ACP, 0, rest, -1, name_ + prefixLength, room) == 0) name_[0] = 0;
+  }
+  const wchar_t* get() const { return name_; }
+
+ private:
+  static constexpr size_t kRoom = 4096;
+  wchar_t name_[kRoom];
+};
 
 class Win32File final : public ExclusiveFile {
  public:
@@ -117,7 +150,7 @@ std::unique_ptr<ExclusiveFile> Hold(HANDLE handle) {
 class Win32FileSystem final : public FileSystem {
  public:
   std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path, FileError& error) override {
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = GetFileAttributesW(WideName(path).get());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       error = ErrorOf(GetLastError());
       return nullptr;
@@ -133,8 +166,8 @@ class Win32FileSystem final : public FileSystem {
       return nullptr;
     }
     // Share mode 0: no other opener, in any process, until this one closes.
-    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+    HANDLE handle = CreateFileW(WideName(path).get(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       error = ErrorOf(GetLastError());
       return nullptr;
@@ -150,8 +183,8 @@ class Win32FileSystem final : public FileSystem {
   }
 
   std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) override {
-    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileW(WideName(path).get(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       error = ErrorOf(GetLastError());
       return nullptr;
@@ -160,7 +193,7 @@ class Win32FileSystem final : public FileSystem {
     try {
       return Hold(handle);
     } catch (const std::bad_alloc&) {
-      DeleteFileA(path);
+      DeleteFileW(WideName(path).get());
       throw;
     }
   }
@@ -186,16 +219,16 @@ class Win32FileSystem final : public FileSystem {
   }
 
   PathKind Kind(const char* path) override {
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = GetFileAttributesW(WideName(path).get());
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
   }
 
-  bool RemoveFile(const char* path) override { return DeleteFileA(path) != FALSE; }
+  bool RemoveFile(const char* path) override { return DeleteFileW(WideName(path).get()) != FALSE; }
 
-  // MoveFileA never replaces an existing file.
+  // MoveFileW never replaces an existing file.
   bool RenameNoReplace(const char* from, const char* to) override {
-    return MoveFileA(from, to) != FALSE;
+    return MoveFileW(WideName(from).get(), WideName(to).get()) != FALSE;
   }
 };
 

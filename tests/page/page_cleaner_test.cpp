@@ -214,6 +214,19 @@ TEST(CleanPage, NeverPutsAJournalOverAPageSavedAgainNorTrustsOneCutShort) {
   EXPECT_FALSE(Exists(live));
 }
 
+// Windows takes names of fewer than 260 characters unless told otherwise: a
+// page whose path fits must get its longer journal all the same.
+TEST(CleanPage, APageWhosePathNearlyFillsTheRoomForNamesGetsItsJournal) {
+  const testsupport::TempFolder folder;
+  const std::string sub(250 - folder.Path("x").size() - std::string("Kaze.htm").size(), 'd');
+  const std::string path = folder.Write(sub + "/Kaze.htm", kPage);
+  ASSERT_EQ(path.size(), 250u);
+  TitleInfo info;
+  EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::Rewritten);
+  EXPECT_EQ(ReadFile(path), Cleaned(kPage));
+  EXPECT_FALSE(Exists(path + std::string(kJournalSuffix)));
+}
+
 // Where the system lets a program write a page that another holds (POSIX),
 // a saver still writing it may change it between the read and the write.
 class ChangingFiles final : public platform::FileSystem {
