@@ -29,6 +29,15 @@ inline constexpr int32_t STATUS_OK = 0;
 inline constexpr int32_t STATUS_ARCHIVER_NOT_STARTED = -1;
 inline constexpr int32_t STATUS_NO_ACTIONS = -2;
 
+// The archiver's own ends: it ran out the time the batch command line gave
+// it, or the batch was interrupted (Ctrl+C, a terminate request) while it
+// ran or before it started. Either way it was ended, and the page is whole.
+inline constexpr int32_t STATUS_ARCHIVER_TIMED_OUT = -121;
+inline constexpr int32_t STATUS_ARCHIVER_INTERRUPTED = -122;
+// What the intake reports of an entry it cannot take; never a job's status.
+inline constexpr int32_t STATUS_PATH_TOO_LONG = -123;
+inline constexpr int32_t STATUS_NAME_NOT_ANSI = -124;
+
 // Commands in the worker's queue.
 inline constexpr int WRK_CMD_JOB = 1;
 inline constexpr int WRK_CMD_QUIT = 2;

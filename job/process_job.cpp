@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "page/link_repair.h"
 #include "page/page_cleaner.h"
@@ -52,7 +54,11 @@ std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
   page::TitleInfo info;
   page::CleanPage(request.path, info);
 
-  if (request.archive == 1) result->status = RunArchiver(request.path, info, settings);
+  if (request.archive == 1) {
+    std::string output;
+    result->status = RunArchiver(request.path, info, settings, output);
+    if (!output.empty()) sink.ArchiverOutput(std::move(output));
+  }
   return result;
 }
 
