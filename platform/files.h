@@ -50,6 +50,10 @@ class FileSystem {
 
   virtual PathKind Kind(const char* path) = 0;
 
+  // True when `path` itself is a symbolic link, a junction or any other
+  // reparse point, whatever it leads to, if anywhere.
+  virtual bool IsLink(const char* path) = 0;
+
   // Deletes one file; fails for folders and read-only files.
   virtual bool RemoveFile(const char* path) = 0;
 

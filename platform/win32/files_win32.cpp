@@ -105,6 +105,14 @@ class Win32FileSystem final : public FileSystem {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
   }
 
+  // The attributes of a reparse point are its own, never its target's.
+  bool IsLink(const char* path) override {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  }
+
+  // A symbolic link is deleted itself, never what it leads to.
   bool RemoveFile(const char* path) override { return DeleteFileA(path) != FALSE; }
 
   // MoveFileA never replaces an existing file.

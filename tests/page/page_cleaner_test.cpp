@@ -180,6 +180,7 @@ struct MemoryDisk final : platform::FileSystem {
     return !entries.empty();
   }
   platform::PathKind Kind(const char*) override { return platform::PathKind::File; }
+  bool IsLink(const char*) override { return false; }
   bool RemoveFile(const char* path) override {
     removed.push_back(path);
     return true;
