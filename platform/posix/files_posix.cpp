@@ -208,4 +208,7 @@ FileSystem& NativeFiles() {
   return files;
 }
 
+// A POSIX name is bytes, given as they are stored.
+bool IsExactName(const char*) { return true; }
+
 }  // namespace platform

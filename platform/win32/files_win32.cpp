@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/win32/ansi_text.h"
 
 namespace platform {
 namespace {
@@ -83,18 +88,25 @@ class Win32FileSystem final : public FileSystem {
     return std::make_unique<Win32File>(handle);
   }
 
+  // Searched in UTF-16: the ANSI search would give a name the code page
+  // lacks by look-alike letters, naming another file, or with "?".
   bool FindEntries(const char* pattern,
                    const std::function<bool(const char* name)>& visit) override {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(pattern, &entry);
+    std::vector<char16_t> widePattern;
+    if (!AnsiToUtf16(pattern, widePattern)) return false;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(reinterpret_cast<const wchar_t*>(widePattern.data()), &entry);
     if (search == INVALID_HANDLE_VALUE) return false;
     bool found = false;
+    std::string name;
     do {
-      const char* name = entry.cFileName;
-      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      if (std::wcscmp(entry.cFileName, L".") == 0 || std::wcscmp(entry.cFileName, L"..") == 0) {
+        continue;
+      }
       found = true;
-      if (!visit(name)) break;
-    } while (FindNextFileA(search, &entry));
+      WideToAnsi(entry.cFileName, name);
+      if (!visit(name.c_str())) break;
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
     return found;
   }
@@ -127,5 +139,7 @@ FileSystem& NativeFiles() {
   static Win32FileSystem files;
   return files;
 }
+
+bool IsExactName(const char* name) { return std::strchr(name, '?') == nullptr; }
 
 }  // namespace platform

@@ -51,16 +51,17 @@ class IntakeTest : public ::testing::Test, public job::JobPoster, public app::Op
   testsupport::TempFolder folder_;
 };
 
-TEST_F(IntakeTest, TakesNamedPagesEvenMissingOnesAndTheOwnPagesOfNamedFolders) {
+TEST_F(IntakeTest, TakesNamedPagesEvenMissingOnesAndTheOwnPagesOfNamedFoldersRefusingNoneUnseen) {
   // Subfolders are never entered; two named ones leave little of the 259 characters: room
-  // for the search pattern and a short entry, or not even for the pattern.
+  // for the search pattern and a short entry, or not even for the pattern. What does not fit
+  // is refused by name, unless it is no page.
   const size_t base = folder_.path().string().size() + 1;
   const std::string roomy(app::kSearchPathCapacity - base - 9, 'n');
   const std::string cramped(app::kSearchPathCapacity - base - 7, 't');
   for (const std::string& name :
        Strings{"a.html", "b.HTM", "c.Htm", "d.txt", "e", "g.mhtml", "h.htm.txt", "sub/e.htm",
                "f.htm/x", "named/x.mhtml", "named/x.Html", roomy + "/a.htm",
-               roomy + "/long-name.htm", cramped + "/b.htm"}) {
+               roomy + "/long-name.htm", roomy + "/long-name.txt", cramped + "/b.htm"}) {
     folder_.Write(name, "x");
   }
   intake_.TakeCommandLine({folder_.path().string(), folder_.Path(roomy + "/") /* separator */,
@@ -68,11 +69,20 @@ TEST_F(IntakeTest, TakesNamedPagesEvenMissingOnesAndTheOwnPagesOfNamedFolders) {
                            folder_.Path("named/x.Html"), folder_.Path("gone.htm"),
                            folder_.Path("gone"), "x.htm" + std::string(1100, 'x')});
   EXPECT_EQ(holds_, 0);
-  EXPECT_EQ(intake_.AutoClose(), 6);
+  EXPECT_EQ(intake_.PendingJobs(), 6);
+  EXPECT_EQ(intake_.AutoClose(), 0) << "a refused entry counts as a failure";
   std::sort(posted_.begin(), posted_.end());  // a folder's listing order is the file system's
   EXPECT_EQ(posted_, (Strings{folder_.Path("a.html"), folder_.Path("b.HTM"),
                               folder_.Path("g.mhtml"), folder_.Path("gone.htm"),
                               folder_.Path("named/x.mhtml"), folder_.Path(roomy + "/a.htm")}));
+  Strings refused;
+  for (const app::Refusal& refusal : intake_.TakeRefusals()) {
+    EXPECT_EQ(refusal.status, job::STATUS_PATH_TOO_LONG) << refusal.path;
+    refused.push_back(refusal.path);
+  }
+  EXPECT_EQ(refused, (Strings{folder_.Path(roomy + "/long-name.htm"), folder_.Path(cramped),
+                              "x.htm" + std::string(1100, 'x')}));
+  EXPECT_TRUE(intake_.TakeRefusals().empty());
 }
 
 TEST_F(IntakeTest, ANameResolvesAsStoredAndAWildcardToItsFirstMatchOnly) {
