@@ -263,8 +263,8 @@ TEST_F(CliRun, NamesEveryEntryItCannotTakeAndFails) {
   EXPECT_EQ(Run({"--ini", ini, folder_.Path(deep), named}), 1);
   // A path too long for its line is cut from its front; the outcome stays whole.
   const std::string outcome = " [Пропущено: слишком длинный путь]";
-  EXPECT_EQ(out_, tooLong + outcome + "\n..." + named.substr(named.size() + outcome.size() + 4 - 1024) +
-                      outcome + "\na.htm [Ok]\n");
+  const std::string namedTail = named.substr(named.size() + outcome.size() + 4 - 1024);
+  EXPECT_EQ(out_, tooLong + outcome + "\n..." + namedTail + outcome + "\na.htm [Ok]\n");
   EXPECT_EQ(err_, "") << "a path too long is not missing";
 }
 
@@ -355,7 +355,8 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
     }
     kill(cli, number);
     EXPECT_EQ(ExitStatus(cli), 128 + number);
-    EXPECT_EQ(ReadFile(out), "Frost Wind.htm [Прервано: архивирование не завершено]\n    hanging\n");
+    EXPECT_EQ(ReadFile(out),
+              "Frost Wind.htm [Прервано: архивирование не завершено]\n    hanging\n");
     EXPECT_EQ(ReadFile(err), "velkor-cli: " + std::string(said) +
                                  " after 1 of 2 pages; the others were not touched\n");
     ExpectStandinEnded(report);
