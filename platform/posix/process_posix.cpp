@@ -2,9 +2,11 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -72,21 +74,41 @@ class SpawnSetup {
   posix_spawn_file_actions_t actions_;
 };
 
-// The read end of the child's output pipe, or none.
-class OutputPipe {
+// What a running child is watched through: the read end of its output pipe
+// (or none) and, where the kernel has them, a descriptor of the child itself
+// that wakes the wait the moment it ends.
+class ChildWatch {
  public:
-  OutputPipe(int fd, std::string& tail) : fd_(fd), tail_(tail) {}
-  ~OutputPipe() {
-    if (fd_ >= 0) close(fd_);
+  ChildWatch(pid_t child, int output, std::string& tail) : output_(output), tail_(tail) {
+#ifdef SYS_pidfd_open
+    child_ = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+#else
+    static_cast<void>(child);
+#endif
   }
-  OutputPipe(const OutputPipe&) = delete;
-  OutputPipe& operator=(const OutputPipe&) = delete;
+  ~ChildWatch() {
+    if (output_ >= 0) close(output_);
+    if (child_ >= 0) close(child_);
+  }
+  ChildWatch(const ChildWatch&) = delete;
+  ChildWatch& operator=(const ChildWatch&) = delete;
 
-  // Waits up to `ms` for output and takes what has come.
+  // Waits up to `ms` for output or the child's end, and takes what output
+  // has come.
   void Wait(int ms) {
-    pollfd watched{fd_, POLLIN, 0};
-    // Without a pipe (or after its end) poll only sleeps.
-    if (poll(&watched, fd_ >= 0 ? 1 : 0, ms) > 0) Take();
+    pollfd watched[2];
+    nfds_t count = 0;
+    if (output_ >= 0) watched[count++] = {output_, POLLIN, 0};
+    if (child_ >= 0) watched[count++] = {child_, POLLIN, 0};
+    if (count == 0) {
+      // Nothing can wake the wait: naps growing from 1 ms find a child
+      // that ends at once (its output closes just before) without delay,
+      // and cost next to nothing while it runs long.
+      poll(nullptr, 0, std::min(ms, nap_));
+      nap_ = std::min(2 * nap_, ms);
+      return;
+    }
+    if (poll(watched, count, ms) > 0) Take();
   }
 
   // Takes what the pipe holds now, never waiting: a program that left a
@@ -95,23 +117,25 @@ class OutputPipe {
     char buffer[16384];
     // A bounded number of reads, so that a program that never stops
     // writing cannot keep its time and the stop from being looked at.
-    for (int reads = 0; fd_ >= 0 && reads < 64; ++reads) {
-      const ssize_t got = read(fd_, buffer, sizeof buffer);
+    for (int reads = 0; output_ >= 0 && reads < 64; ++reads) {
+      const ssize_t got = read(output_, buffer, sizeof buffer);
       if (got > 0) {
         KeepOutputTail(tail_, std::string_view(buffer, static_cast<size_t>(got)));
         continue;
       }
       if (got < 0 && errno == EINTR) continue;
       if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-        close(fd_);
-        fd_ = -1;
+        close(output_);
+        output_ = -1;
       }
       return;
     }
   }
 
  private:
-  int fd_;
+  int output_;
+  int child_ = -1;
+  int nap_ = 1;
   std::string& tail_;
 };
 
@@ -126,10 +150,10 @@ bool HasEnded(pid_t child) {
 
 // Asks the child's whole group to end, and kills what is left of it after
 // the grace, the child's own children included.
-void EndGroup(pid_t child, OutputPipe& output) {
+void EndGroup(pid_t child, ChildWatch& watch) {
   kill(-child, SIGTERM);
   const Clock::time_point end = Clock::now() + kGrace;
-  while (!HasEnded(child) && Clock::now() < end) output.Wait(kStepMs);
+  while (!HasEnded(child) && Clock::now() < end) watch.Wait(kStepMs);
   kill(-child, SIGKILL);
 }
 
@@ -168,7 +192,6 @@ ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
 
   int ends[2] = {-1, -1};
   if (options.captureOutput && pipe2(ends, O_CLOEXEC) != 0) return result;
-  OutputPipe output(ends[0], result.output);
   SpawnSetup setup;
   // posix_spawn, not posix_spawnp: the path is taken as it is. glibc reports
   // a failed exec as the call's own result, so a path that is no program
@@ -178,27 +201,31 @@ ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
       setup.Prepare(ends[1]) &&
       posix_spawn(&child, program, setup.actions(), setup.attributes(), argv.data(), environ) == 0;
   if (ends[1] >= 0) close(ends[1]);
-  if (!started) return result;
+  if (!started) {
+    if (ends[0] >= 0) close(ends[0]);
+    return result;
+  }
   if (ends[0] >= 0) fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);
 
   result.ending = ProcessResult::Ending::Exited;
   if (options.captureOutput || options.timeoutSeconds > 0 || options.stop != nullptr) {
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(options.timeoutSeconds);
+    ChildWatch watch(child, ends[0], result.output);
     for (;;) {
-      output.Wait(kStepMs);
+      watch.Wait(kStepMs);
       if (HasEnded(child)) break;
       if (IsSet(options.stop)) {
         result.ending = ProcessResult::Ending::Stopped;
-        EndGroup(child, output);
+        EndGroup(child, watch);
         break;
       }
       if (options.timeoutSeconds > 0 && Clock::now() >= deadline) {
         result.ending = ProcessResult::Ending::TimedOut;
-        EndGroup(child, output);
+        EndGroup(child, watch);
         break;
       }
     }
-    output.Take();
+    watch.Take();
   }
   result.exitCode = Reap(child);
   if (result.ending == ProcessResult::Ending::Exited && IsSet(options.stop)) {
