@@ -65,8 +65,9 @@ struct ProcessResult {
 // for it to end. A program that runs out its time or is stopped is ended:
 // on POSIX its whole process group (it leads one of its own) is asked with
 // SIGTERM and, after a grace of two seconds, killed; on Windows the program
-// is terminated. A program that ends while the stop is set counts as
-// stopped. On POSIX it reads no input (/dev/null).
+// is terminated, and one that ends while the stop is set counts as stopped
+// (a console's Ctrl+C reaches it too). On POSIX it reads no input
+// (/dev/null).
 ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
                          const ProcessOptions& options);
 

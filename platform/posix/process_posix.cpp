@@ -228,9 +228,6 @@ ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
     watch.Take();
   }
   result.exitCode = Reap(child);
-  if (result.ending == ProcessResult::Ending::Exited && IsSet(options.stop)) {
-    result.ending = ProcessResult::Ending::Stopped;
-  }
   return result;
 }
 
