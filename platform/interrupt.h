@@ -11,7 +11,8 @@ namespace platform {
 // Ctrl+C or Ctrl+Break) calls `onInterrupt` once, on a thread of its own,
 // with the exit status a shell gives for that signal: 130 for SIGINT and
 // Ctrl+C, 143 for SIGTERM and Ctrl+Break. Later ones are taken and ignored,
-// so that the run can end in order. One watch at a time.
+// so that the run can end in order; a signal ignored when the watch begins
+// stays ignored. One watch at a time.
 class InterruptWatch {
  public:
   explicit InterruptWatch(std::function<void(int exitStatus)> onInterrupt);

@@ -55,7 +55,10 @@ InterruptWatch::InterruptWatch(std::function<void(int exitStatus)> onInterrupt)
   // Calls the signal breaks off are made again, as far as the system can.
   action.sa_flags = SA_RESTART;
   for (size_t i = 0; i < std::size(kSignals); ++i) {
-    sigaction(kSignals[i], &action, &state_->earlier[i]);
+    // A signal ignored from the start (a batch started in the background by
+    // a shell) stays ignored, as the shell meant.
+    sigaction(kSignals[i], nullptr, &state_->earlier[i]);
+    if (state_->earlier[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
   }
 }
 
