@@ -63,27 +63,27 @@ bool PassesExtensionTest(const char* path) {
   return std::strstr(extension, "htm") != nullptr || std::strstr(extension, "HTM") != nullptr;
 }
 
-bool ResolveLongName(const char* path, char (&resolved)[sizeof job::JobRequest::path]) {
-  if (!platform::CopyText(resolved, sizeof resolved, path)) return false;
+int32_t ResolveLongName(const char* path, char (&resolved)[sizeof job::JobRequest::path]) {
+  if (!platform::CopyText(resolved, sizeof resolved, path)) return job::STATUS_PATH_TOO_LONG;
   const char* name = platform::FindFileName(path);
-  if (!kLookUpEveryName && !HasWildcards(name)) return true;
+  if (!kLookUpEveryName && !HasWildcards(name)) return job::STATUS_OK;
   // "." and ".." name a folder by its place, not by a stored name; a search
   // for them yields the folder's own name, which does not stand here.
-  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return true;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return job::STATUS_OK;
 
   std::string stored;
   platform::Files().FindEntries(path, [&stored](const char* entry) {
     stored = entry;
     return false;
   });
-  if (stored.empty()) return true;
+  if (stored.empty()) return job::STATUS_OK;
   // The folder part is kept as given; only the last component changes. A
   // stored name too long for the room leaves the path as given, which
   // still names the same file.
   std::string full(path, name);
   full += stored;
   if (full.size() < sizeof resolved) platform::CopyText(resolved, sizeof resolved, full.c_str());
-  return true;
+  return platform::IsExactName(stored.c_str()) ? job::STATUS_OK : job::STATUS_NAME_NOT_ANSI;
 }
 
 Intake::Intake(job::JobPoster& worker, const OptionBoxes& boxes)
@@ -94,8 +94,9 @@ void Intake::ParseCommandLine(const char* argumentText) {
 }
 
 void Intake::TakeCommandLine(const std::vector<std::string>& paths) {
+  const size_t refusedBefore = refusedInAll_;
   QueueBatch(paths);
-  autoClose_ = pendingJobs_;
+  autoClose_ = refusedInAll_ == refusedBefore ? pendingJobs_ : 0;
 }
 
 void Intake::QueueBatch(const std::vector<std::string>& paths) {
@@ -106,7 +107,10 @@ void Intake::QueueBatch(const std::vector<std::string>& paths) {
 
 void Intake::QueueInput(const char* path) {
   char resolved[sizeof job::JobRequest::path];
-  if (!ResolveLongName(path, resolved)) return;
+  if (const int32_t refused = ResolveLongName(path, resolved); refused != job::STATUS_OK) {
+    Refuse(refused == job::STATUS_PATH_TOO_LONG ? path : resolved, refused);
+    return;
+  }
   if (platform::Files().Kind(resolved) == platform::PathKind::Folder) {
     QueueFolder(resolved);
   } else {
@@ -119,14 +123,26 @@ void Intake::QueueFolder(const char* folder) {
   char pattern[kSearchPathCapacity];
   if (!platform::CopyText(pattern, sizeof pattern, folder) ||
       !platform::AppendPath(pattern, sizeof pattern, kFolderPattern)) {
+    // Its pages cannot even be listed: the folder itself is refused.
+    Refuse(folder, job::STATUS_PATH_TOO_LONG);
     return;
   }
   platform::Files().FindEntries(pattern, [this, folder](const char* name) {
+    // What is no page is passed by silently, as ever; a page that cannot be
+    // taken is refused, never dropped unseen.
+    if (!PassesExtensionTest(name)) return true;
     char candidate[kSearchPathCapacity];
-    // Subfolders are never entered, whatever their names.
-    if (platform::CopyText(candidate, sizeof candidate, folder) &&
-        platform::AppendPath(candidate, sizeof candidate, name) &&
-        platform::Files().Kind(candidate) == platform::PathKind::File) {
+    if (!platform::CopyText(candidate, sizeof candidate, folder) ||
+        !platform::AppendPath(candidate, sizeof candidate, name)) {
+      // Named in full, joined as the candidate would have been.
+      std::vector<char> full(std::strlen(folder) + std::strlen(name) + 2);
+      platform::CopyText(full.data(), full.size(), folder);
+      platform::AppendPath(full.data(), full.size(), name);
+      Refuse(full.data(), job::STATUS_PATH_TOO_LONG);
+    } else if (!platform::IsExactName(name)) {
+      Refuse(candidate, job::STATUS_NAME_NOT_ANSI);
+    } else if (platform::Files().Kind(candidate) == platform::PathKind::File) {
+      // Subfolders are never entered, whatever their names.
       QueueFile(candidate);
     }
     return true;
@@ -156,5 +172,13 @@ void Intake::OnResult(int32_t status) {
   --pendingJobs_;
   if (status != job::STATUS_OK) autoClose_ = 0;
 }
+
+void Intake::Refuse(std::string path, int32_t status) {
+  refusals_.push_back({std::move(path), status});
+  ++refusedInAll_;
+  autoClose_ = 0;
+}
+
+std::vector<Refusal> Intake::TakeRefusals() { return std::exchange(refusals_, {}); }
 
 }  // namespace app

@@ -27,6 +27,14 @@ class OptionBoxes {
   virtual bool FixChecked() const = 0;
 };
 
+// An entry the intake cannot take: the path as far as it was known, and why
+// (job::STATUS_PATH_TOO_LONG or job::STATUS_NAME_NOT_ANSI), which the log
+// line tells. It counts as a failed job: no self-closing follows.
+struct Refusal {
+  std::string path;
+  int32_t status = 0;
+};
+
 // Splits a command line's argument text into paths: blanks (spaces only)
 // separate, a pair of double quotes encloses one path, an opening quote that
 // is never closed is dropped, a quote inside an unquoted path is kept. A
@@ -39,8 +47,10 @@ bool PassesExtensionTest(const char* path);
 // Writes to `resolved` the path with its last component replaced by the
 // name under which it is stored (its long name and stored letter case; for a
 // wildcard component, the first match). A path that cannot be found stays
-// as given. False, and nothing to queue, when the path does not fit.
-bool ResolveLongName(const char* path, char (&resolved)[sizeof job::JobRequest::path]);
+// as given. Returns STATUS_OK, or why there is nothing to queue:
+// STATUS_PATH_TOO_LONG when the path does not fit, STATUS_NAME_NOT_ANSI when
+// the stored name has characters the ANSI code page lacks.
+int32_t ResolveLongName(const char* path, char (&resolved)[sizeof job::JobRequest::path]);
 
 class Intake {
  public:
@@ -70,6 +80,11 @@ class Intake {
   // Counts a handled result off; a non-zero status cancels the closing.
   void OnResult(int32_t status);
 
+  // Records an entry that cannot be taken; it cancels the closing.
+  void Refuse(std::string path, int32_t status);
+  // The entries refused since the last call, in the order met.
+  std::vector<Refusal> TakeRefusals();
+
   // Requests posted and not yet answered.
   int32_t PendingJobs() const { return pendingJobs_; }
   // Non-zero when the command line queued pages and every result so far
@@ -84,6 +99,8 @@ class Intake {
   const OptionBoxes& boxes_;
   int32_t pendingJobs_ = 0;
   int32_t autoClose_ = 0;
+  std::vector<Refusal> refusals_;
+  size_t refusedInAll_ = 0;
 };
 
 }  // namespace app

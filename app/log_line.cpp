@@ -48,6 +48,34 @@ std::string PageStatusText(int32_t status, const char* name) {
   }
 }
 
+// The texts of the statuses that the archiver's own ends and the intake's
+// refusals give; null for any other status.
+const char* EndingText(int32_t status) {
+  switch (status) {
+    case job::STATUS_ARCHIVER_TIMED_OUT:
+      return "Архиватор остановлен: истекло время ожидания";
+    case job::STATUS_ARCHIVER_INTERRUPTED:
+      return "Прервано: архивирование не завершено";
+    case job::STATUS_PATH_TOO_LONG:
+      return "Пропущено: слишком длинный путь";
+    case job::STATUS_NAME_NOT_ANSI:
+      return "Пропущено: в имени есть символы вне кодировки ANSI";
+    default:
+      return nullptr;
+  }
+}
+
+// `name` cut from its front, behind "...", so that `room` bytes hold it: a
+// long path keeps its end, the part that tells which file it was. A cut
+// never leaves half a UTF-8 character (in a single-byte code page it may
+// take a letter more off, which is harmless).
+std::string FitFromEnd(const std::string& name, size_t room) {
+  if (name.size() <= room) return name;
+  size_t from = name.size() - (room - 3);
+  while (from < name.size() && (static_cast<unsigned char>(name[from]) & 0xC0) == 0x80) ++from;
+  return "..." + name.substr(from);
+}
+
 }  // namespace
 
 std::string LogLine(int32_t status, const char* name) {
@@ -56,13 +84,14 @@ std::string LogLine(int32_t status, const char* name) {
     return "Настройте параметры архиватора в ini файле";
   }
   std::string text = PageStatusText(status, name);
+  if (const char* ending = EndingText(status)) text = ending;
   if (text.empty()) text = status == job::STATUS_OK ? "Ok" : "Ошибка: " + std::to_string(status);
-  std::string line = name;
-  line += " [";
-  line += text;
-  line += ']';
-  if (line.size() > kLogLineCapacity - 1) line.resize(kLogLineCapacity - 1);
-  return line;
+  const std::string outcome = " [" + text + "]";
+  const size_t room = kLogLineCapacity - 1;
+  // The outcome is never cut: the name gives way, unless the outcome (which
+  // may name the page's journal) leaves it no room at all.
+  if (outcome.size() + 3 >= room) return (std::string(name) + outcome).substr(0, room);
+  return FitFromEnd(name, room - outcome.size()) + outcome;
 }
 
 }  // namespace app

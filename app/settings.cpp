@@ -10,7 +10,9 @@ namespace app {
 namespace {
 
 constexpr const char* kSection = "Options";
-constexpr size_t kValueCapacity = 260;
+// The archiver's values are read with more room than their fields hold, so
+// that one too long is told apart from one that fits.
+constexpr size_t kValueCapacity = 4096;
 
 int ReadInt(const std::string& file, const char* key, int fallback) {
   if (file.empty()) return fallback;
@@ -46,10 +48,14 @@ std::string DefaultSettingsPath() {
 
 job::ArchiverSettings ReadArchiverSettings(const std::string& file) {
   job::ArchiverSettings settings;
-  std::string com = ReadString(file, "Com");
-  if (com.size() > kMaxComLength) com.resize(kMaxComLength);
+  const std::string com = ReadString(file, "Com");
   settings.format = " " + com;
   settings.program = ReadString(file, "Arc");
+  if (com.size() > kMaxComLength) {
+    settings.tooLong = "Com";
+  } else if (settings.program.size() > kMaxArcLength) {
+    settings.tooLong = "Arc";
+  }
   settings.hidden = ReadInt(file, "Hidden", 1);
   return settings;
 }

@@ -16,6 +16,8 @@ inline constexpr size_t kSettingsPathCapacity = 260;
 // The longest "Com" taken: the format, a blank and the value, must fit 260
 // bytes with its terminator.
 inline constexpr size_t kMaxComLength = 258;
+// The longest "Arc" taken: its field holds 260 bytes with the terminator.
+inline constexpr size_t kMaxArcLength = 259;
 
 // "velkor.ini" in the folder of `executablePath`; empty when the result
 // would not fit its room. An empty settings path means: every key takes its
@@ -25,8 +27,9 @@ std::string SettingsPathBeside(const char* executablePath);
 // The settings path of the running program.
 std::string DefaultSettingsPath();
 
-// "Com" (as a blank followed by at most 258 of its characters), "Arc" and
-// "Hidden" (default 1).
+// "Com" (as a blank followed by its value), "Arc" and "Hidden" (default 1).
+// A "Com" or "Arc" longer than its field holds is named in `tooLong`, never
+// cut.
 job::ArchiverSettings ReadArchiverSettings(const std::string& file);
 
 // The archiver's keys and "Sync" (default 1; 0 trades the safety of each

@@ -19,11 +19,21 @@ void WindowLogic::Open(const char* commandLineArguments) {
   view_.MoveTo(settings.posX, settings.posY);
   // The boxes are restored first: the command line's jobs carry their states.
   intake_.ParseCommandLine(commandLineArguments);
+  LogRefusals();
 }
 
-void WindowLogic::OnDrop(const std::vector<std::string>& paths) {
+void WindowLogic::OnDrop(const std::vector<std::string>& paths,
+                         const std::vector<std::string>& inexact) {
   view_.ClearLog();
   intake_.QueueBatch(paths);
+  for (const std::string& path : inexact) intake_.Refuse(path, job::STATUS_NAME_NOT_ANSI);
+  LogRefusals();
+}
+
+void WindowLogic::LogRefusals() {
+  for (const Refusal& refusal : intake_.TakeRefusals()) {
+    view_.AddLogLine(LogLine(refusal.status, refusal.path.c_str()));
+  }
 }
 
 void WindowLogic::OnResult(std::unique_ptr<job::JobResult> result) {

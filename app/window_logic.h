@@ -50,12 +50,15 @@ class WindowLogic {
 
   // Restores the boxes and the position, then queues the pages named in
   // the command line's argument text; the self-closing is armed when that
-  // queued anything.
+  // queued anything and refused nothing. Each refused entry gets its line.
   void Open(const char* commandLineArguments);
 
   // A drop: the log is emptied and the paths are queued behind any jobs
-  // still pending, as one batch.
-  void OnDrop(const std::vector<std::string>& paths);
+  // still pending, as one batch. `inexact` are dropped paths that the
+  // system could give only with characters the ANSI code page lacks: each
+  // is refused. Each refused entry gets its line and cancels the closing.
+  void OnDrop(const std::vector<std::string>& paths,
+              const std::vector<std::string>& inexact = {});
 
   // One finished job: its log line, then, when it was the last pending one,
   // the idle caption and, after a fully successful command-line run, the
@@ -69,6 +72,8 @@ class WindowLogic {
   const Intake& intake() const { return intake_; }
 
  private:
+  void LogRefusals();
+
   WindowView& view_;
   std::string settingsPath_;
   Intake intake_;

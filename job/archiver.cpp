@@ -1,5 +1,7 @@
 #include "job/archiver.h"
 
+#include <utility>
+
 #include "job/job_records.h"
 #include "page/charset.h"
 #include "platform/process.h"
@@ -100,47 +102,37 @@ std::string FilesFolder(const char* pagePath) {
   const char* extension = platform::FindExtension(pagePath);
   std::string folder(pagePath, extension);
   if (*extension != '\0') folder += "_files";
-  CutToCapacity(folder, kArgumentTextCapacity);
   return folder;
 }
 
-std::string FillFormat(std::string_view format, const std::string (&values)[3]) {
-  std::string text;
-  size_t next = 0;
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == '%' && i + 1 < format.size()) {
-      const char conversion = format[++i];
-      if (conversion == 's' && next < 3) {
-        text += values[next++];
-      } else if (conversion == '%') {
-        text += '%';
-      }
-      continue;
-    }
-    text += format[i];
-  }
-  CutToCapacity(text, kArgumentTextCapacity);
-  return text;
-}
-
-bool BuildArgumentText(const char* pagePath, page::TitleInfo& info, std::string_view format,
-                       std::string& text) {
-  if (!IsAcceptedFormat(format)) return false;
-  std::string path(pagePath);
-  CutToCapacity(path, kArgumentTextCapacity);
-  const std::string values[3] = {ArchiveBaseName(pagePath, info), path, FilesFolder(pagePath)};
-  text = FillFormat(format, values);
-  return true;
-}
-
-int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings) {
-  std::string argumentText;
-  if (settings.program.empty() ||
-      !BuildArgumentText(pagePath, info, settings.format, argumentText)) {
+int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings,
+                std::string& output) {
+  if (settings.program.empty() || !settings.tooLong.empty() ||
+      !IsAcceptedFormat(settings.format)) {
     return STATUS_ARCHIVER_NOT_STARTED;
   }
-  return platform::RunProcess(settings.program.c_str(), argumentText.c_str(),
-                              settings.hidden != 0);
+  const std::string values[3] = {ArchiveBaseName(pagePath, info), pagePath,
+                                 FilesFolder(pagePath)};
+  const platform::ArgumentFormat arguments{settings.format, values};
+  // Like a cut "Com", a cut text could name no archive: it is refused.
+  if (platform::FillArgumentText(arguments).size() >= kArgumentTextCapacity) {
+    return STATUS_ARCHIVER_NOT_STARTED;
+  }
+  platform::ProcessResult run = platform::RunProcess(
+      settings.program.c_str(), arguments,
+      {settings.hidden != 0, settings.timeoutSeconds, settings.stop, settings.captureOutput});
+  output = std::move(run.output);
+  switch (run.ending) {
+    case platform::ProcessResult::Ending::Exited:
+      return run.exitCode;
+    case platform::ProcessResult::Ending::NotStarted:
+      return STATUS_ARCHIVER_NOT_STARTED;
+    case platform::ProcessResult::Ending::TimedOut:
+      return STATUS_ARCHIVER_TIMED_OUT;
+    case platform::ProcessResult::Ending::Stopped:
+      return STATUS_ARCHIVER_INTERRUPTED;
+  }
+  return STATUS_ARCHIVER_NOT_STARTED;
 }
 
 }  // namespace job

@@ -2,6 +2,7 @@
 // archive after the work the page describes.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,18 +11,30 @@
 
 namespace job {
 
-// What the settings file says of the archiver; read once before the worker
-// starts and only read afterwards.
+// The archiver as the settings file describes it, and how the front end has
+// it run; set before the worker starts and only read afterwards.
 struct ArchiverSettings {
   // A blank followed by the user's "Com": "%s" stands for the next value
   // (archive base name, page path, files folder), "%%" for a percent sign.
   std::string format;
   std::string program;  // the user's "Arc", taken verbatim
   int hidden = 1;       // 0 shows the archiver's window
+  // The key ("Com" or "Arc") whose value is too long for its field, or
+  // empty. Such a value is never cut (a cut format could name no archive at
+  // all): the archiver is not started.
+  std::string tooLong;
+
+  // How the front end has the archiver run. The window waits as long as it
+  // runs and shows nothing of its output; the batch command line may limit
+  // its time, stop it, and capture what it writes.
+  int timeoutSeconds = 0;
+  const std::atomic<bool>* stop = nullptr;
+  bool captureOutput = false;
 };
 
-// Capacities, terminator included, of the composed strings; longer ones are
-// cut at capacity - 1 bytes.
+// Capacities, terminator included, of the composed strings: the archive base
+// name is cut at capacity - 1 bytes; an argument text that would not fit is
+// refused.
 inline constexpr size_t kArchiveBaseCapacity = 1024;
 inline constexpr size_t kArgumentTextCapacity = 4096;
 
@@ -40,18 +53,14 @@ std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info);
 // extension stays as it is.
 std::string FilesFolder(const char* pagePath);
 
-// Fills an accepted `format` with the three values in turn.
-std::string FillFormat(std::string_view format, const std::string (&values)[3]);
-
-// The argument text for the page: `format` filled with the archive base
-// name, the page path and the files folder. False, with `info` untouched,
-// when the format is not accepted.
-bool BuildArgumentText(const char* pagePath, page::TitleInfo& info, std::string_view format,
-                       std::string& text);
-
-// Runs the archiver for the page and waits for it. Returns its exit code,
-// or STATUS_ARCHIVER_NOT_STARTED (-1) when it cannot be started or the
-// format is refused. Worker thread only.
-int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings);
+// Runs the archiver for the page, its format filled with the archive base
+// name, the page path and the files folder, and waits for it. Returns its
+// exit code; STATUS_ARCHIVER_NOT_STARTED (-1) when it cannot be started or
+// the settings or the filled text are refused (with `info` untouched when
+// the format is); STATUS_ARCHIVER_TIMED_OUT or STATUS_ARCHIVER_INTERRUPTED
+// when it was ended. What it wrote, when captured, goes to `output`. Worker
+// thread only.
+int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings,
+                std::string& output);
 
 }  // namespace job

@@ -48,6 +48,14 @@ inline constexpr int32_t STATUS_JOURNAL_KEPT = -113;         // the page was rew
 inline constexpr int32_t STATUS_STALE_JOURNAL = -114;        // the page was left as it was
 // The archiver could not be started for want of memory.
 inline constexpr int32_t STATUS_ARCHIVE_NO_MEMORY = -115;
+// The archiver's own ends: it ran out the time the batch command line gave
+// it, or the batch was interrupted (Ctrl+C, a terminate request) while it
+// ran or before it started. Either way it was ended, and the page is whole.
+inline constexpr int32_t STATUS_ARCHIVER_TIMED_OUT = -121;
+inline constexpr int32_t STATUS_ARCHIVER_INTERRUPTED = -122;
+// What the intake reports of an entry it cannot take; never a job's status.
+inline constexpr int32_t STATUS_PATH_TOO_LONG = -123;
+inline constexpr int32_t STATUS_NAME_NOT_ANSI = -124;
 
 // Commands in the worker's queue.
 inline constexpr int WRK_CMD_JOB = 1;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "page/journal.h"
 #include "page/page_cleaner.h"
@@ -97,7 +98,9 @@ std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
   result->status = request.fix == 1 ? STATUS_OK : STATUS_NO_ACTIONS;
   if (request.archive == 1) {
     try {
-      result->status = RunArchiver(request.path, info, settings.archiver);
+      std::string output;
+      result->status = RunArchiver(request.path, info, settings.archiver, output);
+      if (!output.empty()) sink.ArchiverOutput(std::move(output));
     } catch (const std::bad_alloc&) {
       result->status = STATUS_ARCHIVE_NO_MEMORY;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "job/job_records.h"
 
@@ -16,6 +17,11 @@ class ResultSink {
 
   // Shows the file name of the page whose processing begins.
   virtual void SetCaption(const char* name) = 0;
+
+  // What the archiver of the page in hand wrote (the last part of its
+  // standard output and error), when it was captured; comes before that
+  // page's result. A front end that shows no such thing ignores it.
+  virtual void ArchiverOutput(std::string /*output*/) {}
 
   // Takes the result. False when the receiver is gone; the result is then
   // freed, since nobody else holds it.

@@ -30,11 +30,15 @@ void DeleteScripts(const char* path) {
   if (!platform::AppendPath(pattern, sizeof pattern, kScriptPattern)) return;
 
   platform::FileSystem& files = platform::Files();
+  // A "_files" that is a link (or a junction) leads out of the page's own
+  // folder, to files the user never handed us: it is not entered.
+  if (files.IsLink(folder)) return;
   files.FindEntries(pattern, [&](const char* name) {
     char script[kPathCapacity];
     platform::CopyText(script, sizeof script, folder);
     if (!platform::AppendPath(script, sizeof script, name)) return false;
-    // A script that cannot be deleted (read-only, a folder) is passed by.
+    // A script that cannot be deleted (read-only, a folder) is passed by; a
+    // script that is a link is deleted itself, never what it leads to.
     files.RemoveFile(script);
     return true;
   });

@@ -9,26 +9,76 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Stands for a value while the format is split. No format holds it: the
+// format is NUL-terminated text from the settings file.
+constexpr char kValueSlot = '\0';
+
+// The format with each "%s" that has a value replaced by `slot(value)` and
+// "%%" by a percent sign.
+template <typename Slot>
+std::string Fill(const ArgumentFormat& arguments, Slot slot) {
+  const std::string_view format = arguments.format;
+  std::string text;
+  size_t next = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == '%' && i + 1 < format.size()) {
+      const char conversion = format[++i];
+      if (conversion == 's' && next < arguments.values.size()) {
+        slot(text, arguments.values[next++]);
+      } else if (conversion == '%') {
+        text += '%';
+      }
+      continue;
+    }
+    text += format[i];
+  }
+  return text;
+}
+
 }  // namespace
+
+std::string FillArgumentText(const ArgumentFormat& arguments) {
+  return Fill(arguments, [](std::string& text, const std::string& value) { text += value; });
+}
+
+std::vector<std::string> FillArguments(const ArgumentFormat& arguments) {
+  const std::string slotted =
+      Fill(arguments, [](std::string& text, const std::string&) { text += kValueSlot; });
+  std::vector<std::string> filled = SplitArgumentText(slotted);
+  // The slots keep the order of their "%s", so the values go in turn.
+  size_t next = 0;
+  for (std::string& argument : filled) {
+    std::string withValues;
+    for (const char c : argument) {
+      if (c == kValueSlot) {
+        withValues += arguments.values[next++];
+      } else {
+        withValues += c;
+      }
+    }
+    argument = std::move(withValues);
+  }
+  return filled;
+}
 
 // The rules of CommandLineToArgvW and the older Microsoft C runtimes; the
 // later runtimes' reading of "" inside quotes as a literal quote is left out.
-std::vector<std::string> SplitArgumentText(const char* text) {
+std::vector<std::string> SplitArgumentText(std::string_view text) {
   std::vector<std::string> arguments;
-  const char* at = text;
+  size_t at = 0;
   for (;;) {
-    while (IsBlank(*at)) ++at;
-    if (*at == '\0') return arguments;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (at == text.size()) return arguments;
 
     std::string argument;
     bool quoted = false;
-    while (*at != '\0' && (quoted || !IsBlank(*at))) {
+    while (at < text.size() && (quoted || !IsBlank(text[at]))) {
       size_t backslashes = 0;
-      while (*at == '\\') {
+      while (at < text.size() && text[at] == '\\') {
         ++backslashes;
         ++at;
       }
-      if (*at == '"') {
+      if (at < text.size() && text[at] == '"') {
         argument.append(backslashes / 2, '\\');
         if (backslashes % 2 == 0) {
           quoted = !quoted;
@@ -40,7 +90,7 @@ std::vector<std::string> SplitArgumentText(const char* text) {
         argument.append(backslashes, '\\');
         // A run of backslashes may end the text or be followed by a blank;
         // the loop condition handles both.
-        if (backslashes == 0) argument += *at++;
+        if (backslashes == 0) argument += text[at++];
       }
     }
     arguments.push_back(std::move(argument));

@@ -57,6 +57,7 @@ class CrashingFileSystem final : public FileSystem {
     return inner_.FindEntries(pattern, visit);
   }
   PathKind Kind(const char* path) override { return inner_.Kind(path); }
+  bool IsLink(const char* path) override { return inner_.IsLink(path); }
   bool RemoveFile(const char* path) override { return Changed(inner_.RemoveFile(path)); }
   bool RenameNoReplace(const char* from, const char* to) override {
     return Changed(inner_.RenameNoReplace(from, to));

@@ -81,11 +81,17 @@ class FileSystem {
   // without wildcards finds that one entry. Folders are not entered; "." and
   // ".." are never listed. `visit` gets each stored name in turn and returns
   // false to end the search early. Returns false when nothing matched or the
-  // folder cannot be read.
+  // folder cannot be read. A stored name that the program's 8-bit text
+  // cannot hold exactly is given with "?" for each character it lacks (see
+  // IsExactName).
   virtual bool FindEntries(const char* pattern,
                            const std::function<bool(const char* name)>& visit) = 0;
 
   virtual PathKind Kind(const char* path) = 0;
+
+  // True when `path` itself is a symbolic link, a junction or any other
+  // reparse point, whatever it leads to, if anywhere.
+  virtual bool IsLink(const char* path) = 0;
 
   // Deletes one file; fails for folders and read-only files.
   virtual bool RemoveFile(const char* path) = 0;
@@ -98,6 +104,11 @@ class FileSystem {
 // in its place.
 FileSystem& Files();
 FileSystem& NativeFiles();
+
+// False for a name that FindEntries could give only with "?" in place of
+// characters the ANSI code page lacks (Windows, where no stored name holds
+// a "?"); such a name names no file. Always true where names are bytes.
+bool IsExactName(const char* name);
 
 // Puts `replacement` in place of the current implementation for the life of
 // this object. Tests only, and never while another thread uses files.

@@ -1,24 +1,77 @@
 // Starting the external archiver.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
 
-// Starts `program` (its path taken verbatim, no search along PATH) with the
-// Windows-style argument text `argumentText`, whose program-name part is
-// empty when it begins with a blank, and waits for it to end. `hidden`
-// hides its window where windows exist. Returns the exit code, or -1 when
-// the program cannot be started. Where processes end by signals, one that
-// did gives 128 + the signal's number, as a shell reports it.
-int RunProcess(const char* program, const char* argumentText, bool hidden);
+// A program's arguments as a Windows-style argument text in which "%s"
+// stands for the next of `values` and "%%" for a percent sign. A "%s" with
+// no value left, and a "%" before any other character, give nothing.
+struct ArgumentFormat {
+  std::string_view format;
+  std::span<const std::string> values;
+};
+
+// The format filled in: the command line as Windows hands it to a program.
+std::string FillArgumentText(const ArgumentFormat& arguments);
+
+// The format split into arguments by the Windows rules first, then filled:
+// each value lies whole inside the argument its "%s" stands in, whatever
+// quotes, blanks or backslashes it holds. For values without a double
+// quote and not ending in a backslash, standing in quotes, the arguments
+// are those of SplitArgumentText(FillArgumentText(...)).
+std::vector<std::string> FillArguments(const ArgumentFormat& arguments);
 
 // Splits argument text into arguments by the Windows rules: blanks and tabs
 // separate, double quotes group, 2n backslashes before a quote give n
 // backslashes and toggle quoting, 2n+1 give n backslashes and a literal
 // quote, other backslashes are literal. These are the classic rules: "" in
 // quotes ends the quoting and starts it again, so "a""b" gives ab.
-std::vector<std::string> SplitArgumentText(const char* text);
+std::vector<std::string> SplitArgumentText(std::string_view text);
+
+struct ProcessOptions {
+  bool hidden = true;  // hides its window where windows exist
+  // Ended once it has run this long; 0: waited for as long as it runs.
+  int timeoutSeconds = 0;
+  // Once this is set, from any thread, the program is ended, or not started.
+  const std::atomic<bool>* stop = nullptr;
+  // Its standard output and error go to ProcessResult::output, not to ours.
+  bool captureOutput = false;
+};
+
+// How much of a program's output is kept: its last bytes.
+inline constexpr size_t kOutputTailCapacity = 64 * 1024;
+
+struct ProcessResult {
+  enum class Ending { Exited, NotStarted, TimedOut, Stopped };
+  Ending ending = Ending::NotStarted;
+  // For Exited: the exit code. Where processes end by signals, one that did
+  // gives 128 + the signal's number, as a shell reports it.
+  int exitCode = -1;
+  // With captureOutput: the last kOutputTailCapacity bytes it wrote to its
+  // standard output and error, in the order written.
+  std::string output;
+};
+
+// Starts `program` (its path taken verbatim, no search along PATH) with the
+// arguments `arguments` (on Windows the filled text, whose program-name part
+// is empty when it begins with a blank; elsewhere FillArguments) and waits
+// for it to end. A program that runs out its time or is stopped is ended:
+// on POSIX its whole process group (it leads one of its own) is asked with
+// SIGTERM and, after a grace of two seconds, killed; on Windows the program
+// is terminated, and one that ends while the stop is set counts as stopped
+// (a console's Ctrl+C reaches it too). On POSIX it reads no input
+// (/dev/null).
+ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
+                         const ProcessOptions& options);
+
+// Appends `bytes` to `tail`, keeping only its last kOutputTailCapacity bytes.
+void KeepOutputTail(std::string& tail, std::string_view bytes);
 
 }  // namespace platform

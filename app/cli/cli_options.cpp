@@ -1,5 +1,6 @@
 #include "app/cli/cli_options.h"
 
+#include <charconv>
 #include <utility>
 
 namespace app::cli {
@@ -10,6 +11,13 @@ CliOptions UsageError(std::string message) {
   options.action = CliOptions::Action::UsageError;
   options.error = std::move(message);
   return options;
+}
+
+// A whole number of seconds from 1 up; 0 for anything else.
+int Seconds(const std::string& text) {
+  int seconds = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  return error == std::errc() && end == text.data() + text.size() && seconds > 0 ? seconds : 0;
 }
 
 }  // namespace
@@ -43,6 +51,18 @@ CliOptions ParseCliArguments(const std::vector<std::string>& arguments) {
       options.ini = arguments[++i];
     } else if (argument == "--ini") {
       return UsageError("--ini needs a FILE");
+    } else if (argument.rfind("--archiver-timeout=", 0) == 0 ||
+               argument == "--archiver-timeout") {
+      const bool joined = argument != "--archiver-timeout";
+      const std::string value = joined                       ? argument.substr(19)
+                                : i + 1 < arguments.size() ? arguments[++i]
+                                                             : std::string();
+      options.archiverTimeout = Seconds(value);
+      if (options.archiverTimeout == 0) {
+        return UsageError("--archiver-timeout needs a whole number of SECONDS, 1 or more");
+      }
+    } else if (argument == "--verbose" || argument == "-v") {
+      options.verbose = true;
     } else {
       return UsageError("unknown option '" + argument + "'");
     }
@@ -54,7 +74,7 @@ CliOptions ParseCliArguments(const std::vector<std::string>& arguments) {
 
 const char* UsageText() {
   return "Usage: velkor-cli [--fix | --no-fix] [--archive | --no-archive] [--sync | --no-sync]\n"
-         "                  [--ini FILE] PATH...\n"
+         "                  [--ini FILE] [--archiver-timeout SECONDS] [--verbose] PATH...\n"
          "Tidies pages saved from the catalogue site, as the Velkor window does.\n"
          "Each PATH is a page file, or a folder whose pages (\"*.*htm*\", without\n"
          "subfolders) are taken.\n"
@@ -70,11 +90,21 @@ const char* UsageText() {
          "                           (default: \"Sync\" of the settings file, 1)\n"
          "  --ini FILE               the settings file (default: velkor.ini beside\n"
          "                           the program); it is never written\n"
+         "  --archiver-timeout SECONDS\n"
+         "                           end an archiver still running after SECONDS\n"
+         "                           (default: wait as long as it runs)\n"
+         "  --verbose, -v            show the archiver's last lines after every page\n"
+         "                           (they always follow a page that failed)\n"
          "  --help, --version        print this text, or the version, and exit\n"
          "\n"
-         "One line per page is printed as the window logs it. Exit status: 0 when at\n"
-         "least one page was processed and every result was Ok, 1 otherwise (also\n"
-         "when a PATH does not exist), 2 for a usage error or a missing --ini FILE.\n";
+         "One line per page is printed as the window logs it, and one for every\n"
+         "page or folder that cannot be taken (a path too long, a name the ANSI code\n"
+         "page cannot hold). Exit status: 0 when at least one page was processed\n"
+         "and every result was Ok, 1 otherwise (also when a PATH does not exist or\n"
+         "an entry was not taken), 2 for a usage error or a missing --ini FILE,\n"
+         "130 after Ctrl+C (SIGINT), 143 after SIGTERM (Ctrl+Break on Windows):\n"
+         "the archiver running is ended, the page in hand is finished whole, and no\n"
+         "further page is begun.\n";
 }
 
 }  // namespace app::cli

@@ -1,6 +1,6 @@
 // The arguments of velkor-cli:
 //   velkor-cli [--fix | --no-fix] [--archive | --no-archive] [--sync | --no-sync]
-//              [--ini FILE] PATH...
+//              [--ini FILE] [--archiver-timeout SECONDS] [--verbose] PATH...
 #pragma once
 
 #include <optional>
@@ -16,6 +16,8 @@ struct CliOptions {
   std::optional<bool> archive;  // unset: the settings' "bArc"
   std::optional<bool> sync;     // unset: the settings' "Sync"
   std::optional<std::string> ini;
+  int archiverTimeout = 0;  // seconds; 0: the archiver may run as long as it takes
+  bool verbose = false;     // the archiver's last lines after every page, not only failed ones
   std::vector<std::string> paths;
   std::string error;  // one line, for Action::UsageError
 };

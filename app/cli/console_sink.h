@@ -1,10 +1,12 @@
 // The batch command line's result sink: prints each result's log line as it
-// arrives, and a progress line on a terminal while the batch runs.
+// arrives, followed by the archiver's last lines when it failed (or always,
+// when verbose), and a progress line on a terminal while the batch runs.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "job/result_sink.h"
@@ -16,14 +18,19 @@ namespace app::cli {
 class ConsoleSink final : public job::ResultSink {
  public:
   // `progress` is null when no progress is to be shown.
-  ConsoleSink(std::FILE* out, std::FILE* progress);
+  ConsoleSink(std::FILE* out, std::FILE* progress, bool verbose);
 
   // The number of jobs in the batch, for the progress line; set before the
   // worker starts on the batch.
   void SetTotal(int32_t total) { total_ = total; }
 
   void SetCaption(const char* name) override;
+  void ArchiverOutput(std::string output) override;
   bool Deliver(std::unique_ptr<job::JobResult> result) override;
+
+  // Prints one log line (ANSI text). From another thread only while the
+  // worker is held before its first job.
+  void PrintLogLine(const std::string& line);
 
   // Removes the progress line, if one is shown.
   void ClearProgress();
@@ -33,6 +40,8 @@ class ConsoleSink final : public job::ResultSink {
  private:
   std::FILE* out_;
   std::FILE* progress_;
+  bool verbose_;
+  std::string archiverOutput_;  // of the page in hand
   int32_t total_ = 0;
   size_t progressWidth_ = 0;
   std::vector<int32_t> statuses_;

@@ -1,12 +1,16 @@
 #include "app/cli/run_cli.h"
 
+#include <atomic>
+
 #include "app/cli/cli_options.h"
 #include "app/cli/console_sink.h"
 #include "app/intake.h"
+#include "app/log_line.h"
 #include "app/settings.h"
 #include "job/process_job.h"
 #include "job/worker.h"
 #include "platform/files.h"
+#include "platform/interrupt.h"
 #include "platform/system.h"
 
 #ifndef VELKOR_VERSION
@@ -19,6 +23,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;  // as a shell reports SIGINT
 
 class FixedBoxes final : public OptionBoxes {
  public:
@@ -31,19 +36,26 @@ class FixedBoxes final : public OptionBoxes {
   bool fix_;
 };
 
+// Writes one message line to `err`.
+void Say(std::FILE* err, const std::string& line) {
+  const std::string text = "velkor-cli: " + line + "\n";
+  std::fputs(platform::AnsiToConsole(text, platform::StdStream::Err).c_str(), err);
+}
+
 // Warns of each named path that does not exist. The window would still
 // queue such a page and log it as done; a script must learn that nothing was
 // there. True when one was missing.
 bool WarnOfMissingPaths(const std::vector<std::string>& paths, std::FILE* err) {
   bool missing = false;
   for (const std::string& path : paths) {
-    // A wildcard name is resolved by the intake, not looked up as it stands.
+    // A wildcard name is resolved by the intake, not looked up as it stands;
+    // a path too long for a job is the intake's to report, as too long.
     if (path.find_first_of("*?") != std::string::npos ||
+        path.size() >= sizeof job::JobRequest::path ||
         platform::Files().Kind(path.c_str()) != platform::PathKind::Missing) {
       continue;
     }
-    const std::string line = "velkor-cli: no such file or folder: " + path + "\n";
-    std::fputs(platform::AnsiToConsole(line, platform::StdStream::Err).c_str(), err);
+    Say(err, "no such file or folder: " + path);
     missing = true;
   }
   return missing;
@@ -84,14 +96,33 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   }
   job::JobSettings settings = ReadJobSettings(settingsPath);
   settings.sync = options.sync.value_or(settings.sync);
+  job::ArchiverSettings& archiver = settings.archiver;
   const WindowSettings saved = ReadWindowSettings(settingsPath);
   const FixedBoxes boxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix));
+  if (boxes.ArchiveChecked() && !archiver.tooLong.empty()) {
+    // Each page says only "set up the archiver"; this says what is wrong.
+    const size_t limit = archiver.tooLong == "Com" ? kMaxComLength : kMaxArcLength;
+    Say(streams.err, "\"" + archiver.tooLong + "\" in " + settingsPath + " is longer than " +
+                         std::to_string(limit) + " characters; no archiver is started");
+  }
+  // A Ctrl+C or a terminate request stops the archiver running, and no page
+  // after the one in hand is begun; the one in hand is finished, whole.
+  std::atomic<bool> stop{false};
+  std::atomic<int> interrupted{0};
+  job::RunningFlag running;
+  archiver.timeoutSeconds = options.archiverTimeout;
+  archiver.stop = &stop;
+  archiver.captureOutput = true;
 
-  ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr);
-  const job::RunningFlag running;
+  ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr, options.verbose);
   job::CWrkThread worker(running, sink, [&settings](job::JobRequest& request,
                                                     job::ResultSink& resultSink) {
     return job::ProcessJob(request, resultSink, settings);
+  });
+  const platform::InterruptWatch watch([&](int exitStatus) {
+    interrupted = exitStatus;
+    running.BeginShutDown();
+    stop = true;
   });
   if (!worker.Start()) {
     std::fputs("velkor-cli: the worker thread cannot be started\n", streams.err);
@@ -101,18 +132,29 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   const bool missing = WarnOfMissingPaths(options.paths, streams.err);
   Intake intake(worker, boxes);
   // Held around the intake's own hold, so that the progress line knows the
-  // batch's size before its first job starts.
+  // batch's size before its first job starts, and the entries the intake
+  // refused are logged before any result.
   worker.Hold();
   intake.TakeCommandLine(options.paths);
   const int32_t queued = intake.PendingJobs();
+  const std::vector<Refusal> refusals = intake.TakeRefusals();
+  for (const Refusal& refusal : refusals) {
+    sink.PrintLogLine(LogLine(refusal.status, refusal.path.c_str()));
+  }
   sink.SetTotal(queued);
   worker.Release();
-  // The running flag stays set: the worker finishes the whole batch, then
-  // meets the quit command behind it.
+  // The running flag stays set unless interrupted: the worker finishes the
+  // whole batch, then meets the quit command behind it.
   worker.Quit();
   sink.ClearProgress();
 
-  if (queued == 0) std::fputs("velkor-cli: no page to process\n", streams.err);
+  if (const int exitStatus = interrupted.load()) {
+    Say(streams.err, std::string(exitStatus == kExitInterrupted ? "interrupted" : "terminated") +
+                         " after " + std::to_string(sink.Statuses().size()) + " of " +
+                         std::to_string(queued) + " pages; the others were not touched");
+    return exitStatus;
+  }
+  if (queued == 0 && refusals.empty()) std::fputs("velkor-cli: no page to process\n", streams.err);
   for (const int32_t status : sink.Statuses()) intake.OnResult(status);
   const bool allDone = intake.PendingJobs() == 0 && intake.AutoClose() != 0;
   return allDone && !missing ? kExitOk : kExitFailed;

@@ -7,6 +7,7 @@
 
 #include "app/win32/about_dlg.h"
 #include "job/job_records.h"
+#include "platform/win32/ansi_text.h"
 #include "res/resource.h"
 
 namespace win32 {
@@ -99,18 +100,21 @@ bool CPageDlg::OnPaint() {
 }
 
 void CPageDlg::OnDropFiles(HDROP drop) {
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-  std::vector<std::string> paths;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  std::vector<std::string> paths, inexact;
   paths.reserve(count);
   for (UINT i = 0; i < count; ++i) {
     // Each path is read whole: a path cut to a fixed room could name
-    // another file. The intake refuses what is too long for a job.
-    const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-    std::string path(length, '\0');
-    if (length == 0 || DragQueryFileA(drop, i, path.data(), length + 1) != length) continue;
-    paths.push_back(std::move(path));
+    // another file. The intake refuses what is too long for a job. It is
+    // read in UTF-16: the ANSI form of a name the code page lacks would hold
+    // look-alike letters or "?", naming another file or a wildcard.
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring wide(length, L'\0');
+    if (length == 0 || DragQueryFileW(drop, i, wide.data(), length + 1) != length) continue;
+    std::string path;
+    (platform::WideToAnsi(wide.c_str(), path) ? paths : inexact).push_back(std::move(path));
   }
-  logic_.OnDrop(paths);
+  logic_.OnDrop(paths, inexact);
   DragFinish(drop);
 }
 

@@ -304,6 +304,11 @@ class PosixFileSystem final : public FileSystem {
     return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::File;
   }
 
+  bool IsLink(const char* path) override {
+    struct stat status;
+    return lstat(path, &status) == 0 && S_ISLNK(status.st_mode);
+  }
+
   bool RemoveFile(const char* path) override {
     // lstat: a symbolic link is removed itself, whatever it points to.
     struct stat status;
@@ -323,5 +328,8 @@ FileSystem& NativeFiles() {
   static PosixFileSystem files;
   return files;
 }
+
+// A POSIX name is bytes, given as they are stored.
+bool IsExactName(const char*) { return true; }
 
 }  // namespace platform

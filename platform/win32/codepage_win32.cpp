@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/codepage.h"
+#include "platform/win32/ansi_text.h"
 
 namespace platform {
 
@@ -29,6 +30,26 @@ bool Utf16UnitToCodePage(unsigned codePage, char16_t unit, char& out, bool& used
   out = byte;
   usedDefault = defaulted != FALSE;
   return true;
+}
+
+bool WideToAnsi(const wchar_t* wide, std::string& ansi) {
+  const UINT codePage = GetACP();
+  // UTF-8 holds every character; the system refuses the flag and the
+  // default character for it.
+  const bool utf8 = codePage == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* const lacking = utf8 ? nullptr : "?";
+  BOOL defaulted = FALSE;
+  BOOL* const told = utf8 ? nullptr : &defaulted;
+  const int needed = WideCharToMultiByte(codePage, flags, wide, -1, nullptr, 0, lacking, told);
+  if (needed <= 0) {
+    ansi.assign(1, '?');
+    return false;
+  }
+  ansi.assign(static_cast<size_t>(needed), '\0');
+  WideCharToMultiByte(codePage, flags, wide, -1, ansi.data(), needed, lacking, told);
+  ansi.resize(static_cast<size_t>(needed) - 1);
+  return defaulted == FALSE;
 }
 
 }  // namespace platform

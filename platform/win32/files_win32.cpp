@@ -4,8 +4,12 @@
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <string>
+#include <vector>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/win32/ansi_text.h"
 
 namespace platform {
 namespace {
@@ -202,18 +206,25 @@ class Win32FileSystem final : public FileSystem {
   // FlushFileBuffers is found under its name after a power cut.
   bool FlushFolderOf(const char*) override { return true; }
 
+  // Searched in UTF-16: the ANSI search would give a name the code page
+  // lacks by look-alike letters, naming another file, or with "?".
   bool FindEntries(const char* pattern,
                    const std::function<bool(const char* name)>& visit) override {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(pattern, &entry);
+    std::vector<char16_t> widePattern;
+    if (!AnsiToUtf16(pattern, widePattern)) return false;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(reinterpret_cast<const wchar_t*>(widePattern.data()), &entry);
     if (search == INVALID_HANDLE_VALUE) return false;
     bool found = false;
+    std::string name;
     do {
-      const char* name = entry.cFileName;
-      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      if (std::wcscmp(entry.cFileName, L".") == 0 || std::wcscmp(entry.cFileName, L"..") == 0) {
+        continue;
+      }
       found = true;
-      if (!visit(name)) break;
-    } while (FindNextFileA(search, &entry));
+      WideToAnsi(entry.cFileName, name);
+      if (!visit(name.c_str())) break;
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
     return found;
   }
@@ -224,6 +235,14 @@ class Win32FileSystem final : public FileSystem {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
   }
 
+  // The attributes of a reparse point are its own, never its target's.
+  bool IsLink(const char* path) override {
+    const DWORD attributes = GetFileAttributesW(WideName(path).get());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  }
+
+  // A symbolic link is deleted itself, never what it leads to.
   bool RemoveFile(const char* path) override { return DeleteFileW(WideName(path).get()) != FALSE; }
 
   // MoveFileW never replaces an existing file.
@@ -238,5 +257,7 @@ FileSystem& NativeFiles() {
   static Win32FileSystem files;
   return files;
 }
+
+bool IsExactName(const char* name) { return std::strchr(name, '?') == nullptr; }
 
 }  // namespace platform

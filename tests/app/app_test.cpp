@@ -3,15 +3,31 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/cli/run_cli.h"
 #include "app/intake.h"
+#include "app/settings.h"
 #include "platform/text.h"
 #include "tests/support/archiver_standin.h"
+#include "tests/support/process_check.h"
 #include "tests/support/temp_folder.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
+
+extern char** environ;
+#endif
 
 namespace {
 
@@ -51,16 +67,17 @@ class IntakeTest : public ::testing::Test, public job::JobPoster, public app::Op
   testsupport::TempFolder folder_;
 };
 
-TEST_F(IntakeTest, TakesNamedPagesEvenMissingOnesAndTheOwnPagesOfNamedFolders) {
+TEST_F(IntakeTest, TakesNamedPagesEvenMissingOnesAndTheOwnPagesOfNamedFoldersRefusingNoneUnseen) {
   // Subfolders are never entered; two named ones leave little of the 259 characters: room
-  // for the search pattern and a short entry, or not even for the pattern.
+  // for the search pattern and a short entry, or not even for the pattern. What does not fit
+  // is refused by name, unless it is no page.
   const size_t base = folder_.path().string().size() + 1;
   const std::string roomy(app::kSearchPathCapacity - base - 9, 'n');
   const std::string cramped(app::kSearchPathCapacity - base - 7, 't');
   for (const std::string& name :
        Strings{"a.html", "b.HTM", "c.Htm", "d.txt", "e", "g.mhtml", "h.htm.txt", "sub/e.htm",
                "f.htm/x", "named/x.mhtml", "named/x.Html", roomy + "/a.htm",
-               roomy + "/long-name.htm", cramped + "/b.htm"}) {
+               roomy + "/long-name.htm", roomy + "/long-name.txt", cramped + "/b.htm"}) {
     folder_.Write(name, "x");
   }
   intake_.TakeCommandLine({folder_.path().string(), folder_.Path(roomy + "/") /* separator */,
@@ -68,11 +85,20 @@ TEST_F(IntakeTest, TakesNamedPagesEvenMissingOnesAndTheOwnPagesOfNamedFolders) {
                            folder_.Path("named/x.Html"), folder_.Path("gone.htm"),
                            folder_.Path("gone"), "x.htm" + std::string(1100, 'x')});
   EXPECT_EQ(holds_, 0);
-  EXPECT_EQ(intake_.AutoClose(), 6);
+  EXPECT_EQ(intake_.PendingJobs(), 6);
+  EXPECT_EQ(intake_.AutoClose(), 0) << "a refused entry counts as a failure";
   std::sort(posted_.begin(), posted_.end());  // a folder's listing order is the file system's
   EXPECT_EQ(posted_, (Strings{folder_.Path("a.html"), folder_.Path("b.HTM"),
                               folder_.Path("g.mhtml"), folder_.Path("gone.htm"),
                               folder_.Path("named/x.mhtml"), folder_.Path(roomy + "/a.htm")}));
+  Strings refused;
+  for (const app::Refusal& refusal : intake_.TakeRefusals()) {
+    EXPECT_EQ(refusal.status, job::STATUS_PATH_TOO_LONG) << refusal.path;
+    refused.push_back(refusal.path);
+  }
+  EXPECT_EQ(refused, (Strings{folder_.Path(roomy + "/long-name.htm"), folder_.Path(cramped),
+                              "x.htm" + std::string(1100, 'x')}));
+  EXPECT_TRUE(intake_.TakeRefusals().empty());
 }
 
 TEST_F(IntakeTest, ANameResolvesAsStoredAndAWildcardToItsFirstMatchOnly) {
@@ -178,5 +204,166 @@ TEST_F(CliRun, PrintsALineAPageOrOneMessageAndAnyFailureMakesTheStatusNonZero) {
   EXPECT_EQ(out_, "gone.htm [Страница не найдена]\n");
   EXPECT_NE(err_.find("no such file or folder: " + Page("gone.htm")), std::string::npos) << err_;
 }
+
+// The stand-in's processes, named in its report, have all ended.
+void ExpectStandinEnded(const std::string& report) {
+  Strings pids = testsupport::ReportValues(ReadFile(report), "pid");
+  for (const std::string& child : testsupport::ReportValues(ReadFile(report), "child"))
+    pids.push_back(child);
+  ASSERT_FALSE(pids.empty()) << "the stand-in never ran";
+  for (const std::string& pid : pids)
+    EXPECT_TRUE(testsupport::HasEnded(std::stol(pid))) << "process " << pid << " left running";
+}
+
+const std::string kFrostReport = "Itetsuku Kaze [Frost Wind][OVA].report";
+
+// The stand-in's path made `length` characters long with "/./" and "//", which name no other.
+std::string PaddedStandinPath(size_t length) {
+  std::string path = testsupport::ArchiverStandinPath();
+  const size_t pad = length - path.size(), at = path.find('/', path.find('/') + 1) + 1;
+  std::string padding(pad % 2, '/');
+  for (size_t i = 0; i < pad / 2; ++i) padding += "./";
+  return path.insert(at, padding);
+}
+
+TEST_F(CliRun, RefusesAnOverLongComOrArcOnceAndStartsNothing) {
+  const std::string frost = Page("Frost Wind.htm"), quiet = Page("Quiet Valley.htm");
+  std::string com = "0 \"%s.report\" \"%s\" \"%s\" ";
+  com += std::string(app::kMaxComLength + 1 - com.size(), 'x');
+  const std::string standin = testsupport::ArchiverStandinPath();
+  const std::pair<std::string, std::string> tooLong[] = {
+      {standin, com}, {PaddedStandinPath(app::kMaxArcLength + 1), "0"}};
+  for (const auto& [program, format] : tooLong) {
+    const std::string key = program == standin ? "Com" : "Arc";
+    const std::string ini = folder_.Write(key + ".ini", "[Options]\nArc=" + program +
+                                                            "\nCom=" + format + "\n");
+    EXPECT_EQ(Run({"--ini", ini, frost, quiet}), 1);
+    EXPECT_EQ(out_, "Настройте параметры архиватора в ini файле\n"
+                    "Настройте параметры архиватора в ini файле\n");
+    EXPECT_EQ(err_, "velkor-cli: \"" + key + "\" in " + ini + " is longer than " +
+                        (key == "Com" ? "258" : "259") + " characters; no archiver is started\n");
+  }
+  EXPECT_FALSE(fs::exists(Page(kFrostReport))) << "an archiver was started";
+  // One character less of each is taken.
+  com.pop_back();
+  const std::string fits = folder_.Write(
+      "fits.ini", "[Options]\nArc=" + PaddedStandinPath(app::kMaxArcLength) + "\nCom=" + com);
+  EXPECT_EQ(Run({"--ini", fits, frost}), 0) << out_ << err_;
+  EXPECT_TRUE(fs::exists(Page(kFrostReport)));
+}
+
+TEST_F(CliRun, NamesEveryEntryItCannotTakeAndFails) {
+  // A folder that leaves room for its search pattern and a short page only.
+  const std::string deep(app::kSearchPathCapacity - folder_.path().string().size() - 17, 'd');
+  fs::create_directory(folder_.path() / deep);
+  const std::string fits = folder_.Write(deep + "/a.htm", "x");
+  const std::string tooLong = folder_.Write(deep + "/a longer page.htm", "x");
+  const std::string named = Page(std::string(1100, 'n') + ".htm");
+  const std::string ini = folder_.Write("velkor.ini", "[Options]\nbArc=0\n");
+  EXPECT_EQ(Run({"--ini", ini, folder_.Path(deep), named}), 1);
+  // A path too long for its line is cut from its front; the outcome stays whole.
+  const std::string outcome = " [Пропущено: слишком длинный путь]";
+  const std::string namedTail = named.substr(named.size() + outcome.size() + 4 - 1024);
+  EXPECT_EQ(out_, tooLong + outcome + "\n..." + namedTail + outcome + "\na.htm [Ok]\n");
+  EXPECT_EQ(err_, "") << "a path too long is not missing";
+}
+
+#ifdef _WIN32
+TEST_F(CliRun, APageWhoseNameTheCodePageLacksIsNamedNeverTakenForAnother) {
+  // The ANSI search gives "Kaze\u0101.htm" as "Kazea.htm", the name of the page beside it.
+  const std::string sample = ReadFile((kSamples / "Frost Wind.htm").string());
+  const std::string other = folder_.Write("lacking/Kazea.htm", sample);
+  const fs::path lacking = folder_.path() / "lacking" / L"Kaze\u0101.htm";
+  std::ofstream(lacking, std::ios::binary) << sample;
+  const std::string ini = folder_.Write("velkor.ini", "[Options]\nbArc=0\n");
+  EXPECT_EQ(Run({"--ini", ini, folder_.Path("lacking")}), 1);
+  EXPECT_EQ(out_, folder_.Path("lacking/Kaze?.htm") +
+                      " [Пропущено: в имени есть символы вне кодировки ANSI]\nKazea.htm [Ok]\n");
+  std::ifstream in(lacking, std::ios::binary);
+  EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == sample) << "it was cleaned";
+  EXPECT_EQ(ReadFile(other), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
+}
+#endif
+
+TEST_F(CliRun, EndsAnArchiverThatRunsOutItsTimeAndLeavesNoProcessOfIt) {
+  const std::string frost = Page("Frost Wind.htm");
+  EXPECT_EQ(Run({"--ini", Ini("hang"), "--archiver-timeout", "1", frost}), 1);
+  EXPECT_EQ(out_, "Frost Wind.htm [Архиватор остановлен: истекло время ожидания]\n    hanging\n");
+  ExpectStandinEnded(Page(kFrostReport));
+  EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
+}
+
+TEST_F(CliRun, ShowsTheArchiversLastLinesBelowThePagesLineWhenItFailsOrWhenVerbose) {
+  const std::string frost = Page("Frost Wind.htm");
+  std::string lines;
+  for (int line = 6; line <= 25; ++line) lines += "    line " + std::to_string(line) + "\n";
+  EXPECT_EQ(Run({"--ini", Ini("25:3"), frost}), 1);
+  EXPECT_EQ(out_, "Frost Wind.htm [Ошибка: 3]\n" + lines);
+  EXPECT_EQ(Run({"--ini", Ini("2:0"), frost}), 0);
+  EXPECT_EQ(out_, "Frost Wind.htm [Ok]\n");
+  EXPECT_EQ(Run({"--ini", Ini("2:0"), "--verbose", frost}), 0);
+  EXPECT_EQ(out_, "Frost Wind.htm [Ok]\n    line 1\n    line 2\n");
+  EXPECT_EQ(err_, "");
+}
+
+#ifndef _WIN32
+// velkor-cli as a process of its own, its standard output and error going to files.
+pid_t StartCli(const Strings& arguments, const std::string& out, const std::string& err) {
+  std::vector<std::string> words = {VELKOR_CLI};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = -1;
+  EXPECT_EQ(posix_spawn(&pid, VELKOR_CLI, &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+int ExitStatus(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
+  const std::string frost = Page("Frost Wind.htm"), quiet = Page("Quiet Valley.htm");
+  const std::string out = folder_.Path("out"), err = folder_.Path("err");
+  EXPECT_EQ(ExitStatus(StartCli({"--ini", Ini("4:0"), frost, quiet}, out, err)), 0);
+  EXPECT_EQ(ReadFile(out), "Frost Wind.htm [Ok]\nQuiet Valley.htm [Ok]\n");
+  EXPECT_EQ(ReadFile(err), "");
+
+  // Quiet Valley as saved again, and never begun after the signal.
+  const std::string original = ReadFile((kSamples / "Quiet Valley.htm").string());
+  folder_.Write("pages/Quiet Valley.htm", original);
+  const std::pair<int, const char*> signals[] = {{SIGTERM, "terminated"}, {SIGINT, "interrupted"}};
+  for (const auto& [number, said] : signals) {
+    SCOPED_TRACE(said);
+    const std::string report = Page(kFrostReport);
+    fs::remove(report);
+    const pid_t cli = StartCli({"--ini", Ini("hang"), frost, quiet}, out, err);
+    // The stand-in has reported in full once its last argument is there.
+    const std::string last = "arg=" + Page("Frost Wind_files") + "\n";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (ReadFile(report).find(last) == std::string::npos &&
+           std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(cli, number);
+    EXPECT_EQ(ExitStatus(cli), 128 + number);
+    EXPECT_EQ(ReadFile(out),
+              "Frost Wind.htm [Прервано: архивирование не завершено]\n    hanging\n");
+    EXPECT_EQ(ReadFile(err), "velkor-cli: " + std::string(said) +
+                                 " after 1 of 2 pages; the others were not touched\n");
+    ExpectStandinEnded(report);
+    EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
+    EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the signal was begun";
+  }
+}
+#endif
 
 }  // namespace

@@ -37,8 +37,6 @@ void SetCrashPoint(long changes) {
   putenv(setting);
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 class Pages : public testsupport::TempFolder {
  public:
   Pages() {
@@ -53,9 +51,11 @@ class Pages : public testsupport::TempFolder {
   }
 
   int RunCli(const char* sync) const {
-    const std::string arguments = " --ini " + Quoted(Path("velkor.ini")) + " --fix --no-archive " +
-                                  sync + " " + Quoted(Path("pages"));
-    return platform::RunProcess(testsupport::HostPath(VELKOR_CLI).c_str(), arguments.c_str(), true);
+    const std::string format = std::string(" --ini \"%s\" --fix --no-archive ") + sync + " \"%s\"";
+    const std::string values[] = {Path("velkor.ini"), Path("pages")};
+    const platform::ProcessResult result = platform::RunProcess(
+        testsupport::HostPath(VELKOR_CLI).c_str(), {format, values}, platform::ProcessOptions{});
+    return result.ending == platform::ProcessResult::Ending::Exited ? result.exitCode : -1;
   }
 
   void ExpectFinished(const std::string& what) const {

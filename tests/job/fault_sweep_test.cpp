@@ -75,7 +75,13 @@ const char* const kSamplePages[] = {"Starlight Harbor.htm", "Frost Wind.htm",
                                     "Quiet Valley.htm",     "Lantern Road.html",
                                     "Paper Cranes.htm",     "Clockwork Garden.htm"};
 // An archiver that cannot start: its arguments are composed all the same.
-const job::JobSettings kSettings{{"%s %s %s", "/nowhere/archiver", 1}, true};
+job::JobSettings Settings() {
+  job::JobSettings settings;
+  settings.archiver.format = "%s %s %s";
+  settings.archiver.program = "/nowhere/archiver";
+  return settings;
+}
+const job::JobSettings kSettings = Settings();
 
 struct QuietSink final : job::ResultSink {
   void SetCaption(const char*) override {}

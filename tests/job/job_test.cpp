@@ -32,6 +32,14 @@ const std::string kFilm = "\xD4\xE8\xEB\xFC\xEC", kHalfChar = "\xD0";
 const std::string kFilm = "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC", kHalfChar;
 #endif
 
+job::ArchiverSettings Archiver(std::string format, std::string program, int hidden = 1) {
+  job::ArchiverSettings settings;
+  settings.format = std::move(format);
+  settings.program = std::move(program);
+  settings.hidden = hidden;
+  return settings;
+}
+
 TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolder) {
   const std::string dir = "D:" + kSep + "Saved" + kSep, page = dir + "page.htm";
   const std::string dotted = dir + "my.pages" + kSep + "page", full(1021, 'd');
@@ -49,17 +57,16 @@ TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolder) {
 }
 
 TEST(RunArchiver, FillsTheFormatStartsThePathAsGivenAndReturnsItsExitCodeOrMinusOne) {
-  const std::string values[3] = {"base", std::string(5000, 'p'), "files"};
-  EXPECT_EQ(job::FillFormat(" 100%% %s %s %s", values),  // cut at 4095 bytes
-            (" 100% base " + values[1] + " files").substr(0, 4095));
   testsupport::TempFolder folder;
   // The stand-in, copied to a folder with a blank, exits with its first value, reports to the next.
   const std::string standin = folder.Path("my archiver/standin.exe"), report = folder.Path("r");
   fs::create_directory(folder.Path("my archiver"));
   fs::copy_file(testsupport::ArchiverStandinPath(), standin);
-  const auto run = [](const std::string& program, const std::string& text, int hidden = 1) {
+  std::string output;
+  const auto run = [&output](const std::string& program, const std::string& text, int hidden = 1,
+                             const char* page = "p.htm") {
     page::TitleInfo info;
-    return job::RunArchiver("p.htm", info, {" " + text, program, hidden});
+    return job::RunArchiver(page, info, Archiver(" " + text, program, hidden), output);
   };
   const auto reported = [&](const char* key) {
     return testsupport::ReportValues(testsupport::ReadFile(report), key);
@@ -73,9 +80,14 @@ TEST(RunArchiver, FillsTheFormatStartsThePathAsGivenAndReturnsItsExitCodeOrMinus
   const std::string onPath = platform::kPathSeparator == '\\' ? "cmd.exe" : "sh";
   for (const std::string& program : {std::string(), folder.Path("none"), notes, onPath})
     EXPECT_EQ(run(program, "/c exit 0"), job::STATUS_ARCHIVER_NOT_STARTED) << program;
+  // A text that would not fit its 4095 bytes is refused, never cut.
+  const std::string longPage = std::string(3000, 'p') + ".htm";
+  EXPECT_EQ(run(standin, "0 %s %s", 1, longPage.c_str()), 0);
+  EXPECT_EQ(run(standin, "0 %s %s %s", 1, longPage.c_str()), job::STATUS_ARCHIVER_NOT_STARTED);
   const std::string text = "3 \"" + report + "\" plain \"with space\"  a\\\"b \"C:\\dir\\\\\"";
   EXPECT_EQ(run(standin, text), 3);
   EXPECT_EQ(reported("arg"), (Strings{"3", report, "plain", "with space", "a\"b", "C:\\dir\\"}));
+  EXPECT_EQ(output, "") << "output is captured only when asked for";
 #ifdef _WIN32
   EXPECT_EQ(run(standin, "-1"), -1);
   // The command line is the text itself; "Hidden" sets the show-window state.
@@ -88,6 +100,28 @@ TEST(RunArchiver, FillsTheFormatStartsThePathAsGivenAndReturnsItsExitCodeOrMinus
   EXPECT_EQ(run(standin, "-1"), 255);  // a POSIX exit status has eight bits
 #endif
 }
+
+#ifndef _WIN32
+// A POSIX name may hold quotes, blanks and backslashes; none of them may reach the archiver as
+// an argument of its own (as "-sdel", which has 7-Zip delete what it packed).
+TEST(RunArchiver, EachValueLandsWholeInTheArgumentItsPlaceholderStandsIn) {
+  testsupport::TempFolder folder;
+  const std::string report = folder.Path("r");
+  for (const char* name : {"k.htm\" -sdel \"x.htm", "q\\\" -sdel \\\"r.htm", "t\\.htm"}) {
+    const std::string page = folder.Write(name, "not a catalogue page");
+    const std::string stem = page.substr(0, page.rfind('.'));
+    page::TitleInfo info;
+    std::string output;
+    const std::string format = " 0 \"" + report + "\" \"%s.7z\" \"%s\" \"%s\"";
+    ASSERT_EQ(job::RunArchiver(page.c_str(), info,
+                               Archiver(format, testsupport::ArchiverStandinPath()), output),
+              0);
+    EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(report), "arg"),
+              (Strings{"0", report, stem + ".7z", page, stem + "_files"}))
+        << name;
+  }
+}
+#endif
 
 // Jobs log what happens; a "slow" one waits until the test logs "open" and its name. Once
 // shut-down has begun the sink, like a destroyed window, refuses results.

@@ -272,6 +272,7 @@ class ChangingFiles final : public platform::FileSystem {
     return platform::NativeFiles().FindEntries(pattern, visit);
   }
   platform::PathKind Kind(const char* path) override { return platform::NativeFiles().Kind(path); }
+  bool IsLink(const char* path) override { return platform::NativeFiles().IsLink(path); }
   bool RemoveFile(const char* path) override { return platform::NativeFiles().RemoveFile(path); }
   bool RenameNoReplace(const char* from, const char* to) override {
     return platform::NativeFiles().RenameNoReplace(from, to);
@@ -352,6 +353,7 @@ struct ScriptFolder final : platform::FileSystem {
     return !entries.empty();
   }
   platform::PathKind Kind(const char*) override { return platform::PathKind::Missing; }
+  bool IsLink(const char*) override { return false; }
   bool RemoveFile(const char* path) override {
     removed.push_back(path);
     return true;

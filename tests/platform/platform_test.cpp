@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -91,6 +92,30 @@ TEST(SplitArgumentText, FollowsTheWindowsQuotingRules) {
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(SplitArgumentText(text), expected) << "text [" << text << "]";
+}
+
+TEST(FillArguments, PutsEachValueWholeInTheArgumentItsPlaceholderStandsIn) {
+  using Strings = std::vector<std::string>;
+  // Values without a quote, in quotes: the arguments Windows makes of the filled text.
+  const Strings values[] = {{"/home/u/My Pages/Kaze [TV]", "/home/u/My Pages/p.htm", "a\\b c"},
+                            {"C:\\Saved\\\xCF\xF0\xE8 [TV]", "C:\\a b\\p.htm", "100% \t x"}};
+  for (const char* format : {R"( a -t7z "%s.7z" "%s" "%s\*")", R"( "%s" x%%y "pre %s post" "%s")",
+                             R"( -o"%s" a\\"b c"\"q "%s" plain "%s")", " fixed text"}) {
+    for (const Strings& triple : values) {
+      const ArgumentFormat arguments{format, triple};
+      EXPECT_EQ(FillArguments(arguments), SplitArgumentText(FillArgumentText(arguments)))
+          << format << " with " << triple[0];
+    }
+  }
+  // Quotes, blanks and backslashes of a value never end its argument or start another.
+  const std::tuple<const char*, Strings, Strings> cases[] = {
+      {R"( a "%s.7z" "%s")", {R"(k" -sdel "x)", R"(q\" -sdel \"r)"},
+       {"a", R"(k" -sdel "x.7z)", R"(q\" -sdel \"r)"}},
+      {R"( "%s" -p%s)", {"dir\\", "two words"}, {"dir\\", "-ptwo words"}},
+      {" %%s %s %s", {"v"}, {"%s", "v"}},  // a "%s" without a value gives nothing
+  };
+  for (const auto& [format, given, expected] : cases)
+    EXPECT_EQ(FillArguments({format, given}), expected) << format;
 }
 
 // Every name the search yields, sorted; empty when it failed.

@@ -1,23 +1,69 @@
-// `archiver_standin CODE [REPORT [ARG...]]`, the user's archiver in tests: writes one "arg="
-// line per argument (on Windows also "cmdline=" and "show=") to REPORT, ends with CODE.
+// `archiver_standin CODE [REPORT [ARG...]]`, the user's archiver in tests: writes "pid=" and one
+// "arg=" line per argument (on Windows also "cmdline=" and "show=") to REPORT, then
+//   CODE         ends with that exit code;
+//   LINES:CODE   first writes LINES lines "line 1"..., the odd ones to its standard output, the
+//                even ones to its standard error, then ends with CODE;
+//   hang         writes "hanging" to its standard output and waits forever; on POSIX it first
+//                starts a child that waits too, and reports it as "child=".
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
+
+namespace {
+
+void WaitForever() {
+  for (;;) {
+#ifdef _WIN32
+    Sleep(INFINITE);
+#else
+    pause();
+#endif
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return 100;
+  const bool hang = std::strcmp(argv[1], "hang") == 0;
   if (std::FILE* report = argc > 2 ? std::fopen(argv[2], "wb") : nullptr) {
 #ifdef _WIN32
     STARTUPINFOA startup{};
     GetStartupInfoA(&startup);
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
-    std::fprintf(report, "cmdline=%s\nshow=%d\n", GetCommandLineA(), show);
+    std::fprintf(report, "cmdline=%s\nshow=%d\npid=%lu\n", GetCommandLineA(), show,
+                 GetCurrentProcessId());
+#else
+    std::fprintf(report, "pid=%ld\n", static_cast<long>(getpid()));
+    if (hang) {
+      const pid_t child = fork();
+      if (child == 0) WaitForever();
+      std::fprintf(report, "child=%ld\n", static_cast<long>(child));
+    }
 #endif
     for (int i = 1; i < argc; ++i) std::fprintf(report, "arg=%s\n", argv[i]);
     std::fclose(report);
   }
-  return std::atoi(argv[1]);
+  if (hang) {
+    std::puts("hanging");
+    std::fflush(stdout);
+    WaitForever();
+  }
+  const char* code = argv[1];
+  if (const char* colon = std::strchr(code, ':')) {
+    const int lines = std::atoi(code);
+    for (int line = 1; line <= lines; ++line) {
+      std::FILE* stream = line % 2 == 1 ? stdout : stderr;
+      std::fprintf(stream, "line %d\n", line);
+      std::fflush(stream);
+    }
+    code = colon + 1;
+  }
+  return std::atoi(code);
 }

@@ -73,6 +73,8 @@ platform::PathKind FaultyFiles::Kind(const char* path) {
   return Fails() ? platform::PathKind::Missing : inner_.Kind(path);
 }
 
+bool FaultyFiles::IsLink(const char* path) { return !Fails() && inner_.IsLink(path); }
+
 bool FaultyFiles::RemoveFile(const char* path) { return !Fails() && inner_.RemoveFile(path); }
 
 bool FaultyFiles::RenameNoReplace(const char* from, const char* to) {

@@ -39,6 +39,7 @@ class FaultyFiles final : public platform::FileSystem {
   bool FindEntries(const char* pattern,
                    const std::function<bool(const char* name)>& visit) override;
   platform::PathKind Kind(const char* path) override;
+  bool IsLink(const char* path) override;
   bool RemoveFile(const char* path) override;
   bool RenameNoReplace(const char* from, const char* to) override;
 

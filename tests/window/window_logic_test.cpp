@@ -85,6 +85,23 @@ TEST(WindowLogic, CommandLineRunClosesOnlyWhenEveryJobSucceededDroppedOnesInclud
   }
 }
 
+TEST(WindowLogic, AnEntryTheIntakeRefusesGetsItsLineAndKeepsTheWindowOpen) {
+  FakeWindow window;
+  app::WindowLogic logic(window, window, "");
+  const std::string tooLong = std::string(1100, 'x') + ".htm";
+  logic.Open(("page.htm " + tooLong).c_str());
+  ASSERT_EQ(window.posted.size(), 1u);
+  ASSERT_EQ(window.log.size(), 1u);
+  EXPECT_TRUE(window.log[0].ends_with("x.htm [Пропущено: слишком длинный путь]")) << window.log[0];
+  logic.OnResult(Result({0, "page.htm"}));
+  EXPECT_EQ(window.caption, app::kIdleCaption);
+  EXPECT_EQ(window.closes, 0) << "the window closed itself after a refused entry";
+  // A dropped path the system gives only with characters the ANSI code page lacks.
+  logic.OnDrop({"dropped.htm"}, {"C:\\?.htm"});
+  EXPECT_EQ(window.log, Lines{"C:\\?.htm [Пропущено: в имени есть символы вне кодировки ANSI]"});
+  EXPECT_EQ(window.posted.size(), 2u);
+}
+
 TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
   const std::tuple<app::ClosingPlace, const char*, const char*> cases[] = {
       {{-32000, -32000, 1024, 768}, "0", "0"},  // minimised

@@ -1,0 +1,79 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+#include <utility>
+
+#include "platform/interrupt.h"
+
+namespace platform {
+namespace {
+
+// The handler only writes the signal's number into this pipe; a thread of
+// the watch reads it and does the rest, where anything may be done.
+int g_pipe[2] = {-1, -1};
+
+void OnSignal(int number) {
+  const int saved = errno;
+  const char byte = static_cast<char>(number);
+  // A full pipe means that signals are already waiting: nothing is lost.
+  [[maybe_unused]] const ssize_t written = write(g_pipe[1], &byte, 1);
+  errno = saved;
+}
+
+constexpr int kSignals[] = {SIGINT, SIGTERM};
+// Tells the thread to end.
+constexpr char kEnd = 0;
+
+}  // namespace
+
+struct InterruptWatch::State {
+  std::function<void(int)> onInterrupt;
+  struct sigaction earlier[2] = {};
+  std::thread reader;
+};
+
+InterruptWatch::InterruptWatch(std::function<void(int exitStatus)> onInterrupt)
+    : state_(std::make_unique<State>()) {
+  state_->onInterrupt = std::move(onInterrupt);
+  if (pipe2(g_pipe, O_CLOEXEC) != 0) return;
+  state_->reader = std::thread([state = state_.get()] {
+    bool called = false;
+    for (;;) {
+      char byte = kEnd;
+      const ssize_t got = read(g_pipe[0], &byte, 1);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0 || byte == kEnd) return;
+      if (!std::exchange(called, true)) state->onInterrupt(128 + byte);
+    }
+  });
+  struct sigaction action = {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  // Calls the signal breaks off are made again, as far as the system can.
+  action.sa_flags = SA_RESTART;
+  for (size_t i = 0; i < std::size(kSignals); ++i) {
+    // A signal ignored from the start (a batch started in the background by
+    // a shell) stays ignored, as the shell meant.
+    sigaction(kSignals[i], nullptr, &state_->earlier[i]);
+    if (state_->earlier[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
+  }
+}
+
+InterruptWatch::~InterruptWatch() {
+  if (!state_->reader.joinable()) return;
+  for (size_t i = 0; i < std::size(kSignals); ++i) {
+    sigaction(kSignals[i], &state_->earlier[i], nullptr);
+  }
+  const char end = kEnd;
+  while (write(g_pipe[1], &end, 1) < 0 && errno == EINTR) {
+  }
+  state_->reader.join();
+  close(g_pipe[0]);
+  close(g_pipe[1]);
+  g_pipe[0] = g_pipe[1] = -1;
+}
+
+}  // namespace platform
