@@ -141,9 +141,13 @@ void Intake::QueueFolder(const char* folder) {
       Refuse(full.data(), job::STATUS_PATH_TOO_LONG);
     } else if (!platform::IsExactName(name)) {
       Refuse(candidate, job::STATUS_NAME_NOT_ANSI);
-    } else if (platform::Files().Kind(candidate) == platform::PathKind::File) {
-      // Subfolders are never entered, whatever their names.
+    } else if (const platform::PathKind kind = platform::Files().Kind(candidate);
+               kind == platform::PathKind::File) {
       QueueFile(candidate);
+    } else if (kind == platform::PathKind::Folder || platform::Files().IsLink(candidate)) {
+      // Subfolders are never entered, whatever their names; one named like
+      // a page, or a link named so that leads nowhere, is said to be passed.
+      Refuse(candidate, job::STATUS_PAGE_NOT_A_FILE);
     }
     return true;
   });
