@@ -52,6 +52,8 @@ class WindowLogic {
   // the command line's argument text; the self-closing is armed when that
   // queued anything.
   void Open(const char* commandLineArguments);
+  // The same for a command line the system has already split into paths.
+  void Open(const std::vector<std::string>& commandLinePaths);
 
   // A drop: the log is emptied and the paths are queued behind any jobs
   // still pending, as one batch.
@@ -63,12 +65,16 @@ class WindowLogic {
   void OnResult(std::unique_ptr<job::JobResult> result);
 
   // Stores the position (unless it lies beyond the screen; a negative
-  // coordinate counts as 0) and the states of both boxes.
-  void OnClose(const ClosingPlace& place);
+  // coordinate counts as 0) and the states of both boxes. False when the
+  // settings file could not be written; the window closes all the same.
+  bool OnClose(const ClosingPlace& place);
 
   const Intake& intake() const { return intake_; }
 
  private:
+  // The boxes and the position, from the settings.
+  void Restore();
+
   WindowView& view_;
   std::string settingsPath_;
   Intake intake_;
