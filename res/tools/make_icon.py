@@ -141,11 +141,14 @@ def smooth_shape_at(x, y):
         return shape
     # Distance to the sheet's outer edge: its four sides and, from the flap
     # that borders it, the cut.
-    cut = ((PAGE_RIGHT - x) + (y - PAGE_TOP) - FOLD_SIZE) / math.sqrt(2) if shape == FOLD else FOLD_SIZE
+    cut = FOLD_SIZE
+    if shape == FOLD:
+        cut = ((PAGE_RIGHT - x) + (y - PAGE_TOP) - FOLD_SIZE) / math.sqrt(2)
     edge = min(x - PAGE_LEFT, PAGE_RIGHT - x, y - PAGE_TOP, PAGE_BOTTOM - y, cut)
     if edge < OUTLINE_WIDTH:
         return OUTLINE
-    if shape == FOLD and min(FOLD_SIZE - (PAGE_RIGHT - x), FOLD_SIZE - (y - PAGE_TOP)) < OUTLINE_WIDTH:
+    # The flap's own edges where it meets the sheet.
+    if shape == FOLD and FOLD_SIZE - max(PAGE_RIGHT - x, y - PAGE_TOP) < OUTLINE_WIDTH:
         return OUTLINE
     return shape
 
@@ -153,8 +156,8 @@ def smooth_shape_at(x, y):
 def rgba_rows(size):
     """Rows of RGBA bytes, top row first."""
     if size <= 32:
-        return [b"".join(bytes(COLOURS[i]) + (b"\x00" if i == TRANSPARENT else b"\xff") for i in row)
-                for row in draw(size)]
+        return [b"".join(bytes(COLOURS[i]) + (b"\x00" if i == TRANSPARENT else b"\xff")
+                         for i in row) for row in draw(size)]
     scale = 32.0 / size
     step = scale / SUBSAMPLES
     rows = []
