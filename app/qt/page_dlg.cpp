@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QSysInfo>
+#include <climits>
 #include <cstdio>
 #include <utility>
 
@@ -41,6 +42,20 @@ QIcon ProgramIcon() {
 // The log line of a dropped URL that names no file on this machine.
 std::string RefusedUrlLine(const std::string& url) { return url + " [Не локальный файл]"; }
 
+// Takes a drag of file URLs as a copy, whatever the user's keys propose:
+// the pages are rewritten where they are, and a source told that they were
+// moved here could delete them. False when the drag is not taken.
+bool AcceptAsCopy(QDropEvent& event) {
+  if (!event.mimeData()->hasFormat(kUriListType) ||
+      !event.possibleActions().testFlag(Qt::CopyAction)) {
+    event.ignore();
+    return false;
+  }
+  event.setDropAction(Qt::CopyAction);
+  event.accept();
+  return true;
+}
+
 }  // namespace
 
 CPageDlg::CPageDlg(job::JobPoster& worker, WindowSink& sink, std::string settingsPath)
@@ -55,19 +70,18 @@ CPageDlg::CPageDlg(job::JobPoster& worker, WindowSink& sink, std::string setting
 
   // The About entry, where a Linux user looks for it. Without its text
   // there is no entry, as on Windows.
-  int menuHeight = 0;
+  QMenuBar* menuBar = nullptr;
   if (const QString about = QString::fromUtf8(StringResource(IDS_ABOUTBOX)); !about.isEmpty()) {
-    auto* menuBar = new QMenuBar(this);
+    menuBar = new QMenuBar(this);
     QMenu* help = menuBar->addMenu(QString::fromUtf8("&Справка"));
     help->addAction(about, this, [this] { ShowAbout(); });
-    menuHeight = menuBar->sizeHint().height();
-    menuBar->setGeometry(0, 0, 0, menuHeight);
   }
+  const int menuHeight = menuBar != nullptr ? menuBar->sizeHint().height() : 0;
   const std::vector<QWidget*> controls =
       BuildControls(*this, DialogTemplate(IDD_MAIN), menuHeight, windowIcon());
-  const res::DialogTemplate& main = DialogTemplate(IDD_MAIN);
+  const res::DialogTemplate& layout = DialogTemplate(IDD_MAIN);
   for (size_t i = 0; i < controls.size(); ++i) {
-    switch (main.controls[i].id) {
+    switch (layout.controls[i].id) {
       case IDC_LOG:
         log_ = static_cast<QListWidget*>(controls[i]);
         log_->setObjectName("log");
@@ -84,7 +98,7 @@ CPageDlg::CPageDlg(job::JobPoster& worker, WindowSink& sink, std::string setting
         break;
     }
   }
-  if (QMenuBar* menuBar = findChild<QMenuBar*>()) menuBar->setFixedWidth(width());
+  if (menuBar != nullptr) menuBar->setGeometry(0, 0, width(), menuHeight);
 }
 
 CPageDlg::~CPageDlg() { sink_.SetWindow(nullptr); }
@@ -107,7 +121,9 @@ void CPageDlg::closeEvent(QCloseEvent* event) {
   // freed with the window.
   sink_.SetWindow(nullptr);
   const QRect frame = frameGeometry();
-  const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+  // Without a screen no place is beyond it.
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  const QSize screen = primary != nullptr ? primary->availableSize() : QSize(INT_MAX, INT_MAX);
   if (!logic_.OnClose({frame.left(), frame.top(), screen.width(), screen.height()})) {
     // A settings folder that cannot be written costs the stored place and
     // boxes, nothing else; the user learns why they come back as before.
@@ -129,18 +145,17 @@ void CPageDlg::keyPressEvent(QKeyEvent* event) {
   }
 }
 
-void CPageDlg::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasFormat(kUriListType)) event->acceptProposedAction();
-}
+void CPageDlg::dragEnterEvent(QDragEnterEvent* event) { AcceptAsCopy(*event); }
+void CPageDlg::dragMoveEvent(QDragMoveEvent* event) { AcceptAsCopy(*event); }
 
 void CPageDlg::dropEvent(QDropEvent* event) {
+  if (!AcceptAsCopy(*event)) return;
   const QByteArray uriList = event->mimeData()->data(kUriListType);
   const DroppedUris dropped = ParseUriList(std::string_view(uriList.constData(), uriList.size()),
                                            QSysInfo::machineHostName().toStdString());
   logic_.OnDrop(dropped.paths);
   // After the log has been emptied for this drop, so that they stay.
   for (const std::string& url : dropped.refused) AddLogLine(RefusedUrlLine(url));
-  event->acceptProposedAction();
 }
 
 void CPageDlg::ShowAbout() {

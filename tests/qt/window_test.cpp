@@ -55,14 +55,21 @@ QByteArray FileUrl(const std::string& path) {
   return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
 }
 
+// Drags the list over the window and drops it there, offering a copy or a
+// move (Shift held, as a user asks for a move).
 void Drop(QWidget& window, const QByteArray& uriList) {
   QMimeData data;
   data.setData("text/uri-list", uriList);
-  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(QPoint(20, 20), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+  enter.setDropAction(Qt::MoveAction);
   QApplication::sendEvent(&window, &enter);
   QVERIFY2(enter.isAccepted(), "a drag of file URLs was not accepted");
-  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QDropEvent drop(QPointF(20, 20), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+  drop.setDropAction(Qt::MoveAction);
   QApplication::sendEvent(&window, &drop);
+  // A source told that its files were moved could delete them.
+  QCOMPARE(drop.dropAction(), Qt::CopyAction);
 }
 
 }  // namespace
@@ -178,6 +185,11 @@ void WindowTest::dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused() 
   QDragEnterEvent textEnter(QPoint(20, 20), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&window, &textEnter);
   QVERIFY2(!textEnter.isAccepted(), "a drag without file URLs was accepted");
+  QMimeData urls;
+  urls.setData("text/uri-list", FileUrl(folder->Path("a.htm")));
+  QDragEnterEvent moveOnly(QPoint(20, 20), Qt::MoveAction, &urls, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &moveOnly);
+  QVERIFY2(!moveOnly.isAccepted(), "a drag that can only move the files was accepted");
 
   Drop(window, FileUrl(folder->Path("b.html")) + "\r\nhttps://catalogue.invalid/title/7.htm\r\n");
   QCOMPARE(LogLines(window),
