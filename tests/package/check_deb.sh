@@ -18,7 +18,8 @@ expected=(
   usr/share/doc/velkor/examples/velkor.ini
 )
 sizes=(16 22 24 32 48 64 128 256)
-for size in "${sizes[@]}"; do expected+=("usr/share/icons/hicolor/${size}x${size}/apps/velkor.png"); done
+icons=usr/share/icons/hicolor
+for size in "${sizes[@]}"; do expected+=("$icons/${size}x${size}/apps/velkor.png"); done
 actual=$(cd "$work" && find . -type f | sed 's|^\./||' | sort)
 wanted=$(printf '%s\n' "${expected[@]}" | sort)
 [[ $actual == "$wanted" ]] || fail "files differ from the expected list:
@@ -30,12 +31,13 @@ grep -qx 'Exec=velkor %F' "$desktop" || fail "the desktop entry does not open fi
 grep -qx 'MimeType=text/html;' "$desktop" || fail "the desktop entry does not take HTML files"
 
 for size in "${sizes[@]}"; do
-  file "$work/usr/share/icons/hicolor/${size}x${size}/apps/velkor.png" |
-    grep -q "PNG image data, $size x $size," || fail "the ${size}x${size} icon is not a $size-pixel PNG"
+  file "$work/$icons/${size}x${size}/apps/velkor.png" | grep -q "PNG image data, $size x $size," ||
+    fail "the ${size}x${size} icon is not a $size-pixel PNG"
 done
 
 for page in velkor velkor-cli; do
-  text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$work/usr/share/man/man1/$page.1.gz" 2>"$work/man-warnings")
+  text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 \
+    -l "$work/usr/share/man/man1/$page.1.gz" 2>"$work/man-warnings")
   [[ -s $work/man-warnings ]] && fail "man warns about $page.1: $(cat "$work/man-warnings")"
   grep -q "^NAME" <<<"$text" && grep -q "^ *$page - " <<<"$text" || fail "$page.1 has no NAME line"
 done
@@ -43,7 +45,8 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends lacks the Qt libraries: $depends"
 for program in velkor velkor-cli; do
-  [[ $("$work/usr/bin/$program" --version) == "Velkor 1.16" ]] || fail "the packaged $program does not run"
+  [[ $("$work/usr/bin/$program" --version) == "Velkor 1.16" ]] ||
+    fail "the packaged $program does not run"
 done
 
 # Errors fail the check; warnings and notes are shown for the record.
