@@ -6,6 +6,7 @@
 #include "platform/settings_file.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "platform/user_folders.h"
 
 namespace app {
 namespace {
