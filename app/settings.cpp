@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "platform/files.h"
 #include "platform/settings_file.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "platform/user_folders.h"
 
 namespace app {
 namespace {
@@ -24,10 +26,14 @@ std::string ReadString(const std::string& file, const char* key) {
   return platform::ReadSettingString(file.c_str(), kSection, key, "", kValueCapacity);
 }
 
-void Write(const std::string& file, const char* key, const std::string& value) {
-  // A failed write is ignored: the settings are a convenience, and the
-  // window closes all the same.
-  if (!file.empty()) platform::WriteSettingString(file.c_str(), kSection, key, value.c_str());
+// A failed write only returns false: the settings are a convenience, and
+// the window closes all the same.
+bool Write(const std::string& file, const char* key, const std::string& value) {
+  if (file.empty()) return true;  // nowhere to store, by choice
+  // The user's settings folder need not exist before the first closing.
+  const std::string folder(file.c_str(), platform::FindFileName(file.c_str()));
+  if (!folder.empty() && !platform::CreateFolders(folder.c_str())) return false;
+  return platform::WriteSettingString(file.c_str(), kSection, key, value.c_str());
 }
 
 int PositionOrDefault(int value) { return value < 0 ? 2 : value; }
@@ -43,7 +49,25 @@ std::string SettingsPathBeside(const char* executablePath) {
 }
 
 std::string DefaultSettingsPath() {
-  return SettingsPathBeside(platform::ExecutablePath().c_str());
+  const std::string userFolder = platform::UserSettingsFolder();
+  if (userFolder.empty()) return SettingsPathBeside(platform::ExecutablePath().c_str());
+  char path[kSettingsPathCapacity];
+  if (!platform::CopyText(path, sizeof path, userFolder.c_str()) ||
+      !platform::AppendPath(path, sizeof path, "velkor") ||
+      !platform::AppendPath(path, sizeof path, "velkor.ini")) {
+    return {};
+  }
+  return path;
+}
+
+std::string UnreadSettingsBesideProgram() {
+  if (platform::UserSettingsFolder().empty()) return {};
+  const std::string beside = SettingsPathBeside(platform::ExecutablePath().c_str());
+  if (beside.empty() || platform::Files().Kind(beside.c_str()) != platform::PathKind::File ||
+      platform::Files().Kind(DefaultSettingsPath().c_str()) != platform::PathKind::Missing) {
+    return {};
+  }
+  return beside;
 }
 
 job::ArchiverSettings ReadArchiverSettings(const std::string& file) {
@@ -76,14 +100,14 @@ WindowSettings ReadWindowSettings(const std::string& file) {
   return window;
 }
 
-void WriteWindowPosition(const std::string& file, int x, int y) {
-  Write(file, "PosX", std::to_string(x));
-  Write(file, "PosY", std::to_string(y));
+bool WriteWindowPosition(const std::string& file, int x, int y) {
+  const bool xWritten = Write(file, "PosX", std::to_string(x));
+  return Write(file, "PosY", std::to_string(y)) && xWritten;
 }
 
-void WriteOptionBoxes(const std::string& file, bool archive, bool fix) {
-  Write(file, "bArc", archive ? "1" : "0");
-  Write(file, "bMSIE", fix ? "1" : "0");
+bool WriteOptionBoxes(const std::string& file, bool archive, bool fix) {
+  const bool archiveWritten = Write(file, "bArc", archive ? "1" : "0");
+  return Write(file, "bMSIE", fix ? "1" : "0") && archiveWritten;
 }
 
 }  // namespace app

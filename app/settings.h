@@ -1,6 +1,7 @@
 // The settings file "velkor.ini", section "Options": the archiver's three
 // keys, which only the user edits, and the window's four, which the window
-// writes back when it closes.
+// writes back when it closes. Windows keeps the file beside the program;
+// Linux in the user's configuration folder, ~/.config/velkor/velkor.ini.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +25,14 @@ inline constexpr size_t kMaxArcLength = 259;
 // default, and nothing is written.
 std::string SettingsPathBeside(const char* executablePath);
 
-// The settings path of the running program.
+// The settings path of the running program: "velkor/velkor.ini" in the
+// user's settings folder where the system has one, else beside the program.
 std::string DefaultSettingsPath();
+
+// Where the settings live in the user's folder, a "velkor.ini" beside the
+// program is never read: its path, when there is one and the user's file
+// does not exist yet, so that the user can be told; empty otherwise.
+std::string UnreadSettingsBesideProgram();
 
 // "Com" (as a blank followed by its value), "Arc" and "Hidden" (default 1).
 // A "Com" or "Arc" longer than its field holds is named in `tooLong`, never
@@ -50,9 +57,11 @@ struct WindowSettings {
 WindowSettings ReadWindowSettings(const std::string& file);
 
 // Writes "PosX" and then "PosY" as decimal text, keeping the other keys.
-void WriteWindowPosition(const std::string& file, int x, int y);
+// The file and its folder are made when missing. False when a key could not
+// be written.
+bool WriteWindowPosition(const std::string& file, int x, int y);
 
-// Writes "bArc" and then "bMSIE" as "1" or "0", keeping the other keys.
-void WriteOptionBoxes(const std::string& file, bool archive, bool fix);
+// Writes "bArc" and then "bMSIE" as "1" or "0", likewise.
+bool WriteOptionBoxes(const std::string& file, bool archive, bool fix);
 
 }  // namespace app

@@ -12,21 +12,32 @@ const char* const kIdleCaption = "Перетащите каталог в окн�
 WindowLogic::WindowLogic(WindowView& view, job::JobPoster& worker, std::string settingsPath)
     : view_(view), settingsPath_(std::move(settingsPath)), intake_(worker, view) {}
 
+// The boxes are restored before the command line is taken: its jobs carry
+// their states.
 void WindowLogic::Open(const char* commandLineArguments) {
-  const WindowSettings settings = ReadWindowSettings(settingsPath_);
-  view_.SetArchiveChecked(settings.archive);
-  view_.SetFixChecked(settings.fix);
-  view_.MoveTo(settings.posX, settings.posY);
-  // The boxes are restored first: the command line's jobs carry their states.
+  Restore();
   intake_.ParseCommandLine(commandLineArguments);
   LogRefusals();
 }
 
+void WindowLogic::Open(const std::vector<std::string>& commandLinePaths) {
+  Restore();
+  intake_.TakeCommandLine(commandLinePaths);
+  LogRefusals();
+}
+
+void WindowLogic::Restore() {
+  const WindowSettings settings = ReadWindowSettings(settingsPath_);
+  view_.SetArchiveChecked(settings.archive);
+  view_.SetFixChecked(settings.fix);
+  view_.MoveTo(settings.posX, settings.posY);
+}
+
 void WindowLogic::OnDrop(const std::vector<std::string>& paths,
-                         const std::vector<std::string>& inexact) {
+                         const std::vector<Refusal>& refused) {
   view_.ClearLog();
   intake_.QueueBatch(paths);
-  for (const std::string& path : inexact) intake_.Refuse(path, job::STATUS_NAME_NOT_ANSI);
+  for (const Refusal& refusal : refused) intake_.Refuse(refusal.path, refusal.status);
   LogRefusals();
 }
 
@@ -45,16 +56,17 @@ void WindowLogic::OnResult(std::unique_ptr<job::JobResult> result) {
   if (intake_.AutoClose() != 0) view_.Close();
 }
 
-void WindowLogic::OnClose(const ClosingPlace& place) {
+bool WindowLogic::OnClose(const ClosingPlace& place) {
   // A minimised window reports a place far off the screen; it counts as 0.
   const int left = place.left < 0 ? 0 : place.left;
   const int top = place.top < 0 ? 0 : place.top;
   // A window closed beyond the screen would reopen out of sight: the place
   // it had before is kept instead.
+  bool stored = true;
   if (top < place.maxHeight && left < place.maxWidth) {
-    WriteWindowPosition(settingsPath_, left, top);
+    stored = WriteWindowPosition(settingsPath_, left, top);
   }
-  WriteOptionBoxes(settingsPath_, view_.ArchiveChecked(), view_.FixChecked());
+  return WriteOptionBoxes(settingsPath_, view_.ArchiveChecked(), view_.FixChecked()) && stored;
 }
 
 const char* SkipProgramName(const char* commandLine) {

@@ -52,13 +52,15 @@ class WindowLogic {
   // the command line's argument text; the self-closing is armed when that
   // queued anything and refused nothing. Each refused entry gets its line.
   void Open(const char* commandLineArguments);
+  // The same for a command line the system has already split into paths.
+  void Open(const std::vector<std::string>& commandLinePaths);
 
   // A drop: the log is emptied and the paths are queued behind any jobs
-  // still pending, as one batch. `inexact` are dropped paths that the
-  // system could give only with characters the ANSI code page lacks: each
-  // is refused. Each refused entry gets its line and cancels the closing.
-  void OnDrop(const std::vector<std::string>& paths,
-              const std::vector<std::string>& inexact = {});
+  // still pending, as one batch. `refused` are dropped items the front end
+  // could not take as paths (a name the ANSI code page lacks, a URL of no
+  // local file): each gets its line, as every refused entry does, and
+  // cancels the closing.
+  void OnDrop(const std::vector<std::string>& paths, const std::vector<Refusal>& refused = {});
 
   // One finished job: its log line, then, when it was the last pending one,
   // the idle caption and, after a fully successful command-line run, the
@@ -66,12 +68,15 @@ class WindowLogic {
   void OnResult(std::unique_ptr<job::JobResult> result);
 
   // Stores the position (unless it lies beyond the screen; a negative
-  // coordinate counts as 0) and the states of both boxes.
-  void OnClose(const ClosingPlace& place);
+  // coordinate counts as 0) and the states of both boxes. False when the
+  // settings file could not be written; the window closes all the same.
+  bool OnClose(const ClosingPlace& place);
 
   const Intake& intake() const { return intake_; }
 
  private:
+  // The boxes and the position, from the settings.
+  void Restore();
   void LogRefusals();
 
   WindowView& view_;

@@ -93,6 +93,14 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     }
   } else {
     settingsPath = DefaultSettingsPath();
+    // Settings that an earlier run kept beside the program would otherwise
+    // be left behind without a word.
+    const std::string unread = UnreadSettingsBesideProgram();
+    if (!unread.empty()) {
+      const std::string line = "velkor-cli: " + unread + " is not read; the settings are read " +
+                               "from " + settingsPath + " (move the file there)\n";
+      std::fputs(platform::AnsiToConsole(line, platform::StdStream::Err).c_str(), streams.err);
+    }
   }
   job::JobSettings settings = ReadJobSettings(settingsPath);
   settings.sync = options.sync.value_or(settings.sync);

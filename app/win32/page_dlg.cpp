@@ -101,7 +101,8 @@ bool CPageDlg::OnPaint() {
 
 void CPageDlg::OnDropFiles(HDROP drop) {
   const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-  std::vector<std::string> paths, inexact;
+  std::vector<std::string> paths;
+  std::vector<app::Refusal> inexact;
   paths.reserve(count);
   for (UINT i = 0; i < count; ++i) {
     // Each path is read whole: a path cut to a fixed room could name
@@ -112,7 +113,11 @@ void CPageDlg::OnDropFiles(HDROP drop) {
     std::wstring wide(length, L'\0');
     if (length == 0 || DragQueryFileW(drop, i, wide.data(), length + 1) != length) continue;
     std::string path;
-    (platform::WideToAnsi(wide.c_str(), path) ? paths : inexact).push_back(std::move(path));
+    if (platform::WideToAnsi(wide.c_str(), path)) {
+      paths.push_back(std::move(path));
+    } else {
+      inexact.push_back({std::move(path), job::STATUS_NAME_NOT_ANSI});
+    }
   }
   logic_.OnDrop(paths, inexact);
   DragFinish(drop);

@@ -1,16 +1,21 @@
 #!/usr/bin/env python3
-"""Draws the program icon and writes it as res/velkor.ico.
+"""Draws the program icon and writes it as res/velkor.ico, or as PNG images.
 
 The emblem is a sheet of paper with a folded corner and a blue tick across
-it: a tidied page. Both images (32 x 32 and 16 x 16) are drawn from the same
-shapes, described in a 32-unit square and sampled at each pixel's centre, and
-stored as 8-bit images with a 256-entry palette and a 1-bit transparency mask.
+it: a tidied page. Both images of the .ico (32 x 32 and 16 x 16) are drawn
+from the same shapes, described in a 32-unit square and sampled at each
+pixel's centre, and stored as 8-bit images with a 256-entry palette and a
+1-bit transparency mask. The PNG images for desktop themes are the same
+pixels up to 32 x 32; larger ones are drawn smooth, with outlines and rules
+as thick as in the 32 x 32 image.
 
     python3 res/tools/make_icon.py [output.ico]
+    python3 res/tools/make_icon.py --png FOLDER   # FOLDER/NxN/apps/velkor.png
 """
 import math
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 # Palette entries (R, G, B); the rest of the 256 entries are black.
@@ -68,7 +73,7 @@ def shape_at(x, y, size):
     if on_page(x, y):
         # Lines of text on the sheet; the small image has room for fewer.
         rows = (8, 12, 16, 20, 24) if size >= 32 else (9, 15, 21)
-        if 7.0 <= x <= 20.5 and any(abs(y - row) <= 0.6 * 32 / size for row in rows):
+        if 7.0 <= x <= 20.5 and any(abs(y - row) <= 0.6 * 32 / min(size, 32) for row in rows):
             return RULE
         return PAPER
     return TRANSPARENT
@@ -123,7 +128,77 @@ def icon_file(sizes):
     return out + b"".join(images)
 
 
+# The sizes desktop themes look for.
+PNG_SIZES = [16, 22, 24, 32, 48, 64, 128, 256]
+OUTLINE_WIDTH = 1.0  # one pixel of the 32 x 32 image
+SUBSAMPLES = 4  # per pixel and axis, for the smooth images
+
+
+def smooth_shape_at(x, y):
+    """The palette entry of the point (x, y) for an image larger than 32 pixels."""
+    shape = shape_at(x, y, 32)
+    if shape in (TRANSPARENT, TICK, TICK_EDGE):
+        return shape
+    # Distance to the sheet's outer edge: its four sides and, from the flap
+    # that borders it, the cut.
+    cut = FOLD_SIZE
+    if shape == FOLD:
+        cut = ((PAGE_RIGHT - x) + (y - PAGE_TOP) - FOLD_SIZE) / math.sqrt(2)
+    edge = min(x - PAGE_LEFT, PAGE_RIGHT - x, y - PAGE_TOP, PAGE_BOTTOM - y, cut)
+    if edge < OUTLINE_WIDTH:
+        return OUTLINE
+    # The flap's own edges where it meets the sheet.
+    if shape == FOLD and FOLD_SIZE - max(PAGE_RIGHT - x, y - PAGE_TOP) < OUTLINE_WIDTH:
+        return OUTLINE
+    return shape
+
+
+def rgba_rows(size):
+    """Rows of RGBA bytes, top row first."""
+    if size <= 32:
+        return [b"".join(bytes(COLOURS[i]) + (b"\x00" if i == TRANSPARENT else b"\xff")
+                         for i in row) for row in draw(size)]
+    scale = 32.0 / size
+    step = scale / SUBSAMPLES
+    rows = []
+    for row in range(size):
+        out = bytearray()
+        for col in range(size):
+            red = green = blue = covered = 0
+            for sy in range(SUBSAMPLES):
+                for sx in range(SUBSAMPLES):
+                    shape = smooth_shape_at(col * scale + (sx + 0.5) * step,
+                                            row * scale + (sy + 0.5) * step)
+                    if shape != TRANSPARENT:
+                        r, g, b = COLOURS[shape]
+                        red, green, blue, covered = red + r, green + g, blue + b, covered + 1
+            if covered:
+                out += bytes((red // covered, green // covered, blue // covered,
+                              255 * covered // (SUBSAMPLES * SUBSAMPLES)))
+            else:
+                out += bytes(4)
+        rows.append(bytes(out))
+    return rows
+
+
+def png_file(size):
+    """An 8-bit RGBA PNG image of the icon."""
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    raw = b"".join(b"\x00" + row for row in rgba_rows(size))  # filter type 0 on every row
+    return (b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--png":
+        for size in PNG_SIZES:
+            target = Path(sys.argv[2]) / f"{size}x{size}" / "apps" / "velkor.png"
+            target.parent.mkdir(parents=True, exist_ok=True)
+            target.write_bytes(png_file(size))
+        return
     target = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "velkor.ico"
     target.write_bytes(icon_file([32, 16]))
 

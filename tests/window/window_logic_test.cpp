@@ -97,7 +97,7 @@ TEST(WindowLogic, AnEntryTheIntakeRefusesGetsItsLineAndKeepsTheWindowOpen) {
   EXPECT_EQ(window.caption, app::kIdleCaption);
   EXPECT_EQ(window.closes, 0) << "the window closed itself after a refused entry";
   // A dropped path the system gives only with characters the ANSI code page lacks.
-  logic.OnDrop({"dropped.htm"}, {"C:\\?.htm"});
+  logic.OnDrop({"dropped.htm"}, {{"C:\\?.htm", job::STATUS_NAME_NOT_ANSI}});
   EXPECT_EQ(window.log, Lines{"C:\\?.htm [Пропущено: в имени есть символы вне кодировки ANSI]"});
   EXPECT_EQ(window.posted.size(), 2u);
 }

@@ -1,0 +1,127 @@
+// Where the settings live on Linux, and what the window and velkor-cli do
+// with that place.
+#include <unistd.h>
+
+#include <QProcess>
+#include <QTest>
+#include <cstdio>
+#include <optional>
+
+#include "app/qt/page_app.h"
+#include "app/settings.h"
+#include "tests/qt/test_classes.h"
+#include "tests/qt/test_support.h"
+
+namespace {
+
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+
+// Sets an environment variable for one scope, then puts the old value back.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::optional<std::string>& value)
+      : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    Set(value);
+  }
+  ~ScopedEnvironment() { had_ ? (void)qputenv(name_, old_) : (void)qunsetenv(name_); }
+  void Set(const std::optional<std::string>& value) {
+    value ? (void)qputenv(name_, QByteArray::fromStdString(*value)) : (void)qunsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  QByteArray old_;
+  bool had_;
+};
+
+// What the window writes to standard error while it opens and closes.
+std::string OpenAndCloseWindow(const TempFolder& folder) {
+  const std::string captured = folder.Path("stderr");
+  std::fflush(stderr);
+  const int saved = dup(STDERR_FILENO);
+  std::FILE* file = std::fopen(captured.c_str(), "wb");
+  dup2(fileno(file), STDERR_FILENO);
+  {
+    qt::CPageApp velkor;
+    if (velkor.InitInstance(qt::WindowSettingsPath(std::nullopt), {})) {
+      velkor.window()->close();
+      if (velkor.window()->isVisible()) std::fputs("<still open>", stderr);
+      velkor.ExitInstance();
+    }
+  }
+  std::fflush(stderr);
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  std::fclose(file);
+  return ReadFile(captured);
+}
+
+}  // namespace
+
+void SettingsPlaceTest::userFileFollowsXdgConfigHomeOrHome() {
+  TempFolder folder;
+  ScopedEnvironment home("HOME", folder.Path("home"));
+  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("xdg"));
+  QCOMPARE(app::DefaultSettingsPath(), folder.Path("xdg/velkor/velkor.ini"));
+  // Unset, empty or relative (which the XDG rules call invalid): the home's.
+  for (const std::optional<std::string>& value :
+       {std::optional<std::string>(), std::optional<std::string>(""),
+        std::optional<std::string>("relative/xdg")}) {
+    configHome.Set(value);
+    QCOMPARE(app::DefaultSettingsPath(), folder.Path("home/.config/velkor/velkor.ini"));
+  }
+}
+
+void SettingsPlaceTest::firstCloseMakesTheFolderWithTheWindowKeysOnly() {
+  TempFolder folder;
+  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("not yet/config"));
+  QCOMPARE(OpenAndCloseWindow(folder), std::string());
+  const std::string settings = folder.Path("not yet/config/velkor/velkor.ini");
+  QCOMPARE(qttest::StoredKeys(settings), QStringList({"2", "2", "1", "1"}));
+  const std::string text = ReadFile(settings);
+  QCOMPARE(std::count(text.begin(), text.end(), '='), 4);
+  // Made for the user alone, as the XDG rules ask.
+  const auto made = qttest::fs::status(folder.Path("not yet/config/velkor")).permissions();
+  QCOMPARE(made & qttest::fs::perms::all, qttest::fs::perms::owner_all);
+}
+
+void SettingsPlaceTest::unwritableFolderIsReportedAndTheWindowStillCloses() {
+  TempFolder folder;
+  // A file where the folder should be stops even root, whom permissions do not.
+  folder.Write("config/velkor", "not a folder");
+  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("config"));
+  QCOMPARE(OpenAndCloseWindow(folder),
+           "velkor: cannot store the window's place and boxes in " +
+               folder.Path("config/velkor/velkor.ini") + "\n");
+}
+
+void SettingsPlaceTest::cliReadsTheUserFileAndNamesOneBesideItThatItIgnores() {
+  TempFolder folder;
+  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("config"));
+  qttest::fs::create_directory(folder.Path("bin"));
+  qttest::fs::copy_file(VELKOR_CLI, folder.Path("bin/velkor-cli"));
+  const std::string beside = folder.Write("bin/velkor.ini", "[Options]\nbArc=0\nbMSIE=0\n");
+  const std::string page = folder.Write("page.htm", "x");
+  const auto run = [&folder, &page](QByteArray& out, QByteArray& err) {
+    QProcess cli;
+    cli.start(QString::fromStdString(folder.Path("bin/velkor-cli")),
+              {QString::fromStdString(page)});
+    QVERIFY(cli.waitForFinished(60000));
+    out = cli.readAllStandardOutput();
+    err = cli.readAllStandardError();
+  };
+  QByteArray out, err;
+  // The file beside the program is not read (the defaults archive, with no
+  // archiver), and the user is told where the settings are read from.
+  run(out, err);
+  QCOMPARE(out, "Настройте параметры архиватора в ini файле\n");
+  QVERIFY2(err.contains(QByteArray::fromStdString(
+               "velkor-cli: " + beside + " is not read; the settings are read from " +
+               folder.Path("config/velkor/velkor.ini"))),
+           err.constData());
+  folder.Write("config/velkor/velkor.ini", "[Options]\nbArc=0\nbMSIE=0\n");
+  run(out, err);
+  QCOMPARE(out, "Отсутствуют заданные действия\n");
+  QVERIFY2(!err.contains("is not read"), err.constData());
+}

@@ -1,0 +1,232 @@
+// The window as a user meets it, in process with the real worker: a
+// command-line run, a failing archiver, both boxes unchecked, drops while
+// jobs are pending. Offscreen, so no display is needed.
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "app/qt/page_app.h"
+#include "app/qt/page_dlg.h"
+#include "app/qt/window_sink.h"
+#include "app/window_logic.h"
+#include "job/process_job.h"
+#include "tests/qt/test_classes.h"
+#include "tests/qt/test_support.h"
+#include "tests/support/archiver_standin.h"
+
+namespace {
+
+using qttest::LogLines;
+using qttest::StoredKeys;
+using testsupport::ReadFile;
+
+constexpr int kWaitMs = 60000;
+const QString kIdleCaption = QString::fromUtf8(app::kIdleCaption);
+
+std::unique_ptr<testsupport::TempFolder> folder;
+std::unique_ptr<qt::CPageApp> velkor;
+
+// The user's settings file, once XDG_CONFIG_HOME names the test's folder.
+std::string UserSettings(const std::string& text) {
+  return folder->Write("config/velkor/velkor.ini", text);
+}
+
+// Starts the program as its main does, with the user's settings file.
+qt::CPageDlg* Start(const std::vector<std::string>& commandLine) {
+  velkor = std::make_unique<qt::CPageApp>();
+  if (!velkor->InitInstance(qt::WindowSettingsPath(std::nullopt), commandLine)) return nullptr;
+  return velkor->window();
+}
+
+// Where the window's keyboard focus is: the log list.
+QWidget* FocusedControl(qt::CPageDlg& window) { return window.findChild<QWidget*>("log"); }
+
+QByteArray FileUrl(const std::string& path) {
+  return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
+}
+
+// Drags the list over the window and drops it there, offering a copy or a
+// move (Shift held, as a user asks for a move).
+void Drop(QWidget& window, const QByteArray& uriList) {
+  QMimeData data;
+  data.setData("text/uri-list", uriList);
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(QPoint(20, 20), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+  enter.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(&window, &enter);
+  QVERIFY2(enter.isAccepted(), "a drag of file URLs was not accepted");
+  QDropEvent drop(QPointF(20, 20), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+  drop.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(&window, &drop);
+  // A source told that its files were moved could delete them.
+  QCOMPARE(drop.dropAction(), Qt::CopyAction);
+}
+
+}  // namespace
+
+void WindowTest::init() {
+  folder = std::make_unique<testsupport::TempFolder>();
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder->Path("config")));
+}
+
+void WindowTest::cleanup() {
+  if (velkor) velkor->ExitInstance();
+  velkor.reset();
+  folder.reset();
+}
+
+void WindowTest::commandLineRunCleansArchivesClosesItselfAndStoresKeys() {
+  const std::string settings = UserSettings(qttest::StandinSettings(0));
+  const std::string frost = qttest::CopySample(*folder, "Frost Wind.htm");
+  const std::string lantern = qttest::CopySample(*folder, "Lantern Road.html");
+  qt::CPageDlg* window = Start({frost, lantern});
+  QVERIFY(window != nullptr);
+  QTRY_VERIFY2_WITH_TIMEOUT(!window->isVisible(), "the window did not close itself", kWaitMs);
+  QCOMPARE(LogLines(*window), QStringList({"Frost Wind.htm [Ok]", "Lantern Road.htm [Ok]"}));
+  QCOMPARE(window->windowTitle(), kIdleCaption);
+
+  QStringList archived;  // the page each archiver run was given
+  for (const auto& entry : qttest::fs::directory_iterator(folder->path())) {
+    if (entry.path().extension() != ".report") continue;
+    const auto args = testsupport::ReportValues(ReadFile(entry.path().string()), "arg");
+    if (args.size() == 4) archived << QString::fromStdString(args[2]);
+  }
+  archived.sort();
+  QCOMPARE(archived, QStringList({QString::fromStdString(frost),
+                                  QString::fromStdString(folder->Path("Lantern Road.htm"))}));
+  for (const std::string stem : {"Frost Wind", "Lantern Road"}) {
+    QVERIFY2(ReadFile(folder->Path(stem + ".htm")) ==
+                 ReadFile(VELKOR_SAMPLES_DIR "/expected/" + stem + ".htm"),
+             stem.c_str());
+  }
+  QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "1", "1"}));
+  QVERIFY2(ReadFile(settings).find("Arc=" VELKOR_ARCHIVER_STANDIN) != std::string::npos,
+           "the user's own keys were lost");
+}
+
+void WindowTest::failingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored() {
+  const std::string settings = UserSettings(qttest::StandinSettings(3, "PosX=40\nPosY=30\n"));
+  qt::CPageDlg* window = Start({qttest::CopySample(*folder, "Frost Wind.htm"),
+                                qttest::CopySample(*folder, "Quiet Valley.htm")});
+  QVERIFY(window != nullptr);
+  QCOMPARE(window->pos(), QPoint(40, 30));
+  QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), kIdleCaption, kWaitMs);
+  QCOMPARE(LogLines(*window),
+           QStringList({"Frost Wind.htm [Ошибка: 3]", "Quiet Valley.htm [Ошибка: 3]"}));
+  QTest::qWait(200);  // a closing would have been queued behind the last result
+  QVERIFY2(window->isVisible(), "the window closed itself after a failed job");
+
+  // Moved with its left edge at the screen's width, it would reopen out of sight.
+  window->move(QGuiApplication::primaryScreen()->availableSize().width(), 60);
+  QTest::keyClick(FocusedControl(*window), Qt::Key_Escape);
+  QVERIFY2(!window->isVisible(), "Esc did not close the window");
+  QCOMPARE(StoredKeys(settings), QStringList({"40", "30", "1", "1"}));
+}
+
+void WindowTest::bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter() {
+  const std::string settings = UserSettings(qttest::StandinSettings(0, "bArc=0\nbMSIE=0\n"));
+  qt::CPageDlg* window = Start({qttest::CopySample(*folder, "Frost Wind.htm"),
+                                qttest::CopySample(*folder, "Quiet Valley.htm")});
+  QVERIFY(window != nullptr);
+  QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), kIdleCaption, kWaitMs);
+  QCOMPARE(LogLines(*window), QStringList(2, "Отсутствуют заданные действия"));
+
+  // The Help menu's only entry opens the About box; Enter ends it.
+  QMenuBar* menuBar = window->findChild<QMenuBar*>();
+  QVERIFY(menuBar != nullptr);
+  QAction* about = menuBar->actions().value(0)->menu()->actions().value(0);
+  QCOMPARE(about->text(), "&О программе...");
+  QString aboutCaption;
+  QTimer::singleShot(0, [&aboutCaption] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr) return;
+    aboutCaption = box->windowTitle();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  about->trigger();  // returns once the box has ended
+  QCOMPARE(aboutCaption, "О программе");
+  QVERIFY(window->isVisible());
+
+  QTest::keyClick(FocusedControl(*window), Qt::Key_Return);
+  QVERIFY2(!window->isVisible(), "Enter did not close the window");
+  QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "0", "0"}));
+}
+
+void WindowTest::dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused() {
+  // Link repair only: every page is Ok without an archiver.
+  const std::string settings = folder->Write("velkor.ini", "[Options]\nbArc=0\n");
+  for (const char* name : {"a.htm", "b.html", "dropped pages/p.htm", "dropped pages/q.html",
+                           "dropped pages/sub/no.htm", "\xC0\xE1.html"}) {
+    folder->Write(name, "x");
+  }
+  job::RunningFlag running;
+  qt::WindowSink sink;
+  const job::JobSettings noArchiver;
+  job::CWrkThread worker(running, sink, [&noArchiver](job::JobRequest& r, job::ResultSink& s) {
+    return job::ProcessJob(r, s, noArchiver);
+  });
+  QVERIFY(worker.Start());
+  qt::CPageDlg window(worker, sink, settings);
+  worker.Hold();  // the command line's page stays pending through both drops
+  window.Open({folder->Path("a.htm")});
+
+  QMimeData text;
+  text.setText(QString::fromStdString(folder->Path("a.htm")));
+  QDragEnterEvent textEnter(QPoint(20, 20), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &textEnter);
+  QVERIFY2(!textEnter.isAccepted(), "a drag without file URLs was accepted");
+  QMimeData urls;
+  urls.setData("text/uri-list", FileUrl(folder->Path("a.htm")));
+  QDragEnterEvent moveOnly(QPoint(20, 20), Qt::MoveAction, &urls, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &moveOnly);
+  QVERIFY2(!moveOnly.isAccepted(), "a drag that can only move the files was accepted");
+
+  Drop(window, FileUrl(folder->Path("b.html")) + "\r\nhttps://catalogue.invalid/title/7.htm\r\n");
+  QCOMPARE(LogLines(window),
+           QStringList({"https://catalogue.invalid/title/7.htm [Пропущено: не локальный файл]"}));
+  // The folder's pages, subfolders left out; a name in Windows-1251 bytes.
+  Drop(window,
+       FileUrl(folder->Path("dropped pages")) + "\n" + FileUrl(folder->Path("\xC0\xE1.html")));
+  QVERIFY2(LogLines(window).isEmpty(), "the second drop did not empty the log");
+  worker.Release();
+
+  QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), kIdleCaption, kWaitMs);
+  QCOMPARE(LogLines(window),
+           QStringList({"a.htm [Ok]", "b.htm [Ok]", "p.htm [Ok]", "q.htm [Ok]",
+                        QString::fromUtf8("\xC0\xE1.htm [Ok]")}));
+  // A refused URL cancels the closing, as every refused entry does.
+  QVERIFY2(window.isVisible(), "the window closed itself after a refused URL");
+  window.close();
+  for (const char* renamed : {"b.htm", "dropped pages/q.htm", "\xC0\xE1.htm"}) {
+    QVERIFY2(qttest::fs::exists(folder->Path(renamed)), renamed);
+  }
+}
+
+void WindowTest::closingWhileJobsAreQueuedEndsTheProgramCleanly() {
+  const std::string settings = UserSettings(qttest::StandinSettings(0));
+  std::vector<std::string> pages;
+  for (const char* page : {"Frost Wind.htm", "Quiet Valley.htm", "Clockwork Garden.htm"}) {
+    pages.push_back(qttest::CopySample(*folder, page));
+  }
+  qt::CPageDlg* window = Start(pages);
+  QVERIFY(window != nullptr);
+  // The results reach the window's queue while no event is handled; the
+  // window closes and goes with them still queued (a leak shows under the
+  // AddressSanitizer build).
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  QVERIFY(LogLines(*window).isEmpty());
+  window->close();
+  QCOMPARE(velkor->ExitInstance(), 0);
+  velkor.reset();
+  QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "1", "1"}));
+}
