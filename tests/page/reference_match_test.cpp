@@ -1,0 +1,120 @@
+// The fast transforms against the plain rendering of the rules in
+// tests/reference: on the sample pages at every stage of their cleaning, and
+// on pages generated from the literals the rules look for, mixed with
+// quotes, percent escapes, high bytes and NULs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+
+#include "page/charset.h"
+#include "page/link_repair.h"
+#include "page/page_rewrite.h"
+#include "page/title_marker.h"
+#include "tests/reference/rules_reference.h"
+#include "tests/support/temp_folder.h"
+
+namespace page {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+std::optional<std::string> Repaired(std::string_view page) {
+  GrowBuffer out;
+  if (!RepairLinksInText(page, out)) return std::nullopt;
+  return std::string(out.View());
+}
+
+std::optional<std::string> Cut(std::string_view page) {
+  std::string out;
+  if (!FirstRewrite(page, out)) return std::nullopt;
+  return out;
+}
+
+std::optional<std::string> Relaid(std::string_view page) {
+  GrowBuffer out;
+  if (!Relayout(page, out)) return std::nullopt;
+  return std::string(out.View());
+}
+
+// Which transform differs from the rules on `page`, or "" when none does.
+std::string Mismatch(std::string_view page) {
+  if (SniffCharset(page.substr(0, page.find('\0'))) !=
+      reference::SniffCharset(page.substr(0, page.find('\0')))) {
+    return "SniffCharset";
+  }
+  if (Repaired(page) != reference::RepairLinks(page)) return "RepairLinksInText";
+  if (Cut(page) != reference::FirstRewrite(page)) return "FirstRewrite";
+  if (Relaid(page) != reference::Relayout(page)) return "Relayout";
+  return "";
+}
+
+TEST(FastRules, MatchThePlainRulesAtEveryStageOfTheSamplePages) {
+  int pages = 0;
+  const fs::path samples = VELKOR_SAMPLES_DIR;
+  for (const fs::path& folder : {samples, samples / "expected"}) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+      if (!entry.is_regular_file()) continue;
+      ++pages;
+      std::string page = testsupport::ReadFile(entry.path().string());
+      // As the job takes it: repaired, cut, relaid.
+      for (int stage = 0; stage < 3; ++stage) {
+        EXPECT_EQ(Mismatch(page), "") << entry.path() << " at stage " << stage;
+        const std::optional<std::string> next =
+            stage == 0 ? Repaired(page) : stage == 1 ? Cut(page) : Relaid(page);
+        if (next) page = *next;
+      }
+    }
+  }
+  EXPECT_GE(pages, 12);
+}
+
+// A page of `pieces` random pieces: the literals of the rules and the bytes
+// around which they have edges, with now and then a long run of one byte so
+// that searches cross long stretches without a candidate.
+std::string GeneratedPage(std::mt19937& random, int pieces) {
+  static const std::string kPieces[] = {
+      "\"", "\"", "\"", "_files", "_files/", "x_files\"", "_file", "%41", "%CF", "%F0%EE",
+      "%00", "%2", "%%", "%cf", "%D0%9F", "\xCF", "\xD0\x9F", "\xFF", "\xA8", ">", ">", "<", "=",
+      ";", " ", "\t", "\n", "a", "l", "alt", "alt=", "alt=\"", "</div>", "</ul>", "</div", "<div",
+      std::string(kTitleMarker), "::", "<body", "<body class=\"x\">", "<div class=\"g_section info",
+      "<div class=\"g_section info\">", "<div class=\"g_content", "g_section ", "g_section anime_info",
+      "<table width=\"100%\"><tr><td valign=\"top\">", "<p class=\"g_description\">",
+      "<p class=\"desc\">", "<p class=\"", "<div class=\"g_section vote\">",
+      "<div class=\"g_section anime_vote\">", "<div class=\"g_definitionlist mylist_add\">",
+      "<div class=\"g_definitionlist anime_table\">", "<div class=\"g_section g_notebox\">",
+      "<ul class=\"g_actionlist\">", "<head>", "</head>", "charset", "charset=utf-8;",
+      "charset = KOI8-R \"", "charset=windows-1251\"", "\0"s, "<img src=\"a_files/%CF.jpg\" alt=\"\">",
+  };
+  std::uniform_int_distribution<size_t> pick(0, std::size(kPieces) + 1);
+  std::string page;
+  for (int i = 0; i < pieces; ++i) {
+    const size_t which = pick(random);
+    if (which < std::size(kPieces)) {
+      page += kPieces[which];
+    } else {
+      const char filler = which == std::size(kPieces) ? 'a' : '"';
+      page.append(std::uniform_int_distribution<size_t>(1, 300)(random), filler);
+    }
+  }
+  return page;
+}
+
+TEST(FastRules, MatchThePlainRulesOnGeneratedPages) {
+  std::mt19937 random(12);
+  for (int n = 0; n < 3000; ++n) {
+    // Most pages with few pieces, where the rules meet their edge cases; a
+    // few long ones.
+    const int pieces = n % 100 == 0 ? 20000 : std::uniform_int_distribution<int>(0, 120)(random);
+    const std::string page = GeneratedPage(random, pieces);
+    const std::string mismatch = Mismatch(page);
+    ASSERT_EQ(mismatch, "") << "generated page " << n << ":\n" << page;
+  }
+}
+
+}  // namespace
+}  // namespace page
