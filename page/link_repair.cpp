@@ -13,30 +13,30 @@ namespace {
 constexpr int32_t kStep = 32768;
 constexpr std::string_view kFolderSuffix = "_files";
 
-// Decodes `link` into `scratch` (reused from link to link) and appends it to
-// `out` in the page's charset. A link with nothing to decode, or one whose
-// decoding would put a NUL into the page (%00), is appended as it stands.
-// False when memory ran out.
-bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& scratch,
-                        GrowBuffer& out) {
-  if (FindFrom(link, 0, "%") == kNotFound || FindFrom(link, 0, "%00") != kNotFound) {
-    return out.Append(link, kStep);
-  }
-  scratch.used = 0;
-  if (!scratch.Append(link, kStep)) return false;
-  scratch.data[scratch.used] = '\0';
-  if (!PercentDecode(scratch.data)) return out.Append(link, kStep);
-
+// Appends `link` to `out` in the page's charset, decoded. A link with
+// nothing to decode, or one whose decoding would put a NUL into the page
+// (%00), is appended as it stands. False when memory ran out.
+bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& out) {
   // The decoded bytes are the file name in the ANSI code page, whatever the
-  // page's own charset; they are put into the page's charset here.
-  if (charset == PageCharset::Koi8R) Cp1251ToKoi8R(scratch.data);
-  if (charset == PageCharset::Utf8) {
-    if (const HeapBytes utf8 = AnsiToUtf8(scratch.data)) {
-      return out.Append(std::string_view(utf8.get()), kStep);
-    }
-    // Without a conversion the ANSI bytes are still better than the escapes.
+  // page's own charset; they are put into the page's charset on the way.
+  const ByteMap* map = charset == PageCharset::Koi8R  ? &Cp1251ToKoi8RMap()
+                       : charset == PageCharset::Utf8 ? AnsiToUtf8Map()
+                                                      : &IdentityMap();
+  if (map != nullptr) return AppendPercentDecoded(link, *map, out, kStep);
+
+  // An ANSI code page of more than one byte per character: the decoded
+  // name is converted as a whole.
+  GrowBuffer decoded;
+  if (!AppendPercentDecoded(link, IdentityMap(), decoded, kStep)) return false;
+  // Every decoded sequence shortens the text: the same length means that
+  // the link stands as it was.
+  if (decoded.View().size() == link.size()) return out.Append(link, kStep);
+  decoded.data[decoded.used] = '\0';
+  if (const HeapBytes utf8 = AnsiToUtf8(decoded.data)) {
+    return out.Append(std::string_view(utf8.get()), kStep);
   }
-  return out.Append(std::string_view(scratch.data), kStep);
+  // Without a conversion the ANSI bytes are still better than the escapes.
+  return out.Append(decoded.View(), kStep);
 }
 
 }  // namespace
@@ -46,7 +46,6 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
   if (text.empty()) return false;
   const PageCharset charset = SniffCharset(text);
 
-  GrowBuffer scratch;
   size_t copied = 0;
   // Text from `copied` up to here is known to hold no double quote, so the
   // backward scans of a run of quote-less occurrences never cover the same
@@ -70,7 +69,7 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
     if (closing == kNotFound) break;
     const size_t linkStart = scanFrom + opening + 1;
     if (!out.Append(text.substr(copied, linkStart - copied), kStep) ||
-        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, scratch, out)) {
+        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, out)) {
       out.Release();
       return false;
     }
