@@ -4,12 +4,15 @@
 // quotes, percent escapes, high bytes and NULs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
 #include <string_view>
 
+#include "page/byte_search.h"
 #include "page/charset.h"
 #include "page/link_repair.h"
 #include "page/page_rewrite.h"
@@ -51,6 +54,45 @@ std::string Mismatch(std::string_view page) {
   if (Cut(page) != reference::FirstRewrite(page)) return "FirstRewrite";
   if (Relaid(page) != reference::Relayout(page)) return "Relayout";
   return "";
+}
+
+// The searches against std::string_view's own, with and without SIMD, on
+// texts of a few bytes where needles and their near misses abound, at every
+// length around the SIMD steps.
+TEST(FastSearches, FindWhatTheStandardSearchesFind) {
+  const std::string_view needles[] = {"", "a", "ab", "_a", "a_b\"", "\"a_b", std::string_view("b\0a", 3),
+                                      "ababababababababababababababababababababababababababababababababab_"};
+  // Sets with a core at different places in their literals, one whose core
+  // overlaps itself, and one without.
+  const NeedleSet<3> shared({"a_b\"", "<a_b", "_b"});
+  const NeedleSet<2> overlapping({"aab", "baa"});
+  const NeedleSet<2> apart({"ab", "<\""});
+  std::mt19937 random(7);
+  for (const bool portable : {false, true}) {
+    const bool was = testing::SetPortableSearch(portable);
+    for (int n = 0; n < 4000; ++n) {
+      std::string text(static_cast<size_t>(n % 200), ' ');
+      for (char& byte : text) byte = "ab_\"<\0"[std::uniform_int_distribution<int>(0, 5)(random)];
+      const std::string_view view = text;
+      const size_t from = std::uniform_int_distribution<size_t>(0, text.size() + 1)(random);
+      const std::string context = "text \"" + text + "\" from " + std::to_string(from);
+      for (const std::string_view needle : needles) {
+        ASSERT_EQ(FindFrom(view, from, needle), view.find(needle, from)) << needle << " in " << context;
+      }
+      const size_t end = std::min(from, text.size());
+      ASSERT_EQ(FindLastByte(view.substr(0, end), '"'), view.substr(0, end).rfind('"')) << context;
+      const std::array<size_t, 3> each = FindEach(view, from, shared);
+      for (size_t k = 0; k < 3; ++k) {
+        ASSERT_EQ(each[k], view.find(shared.needles[k].bytes, from)) << k << " in " << context;
+      }
+      const std::array<size_t, 2> both = FindEach(view, from, overlapping);
+      ASSERT_EQ(both[0], view.find("aab", from)) << context;
+      ASSERT_EQ(both[1], view.find("baa", from)) << context;
+      const size_t either = view.find("ab", from) != kNotFound ? view.find("ab", from) : view.find("<\"", from);
+      ASSERT_EQ(FindEither(view, from, apart), either) << context;
+    }
+    testing::SetPortableSearch(was);
+  }
 }
 
 TEST(FastRules, MatchThePlainRulesAtEveryStageOfTheSamplePages) {
@@ -109,8 +151,9 @@ std::string GeneratedPage(std::mt19937& random, int pieces) {
 TEST(FastRules, MatchThePlainRulesOnGeneratedPages) {
   std::mt19937 random(12);
   for (int n = 0; n < 3000; ++n) {
-    // A third of the pages as a system would see them whose ANSI code page
-    // does not convert byte by byte.
+    // Half of the pages searched without SIMD, a third as a system would see
+    // them whose ANSI code page does not convert byte by byte.
+    const bool wasPortable = testing::SetPortableSearch(n % 2 == 1);
     const bool wasOff = testing::SetAnsiToUtf8MapOff(n % 3 == 0);
     // Most pages with few pieces, where the rules meet their edge cases; a
     // few long ones.
@@ -118,6 +161,7 @@ TEST(FastRules, MatchThePlainRulesOnGeneratedPages) {
     const std::string page = GeneratedPage(random, pieces);
     const std::string mismatch = Mismatch(page);
     testing::SetAnsiToUtf8MapOff(wasOff);
+    testing::SetPortableSearch(wasPortable);
     ASSERT_EQ(mismatch, "") << "generated page " << n << ":\n" << page;
   }
 }
