@@ -11,7 +11,7 @@ namespace page {
 namespace {
 
 constexpr int32_t kStep = 32768;
-constexpr std::string_view kFolderSuffix = "_files";
+constexpr Needle kFolderSuffix = "_files";
 
 // Appends `link` to `out` in the page's charset, decoded. A link with
 // nothing to decode, or one whose decoding would put a NUL into the page
@@ -47,27 +47,21 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
   const PageCharset charset = SniffCharset(text);
 
   size_t copied = 0;
-  // Text from `copied` up to here is known to hold no double quote, so the
-  // backward scans of a run of quote-less occurrences never cover the same
-  // bytes twice.
-  size_t quoteFreeUntil = 0;
-  size_t occurrence = FindFrom(text, 0, kFolderSuffix);
+  // An occurrence before the first double quote has no link and stays as it
+  // is; every later one has a quote before it, at the latest the closing
+  // quote of the link before.
+  const size_t firstQuote = FindFrom(text, 0, "\"");
+  size_t occurrence =
+      firstQuote == kNotFound ? kNotFound : FindFrom(text, firstQuote + 1, kFolderSuffix);
   while (occurrence != kNotFound) {
-    // The opening quote is looked for only in what has not been copied yet:
-    // at the latest it is the previous link's closing quote.
-    const size_t scanFrom = quoteFreeUntil > copied ? quoteFreeUntil : copied;
-    const size_t opening = text.substr(scanFrom, occurrence - scanFrom).rfind('"');
-    if (opening == std::string_view::npos) {
-      // No quote before it, so no link: it stays as it is.
-      quoteFreeUntil = occurrence;
-      occurrence = FindFrom(text, occurrence + kFolderSuffix.size(), kFolderSuffix);
-      continue;
-    }
-    const size_t closing = FindFrom(text, occurrence + kFolderSuffix.size(), "\"");
+    const size_t closing = FindFrom(text, occurrence + kFolderSuffix.bytes.size(), "\"");
     // No quote after it: neither this occurrence nor any later one has a
     // link, and the rest of the page is carried over as it is.
     if (closing == kNotFound) break;
-    const size_t linkStart = scanFrom + opening + 1;
+    // The opening quote is looked for only in what has not been copied yet,
+    // so the backward scans never cover a byte twice.
+    const size_t linkStart =
+        copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
     if (!out.Append(text.substr(copied, linkStart - copied), kStep) ||
         !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, out)) {
       out.Release();
