@@ -1,5 +1,7 @@
 // The charset sniffing, the link repair and both rewrites on any page give
-// exactly what the plain rendering of the rules in tests/reference gives.
+// exactly what the plain rendering of the rules in tests/reference gives:
+// once with the SIMD searches and the byte map of the ANSI code page, once
+// with the portable searches and whole-name conversions.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "page/byte_search.h"
 #include "page/charset.h"
 #include "page/link_repair.h"
 #include "page/page_rewrite.h"
@@ -18,10 +21,7 @@ std::optional<std::string> Given(bool written, std::string_view bytes) {
   return written ? std::optional<std::string>(bytes) : std::nullopt;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string_view page(reinterpret_cast<const char*>(data), size);
+void ExpectSameAsReference(std::string_view page) {
   const std::string_view text = page.substr(0, page.find('\0'));
   if (page::SniffCharset(text) != reference::SniffCharset(text)) std::abort();
 
@@ -36,5 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   page::GrowBuffer relaid;
   const bool wasRelaid = page::Relayout(page, relaid);
   if (Given(wasRelaid, relaid.View()) != reference::Relayout(page)) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view page(reinterpret_cast<const char*>(data), size);
+  ExpectSameAsReference(page);
+  page::testing::SetPortableSearch(true);
+  page::testing::SetAnsiToUtf8MapOff(true);
+  ExpectSameAsReference(page);
+  page::testing::SetPortableSearch(false);
+  page::testing::SetAnsiToUtf8MapOff(false);
   return 0;
 }
