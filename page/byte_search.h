@@ -55,11 +55,12 @@ struct Needle {
   size_t rare = 0;
   size_t second = 0;
 
-  constexpr Needle(std::string_view literal)  // NOLINT: literals convert
+  // Not explicit, so that a literal can stand wherever a needle is asked for.
+  constexpr Needle(std::string_view literal)
       : bytes(literal),
         rare(detail::RarestByteIndex(literal, kNotFound)),
         second(detail::RarestByteIndex(literal, rare)) {}
-  constexpr Needle(const char* literal) : Needle(std::string_view(literal)) {}  // NOLINT
+  constexpr Needle(const char* literal) : Needle(std::string_view(literal)) {}
 };
 
 // Position of the first `needle` in `text` starting at or after `from`, or
