@@ -35,7 +35,7 @@ constexpr NeedleSet<6> kBlockOpenings({
     "<div class=\"g_section g_notebox\">",
     "<ul class=\"g_actionlist\">",
 });
-static_assert(kBlockOpenings.core.bytes.size() >= 2, "the openings must share a core to be one scan");
+static_assert(kBlockOpenings.core.bytes.size() >= 2, "the openings are found in one scan");
 constexpr std::array<Needle, 6> kBlockClosings{kDivEnd, kDivEnd, kDivEnd,
                                                kDivEnd, kDivEnd, Needle("</ul>")};
 

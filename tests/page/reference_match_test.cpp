@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using namespace std::string_view_literals;
 
 std::optional<std::string> Repaired(std::string_view page) {
   GrowBuffer out;
@@ -60,8 +61,8 @@ std::string Mismatch(std::string_view page) {
 // texts of a few bytes where needles and their near misses abound, at every
 // length around the SIMD steps.
 TEST(FastSearches, FindWhatTheStandardSearchesFind) {
-  const std::string_view needles[] = {"", "a", "ab", "_a", "a_b\"", "\"a_b", std::string_view("b\0a", 3),
-                                      "ababababababababababababababababababababababababababababababababab_"};
+  const std::string longNeedle = std::string(64, 'a') + "b_";
+  const std::string_view needles[] = {"", "a", "ab", "_a", "a_b\"", "\"a_b", "b\0a"sv, longNeedle};
   // Sets with a core at different places in their literals, one whose core
   // overlaps itself, and one without.
   const NeedleSet<3> shared({"a_b\"", "<a_b", "_b"});
@@ -73,11 +74,16 @@ TEST(FastSearches, FindWhatTheStandardSearchesFind) {
     for (int n = 0; n < 4000; ++n) {
       std::string text(static_cast<size_t>(n % 200), ' ');
       for (char& byte : text) byte = "ab_\"<\0"[std::uniform_int_distribution<int>(0, 5)(random)];
+      // Now and then the long needle itself, anywhere up to the very end.
+      if (n % 7 == 0) {
+        text.insert(std::uniform_int_distribution<size_t>(0, text.size())(random), longNeedle);
+      }
       const std::string_view view = text;
       const size_t from = std::uniform_int_distribution<size_t>(0, text.size() + 1)(random);
       const std::string context = "text \"" + text + "\" from " + std::to_string(from);
       for (const std::string_view needle : needles) {
-        ASSERT_EQ(FindFrom(view, from, needle), view.find(needle, from)) << needle << " in " << context;
+        ASSERT_EQ(FindFrom(view, from, needle), view.find(needle, from))
+            << needle << " in " << context;
       }
       const size_t end = std::min(from, text.size());
       ASSERT_EQ(FindLastByte(view.substr(0, end), '"'), view.substr(0, end).rfind('"')) << context;
@@ -88,8 +94,9 @@ TEST(FastSearches, FindWhatTheStandardSearchesFind) {
       const std::array<size_t, 2> both = FindEach(view, from, overlapping);
       ASSERT_EQ(both[0], view.find("aab", from)) << context;
       ASSERT_EQ(both[1], view.find("baa", from)) << context;
-      const size_t either = view.find("ab", from) != kNotFound ? view.find("ab", from) : view.find("<\"", from);
-      ASSERT_EQ(FindEither(view, from, apart), either) << context;
+      const size_t ab = view.find("ab", from);
+      ASSERT_EQ(FindEither(view, from, apart), ab != kNotFound ? ab : view.find("<\"", from))
+          << context;
     }
     testing::SetPortableSearch(was);
   }
@@ -120,16 +127,18 @@ TEST(FastRules, MatchThePlainRulesAtEveryStageOfTheSamplePages) {
 std::string GeneratedPage(std::mt19937& random, int pieces) {
   static const std::string kPieces[] = {
       "\"", "\"", "\"", "_files", "_files/", "x_files\"", "_file", "%41", "%CF", "%F0%EE",
-      "%00", "%2", "%%", "%cf", "%D0%9F", "\xCF", "\xD0\x9F", "\xFF", "\xA8", ">", ">", "<", "=",
-      ";", " ", "\t", "\n", "a", "l", "alt", "alt=", "alt=\"", "</div>", "</ul>", "</div", "<div",
-      std::string(kTitleMarker), "::", "<body", "<body class=\"x\">", "<div class=\"g_section info",
-      "<div class=\"g_section info\">", "<div class=\"g_content", "g_section ", "g_section anime_info",
+      "%00", "%2", "%%", "%cf", "%D0%9F", "\xCF", "\xD0\x9F", "\xFF", "\xA8", ">", ">", "<",
+      "=", ";", " ", "\t", "\n", "a", "l", "alt", "alt=", "alt=\"", "</div>", "</ul>", "</div",
+      "<div", std::string(kTitleMarker), "::", "<body", "<body class=\"x\">",
+      "<div class=\"g_section info", "<div class=\"g_section info\">", "<div class=\"g_content",
+      "g_section ", "g_section anime_info",
       "<table width=\"100%\"><tr><td valign=\"top\">", "<p class=\"g_description\">",
       "<p class=\"desc\">", "<p class=\"", "<div class=\"g_section vote\">",
       "<div class=\"g_section anime_vote\">", "<div class=\"g_definitionlist mylist_add\">",
       "<div class=\"g_definitionlist anime_table\">", "<div class=\"g_section g_notebox\">",
       "<ul class=\"g_actionlist\">", "<head>", "</head>", "charset", "charset=utf-8;",
-      "charset = KOI8-R \"", "charset=windows-1251\"", "\0"s, "<img src=\"a_files/%CF.jpg\" alt=\"\">",
+      "charset = KOI8-R \"", "charset=windows-1251\"", "\0"s,
+      "<img src=\"a_files/%CF.jpg\" alt=\"\">",
   };
   // Past the pieces: a long run of one byte, or of one escape, so that
   // searches cross long stretches and links outgrow any chunk.
@@ -142,7 +151,8 @@ std::string GeneratedPage(std::mt19937& random, int pieces) {
       page += kPieces[which];
     } else {
       const std::string& run = kRuns[which - std::size(kPieces)];
-      for (size_t n = std::uniform_int_distribution<size_t>(1, 600)(random); n > 0; --n) page += run;
+      const size_t repeats = std::uniform_int_distribution<size_t>(1, 600)(random);
+      for (size_t n = 0; n < repeats; ++n) page += run;
     }
   }
   return page;
