@@ -10,8 +10,8 @@
 namespace page {
 namespace {
 
-// Whether the needle's bytes stand at `at`. Needles are short, and most
-// places compared hold the needle: a plain loop beats a call to memcmp.
+// Whether the needle's bytes stand at `at`. Needles are short: a plain loop
+// beats a call to memcmp.
 inline bool HoldsAt(const char* at, std::string_view bytes) {
   for (size_t i = 0; i < bytes.size(); ++i) {
     if (at[i] != bytes[i]) return false;
