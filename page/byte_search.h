@@ -1,14 +1,15 @@
-// The one search every page rule uses: the first occurrence of a fixed,
-// case-sensitive literal at or after a position. A page text ends at its
-// first NUL byte, so every search stops there; PageText keeps the bytes after
-// it apart, so that a rewrite can carry them over unchanged.
+// The searches every page rule uses: the first occurrence of a fixed,
+// case-sensitive literal at or after a position, and the first occurrence of
+// each of a few literals in one scan. A page text ends at its first NUL
+// byte, so every search stops there; PageText keeps the bytes after it
+// apart, so that a rewrite can carry them over unchanged.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace page {
 
@@ -31,42 +32,102 @@ inline constexpr std::array<uint8_t, 256> kHtmlRarity = [] {
   return rarity;
 }();
 
-// The index of the needle's rarest byte in HTML.
-inline size_t RarestByteIndex(std::string_view needle) {
-  size_t rarest = 0;
-  for (size_t i = 1; i < needle.size(); ++i) {
-    if (kHtmlRarity[static_cast<unsigned char>(needle[i])] >
-        kHtmlRarity[static_cast<unsigned char>(needle[rarest])]) {
+// The index of the needle's rarest byte in HTML, leaving out index `skip`.
+constexpr size_t RarestByteIndex(std::string_view needle, size_t skip) {
+  size_t rarest = kNotFound;
+  for (size_t i = 0; i < needle.size(); ++i) {
+    if (i != skip && (rarest == kNotFound ||
+                      kHtmlRarity[static_cast<unsigned char>(needle[i])] >
+                          kHtmlRarity[static_cast<unsigned char>(needle[rarest])])) {
       rarest = i;
     }
   }
-  return rarest;
+  return rarest == kNotFound ? 0 : rarest;
 }
 
 }  // namespace detail
 
+// A literal to search for, with the two of its bytes that a scan looks at
+// before it compares the whole: its rarest ones in HTML. Pages are dense with
+// "<", "a" and "=", so filtering on rare bytes spares most false starts.
+struct Needle {
+  std::string_view bytes;
+  size_t rare = 0;
+  size_t second = 0;
+
+  // Not explicit, so that a literal can stand wherever a needle is asked for.
+  constexpr Needle(std::string_view literal)
+      : bytes(literal),
+        rare(detail::RarestByteIndex(literal, kNotFound)),
+        second(detail::RarestByteIndex(literal, rare)) {}
+  constexpr Needle(const char* literal) : Needle(std::string_view(literal)) {}
+};
+
 // Position of the first `needle` in `text` starting at or after `from`, or
 // kNotFound. A `from` past the end finds nothing.
-inline size_t FindFrom(std::string_view text, size_t from, std::string_view needle) {
-  if (from > text.size()) return kNotFound;
-  if (needle.size() < 2) return text.find(needle, from);
-  if (text.size() - from < needle.size()) return kNotFound;
-  // Pages are dense with "<", "a" and "=": scanning for the needle's rarest
-  // byte instead of its first one spares most of the false starts.
-  const size_t rare = detail::RarestByteIndex(needle);
-  const char* const begin = text.data();
-  const char* scan = begin + from + rare;
-  const char* const scanEnd = begin + (text.size() - needle.size()) + rare + 1;
-  while (scan < scanEnd) {
-    const void* hit = std::memchr(scan, needle[rare], static_cast<size_t>(scanEnd - scan));
-    if (hit == nullptr) return kNotFound;
-    const char* const start = static_cast<const char*>(hit) - rare;
-    if (std::memcmp(start, needle.data(), needle.size()) == 0) {
-      return static_cast<size_t>(start - begin);
+size_t FindFrom(std::string_view text, size_t from, const Needle& needle);
+
+// Position of the last `byte` in `text`, or kNotFound.
+size_t FindLastByte(std::string_view text, char byte);
+
+// A few literals searched for in one scan. The scan looks for the longest
+// run of bytes that all of them hold (`core`) and compares each literal
+// around it; literals that share nothing are searched for one by one.
+template <size_t N>
+struct NeedleSet {
+  std::array<Needle, N> needles;
+  Needle core{std::string_view()};
+  std::array<size_t, N> coreAt{};  // where each literal holds the core
+
+  constexpr explicit NeedleSet(const std::array<std::string_view, N>& literals)
+      : needles(MakeNeedles(literals)) {
+    for (size_t length = literals[0].size(); length >= 2 && core.bytes.empty(); --length) {
+      for (size_t start = 0; start + length <= literals[0].size(); ++start) {
+        const std::string_view candidate = literals[0].substr(start, length);
+        bool shared = true;
+        for (size_t k = 0; k < N && shared; ++k) {
+          coreAt[k] = literals[k].find(candidate);
+          shared = coreAt[k] != kNotFound;
+        }
+        if (shared) {
+          core = Needle(candidate);
+          break;
+        }
+      }
     }
-    scan = static_cast<const char*>(hit) + 1;
   }
-  return kNotFound;
+
+ private:
+  static constexpr std::array<Needle, N> MakeNeedles(
+      const std::array<std::string_view, N>& literals) {
+    return [&]<size_t... k>(std::index_sequence<k...>) {
+      return std::array<Needle, N>{Needle(literals[k])...};
+    }(std::make_index_sequence<N>());
+  }
+};
+
+// The scan behind FindEach: `found[k]` becomes the first occurrence of
+// needles[k] at or after `from`, or kNotFound. The scan ends once the first
+// `wanted` needles have all been found; the others are then only known
+// where the scan met them.
+void FindEachOf(std::string_view text, size_t from, const Needle* needles, const size_t* coreAt,
+                size_t count, const Needle& core, size_t* found, size_t wanted);
+
+// The first occurrence of each literal of `set` at or after `from`, or
+// kNotFound, all in one scan.
+template <size_t N>
+std::array<size_t, N> FindEach(std::string_view text, size_t from, const NeedleSet<N>& set) {
+  std::array<size_t, N> found;
+  FindEachOf(text, from, set.needles.data(), set.coreAt.data(), N, set.core, found.data(), N);
+  return found;
+}
+
+// The first occurrence of the first literal of `pair` at or after `from`, or,
+// only when there is none, the first occurrence of the second: one scan.
+inline size_t FindEither(std::string_view text, size_t from, const NeedleSet<2>& pair) {
+  size_t found[2];
+  FindEachOf(text, from, pair.needles.data(), pair.coreAt.data(), 2, pair.core, found, 1);
+  return found[0] != kNotFound ? found[0] : found[1];
 }
 
 // A page's bytes split at the first NUL: `text` is what every search sees,
@@ -81,5 +142,11 @@ struct PageText {
     tail = nul == std::string_view::npos ? std::string_view() : bytes.substr(nul);
   }
 };
+
+namespace testing {
+// Makes the searches take their portable path even where the processor has
+// SIMD instructions, so that tests check both. Returns the previous setting.
+bool SetPortableSearch(bool portable);
+}  // namespace testing
 
 }  // namespace page

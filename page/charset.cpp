@@ -1,6 +1,8 @@
 #include "page/charset.h"
 
 #include <array>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "page/byte_search.h"
@@ -41,13 +43,18 @@ constexpr std::array<unsigned char, 256> MakeKoi8RTable() {
 
 constexpr std::array<unsigned char, 256> kCp1251ToKoi8R = MakeKoi8RTable();
 
-// Value of a capital hexadecimal digit, or -1. Lower-case a-f do not count:
-// Firefox writes capitals, and "%2f" has always been left alone.
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// Value of each byte as a capital hexadecimal digit, or -1. Lower-case a-f
+// do not count: Firefox writes capitals, and "%2f" has always been left
+// alone.
+constexpr std::array<int8_t, 256> kHexValues = [] {
+  std::array<int8_t, 256> values{};
+  values.fill(-1);
+  for (int digit = 0; digit < 10; ++digit) values['0' + digit] = static_cast<int8_t>(digit);
+  for (int digit = 0; digit < 6; ++digit) values['A' + digit] = static_cast<int8_t>(10 + digit);
+  return values;
+}();
+
+int HexValue(char c) { return kHexValues[static_cast<unsigned char>(c)]; }
 
 bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral) {
   if (value.size() != lowerLiteral.size()) return false;
@@ -55,6 +62,53 @@ bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral) {
     char c = value[i];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (c != lowerLiteral[i]) return false;
+  }
+  return true;
+}
+
+// The ANSI code pages that Windows converts one byte to one character, with
+// no byte depending on its neighbours (no lead bytes, no composition).
+bool IsPlainSingleByteCodePage(unsigned codePage) {
+  switch (codePage) {
+    case 874:
+    case 1250:
+    case 1251:
+    case 1252:
+    case 1253:
+    case 1254:
+    case 1256:
+    case 1257:
+      return true;
+    default:
+      return false;
+  }
+}
+
+ByteMap MakeByteMap(const std::array<unsigned char, 256>& table) {
+  ByteMap map{};
+  for (size_t b = 0; b < 256; ++b) map.entries[b] = {{static_cast<char>(table[b])}, 1};
+  return map;
+}
+
+constexpr std::array<unsigned char, 256> MakeIdentityTable() {
+  std::array<unsigned char, 256> table{};
+  for (int b = 0; b < 256; ++b) table[b] = static_cast<unsigned char>(b);
+  return table;
+}
+
+// The UTF-8 of every byte, taken from AnsiToUtf8 itself so that the two can
+// never disagree. False when a byte does not give one character.
+bool FillAnsiToUtf8Map(ByteMap& map) {
+  map.entries[0] = {{}, 0};
+  for (int b = 1; b < 256; ++b) {
+    const char single[2] = {static_cast<char>(b), '\0'};
+    const HeapBytes utf8 = AnsiToUtf8(single);
+    if (!utf8) return false;
+    const size_t length = std::strlen(utf8.get());
+    if (length == 0 || length > 3) return false;
+    ByteMap::Entry& entry = map.entries[b];
+    std::memcpy(entry.bytes, utf8.get(), length);
+    entry.length = static_cast<uint8_t>(length);
   }
   return true;
 }
@@ -167,6 +221,76 @@ HeapBytes Utf8ToCodePage(const char* text, int32_t& length, unsigned codePage,
   return out.Release();
 }
 
+const ByteMap& IdentityMap() {
+  static const ByteMap map = MakeByteMap(MakeIdentityTable());
+  return map;
+}
+
+const ByteMap& Cp1251ToKoi8RMap() {
+  static const ByteMap map = MakeByteMap(kCp1251ToKoi8R);
+  return map;
+}
+
+namespace {
+bool g_ansiToUtf8MapOff = false;
+}  // namespace
+
+const ByteMap* AnsiToUtf8Map() {
+  if (g_ansiToUtf8MapOff) return nullptr;
+  // Built once: the ANSI code page does not change while the program runs.
+  static const std::unique_ptr<const ByteMap> map = []() -> std::unique_ptr<const ByteMap> {
+    if (!IsPlainSingleByteCodePage(platform::AnsiCodePage())) return nullptr;
+    auto built = std::make_unique<ByteMap>();
+    if (!FillAnsiToUtf8Map(*built)) return nullptr;
+    return built;
+  }();
+  return map.get();
+}
+
+bool AppendPercentDecoded(std::string_view text, const ByteMap& map, GrowBuffer& out,
+                          int32_t step) {
+  const int32_t before = out.used;
+  const auto* read = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = read + text.size();
+  // Built in a local chunk that is appended whole, like AnsiToUtf8 does.
+  char chunk[1024];
+  size_t filled = 0;
+  bool decoded = false;
+  while (read < end) {
+    unsigned byte = *read++;
+    // Both digits must lie inside the text: past its end stands the NUL.
+    if (byte == '%' && end - read >= 2) {
+      const int high = HexValue(static_cast<char>(read[0]));
+      const int low = HexValue(static_cast<char>(read[1]));
+      if (high >= 0 && low >= 0) {
+        byte = static_cast<unsigned>(high * 16 + low);
+        // A decoded NUL would end the text there: the text stays as it was.
+        if (byte == 0) {
+          decoded = false;
+          break;
+        }
+        decoded = true;
+        read += 2;
+      }
+    }
+    if (filled > sizeof chunk - sizeof(ByteMap::Entry)) {
+      if (!out.Append(std::string_view(chunk, filled), step)) return false;
+      filled = 0;
+    }
+    // The entry is copied whole, its length byte too; the next one
+    // overwrites what lies past its bytes.
+    const ByteMap::Entry& entry = map.entries[byte];
+    std::memcpy(chunk + filled, &entry, sizeof entry);
+    filled += entry.length;
+  }
+  if (!decoded) {
+    // What was appended so far is taken back.
+    out.used = before;
+    return out.Append(text, step);
+  }
+  return out.Append(std::string_view(chunk, filled), step);
+}
+
 HeapBytes AnsiToUtf8(const char* text) {
   std::vector<char16_t> units;
   if (!platform::AnsiToUtf16(text, units) || units.empty()) return nullptr;
@@ -195,5 +319,13 @@ HeapBytes AnsiToUtf8(const char* text) {
   if (!out.Append(std::string_view(chunk, filled), kAnsiToUtf8Step)) return nullptr;
   return out.Release();
 }
+
+namespace testing {
+bool SetAnsiToUtf8MapOff(bool off) {
+  const bool previous = g_ansiToUtf8MapOff;
+  g_ansiToUtf8MapOff = off;
+  return previous;
+}
+}  // namespace testing
 
 }  // namespace page

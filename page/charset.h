@@ -34,4 +34,37 @@ HeapBytes Utf8ToCodePage(const char* text, int32_t& length, unsigned codePage,
 // Null when the conversion fails or memory runs out.
 HeapBytes AnsiToUtf8(const char* text);
 
+// A conversion that goes byte by byte: each input byte becomes one to three
+// output bytes, whatever stands around it.
+struct ByteMap {
+  struct Entry {
+    char bytes[3];
+    uint8_t length;
+  };
+  Entry entries[256];
+};
+
+// Bytes as they are.
+const ByteMap& IdentityMap();
+// Windows-1251 into KOI8-R, as Cp1251ToKoi8R.
+const ByteMap& Cp1251ToKoi8RMap();
+// The ANSI code page into UTF-8, as AnsiToUtf8 converts each byte of a
+// string. Null where the ANSI code page is not known to take one byte for
+// every character: there only whole strings may go through AnsiToUtf8.
+const ByteMap* AnsiToUtf8Map();
+
+// Appends `text`, which holds no NUL, to `out` with its %XX sequences
+// decoded as PercentDecode decodes them and every byte of the result put
+// through `map`. A text in which no sequence decodes, or one decodes to a
+// NUL, is appended as it stands. False when memory ran out.
+bool AppendPercentDecoded(std::string_view text, const ByteMap& map, GrowBuffer& out,
+                          int32_t step);
+
+namespace testing {
+// Makes AnsiToUtf8Map give null, as on a system whose ANSI code page takes
+// more than one byte for some characters, so that tests reach the callers'
+// whole-string conversions. Returns the previous setting.
+bool SetAnsiToUtf8MapOff(bool off);
+}  // namespace testing
+
 }  // namespace page

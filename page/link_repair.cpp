@@ -9,32 +9,32 @@ namespace page {
 namespace {
 
 constexpr int32_t kStep = 32768;
-constexpr std::string_view kFolderSuffix = "_files";
+constexpr Needle kFolderSuffix = "_files";
 
-// Decodes `link` into `scratch` (reused from link to link) and appends it to
-// `out` in the page's charset. A link with nothing to decode, or one whose
-// decoding would put a NUL into the page (%00), is appended as it stands.
-// False when memory ran out.
-bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& scratch,
-                        GrowBuffer& out) {
-  if (FindFrom(link, 0, "%") == kNotFound || FindFrom(link, 0, "%00") != kNotFound) {
-    return out.Append(link, kStep);
-  }
-  scratch.used = 0;
-  if (!scratch.Append(link, kStep)) return false;
-  scratch.data[scratch.used] = '\0';
-  if (!PercentDecode(scratch.data)) return out.Append(link, kStep);
-
+// Appends `link` to `out` in the page's charset, decoded. A link with
+// nothing to decode, or one whose decoding would put a NUL into the page
+// (%00), is appended as it stands. False when memory ran out.
+bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& out) {
   // The decoded bytes are the file name in the ANSI code page, whatever the
-  // page's own charset; they are put into the page's charset here.
-  if (charset == PageCharset::Koi8R) Cp1251ToKoi8R(scratch.data);
-  if (charset == PageCharset::Utf8) {
-    // Every ANSI text has a UTF-8 form: no conversion means no memory, and
-    // writing the link in the wrong charset would spoil the page.
-    const HeapBytes utf8 = AnsiToUtf8(scratch.data);
-    return utf8 && out.Append(std::string_view(utf8.get()), kStep);
+  // page's own charset; they are put into the page's charset on the way.
+  const ByteMap* map = charset == PageCharset::Koi8R  ? &Cp1251ToKoi8RMap()
+                       : charset == PageCharset::Utf8 ? AnsiToUtf8Map()
+                                                      : &IdentityMap();
+  if (map != nullptr) return AppendPercentDecoded(link, *map, out, kStep);
+
+  // An ANSI code page of more than one byte per character: the decoded
+  // name is converted as a whole.
+  GrowBuffer decoded;
+  if (!AppendPercentDecoded(link, IdentityMap(), decoded, kStep)) return false;
+  // Every decoded sequence shortens the text: the same length means that
+  // the link stands as it was.
+  if (decoded.View().size() == link.size()) return out.Append(link, kStep);
+  decoded.data[decoded.used] = '\0';
+  if (const HeapBytes utf8 = AnsiToUtf8(decoded.data)) {
+    return out.Append(std::string_view(utf8.get()), kStep);
   }
-  return out.Append(std::string_view(scratch.data), kStep);
+  // Without a conversion the ANSI bytes are still better than the escapes.
+  return out.Append(decoded.View(), kStep);
 }
 
 }  // namespace
@@ -44,31 +44,24 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
   if (text.empty()) return false;
   const PageCharset charset = SniffCharset(text);
 
-  GrowBuffer scratch;
   size_t copied = 0;
-  // Text from `copied` up to here is known to hold no double quote, so the
-  // backward scans of a run of quote-less occurrences never cover the same
-  // bytes twice.
-  size_t quoteFreeUntil = 0;
-  size_t occurrence = FindFrom(text, 0, kFolderSuffix);
+  // An occurrence before the first double quote has no link and stays as it
+  // is; every later one has a quote before it, at the latest the closing
+  // quote of the link before.
+  const size_t firstQuote = FindFrom(text, 0, "\"");
+  size_t occurrence =
+      firstQuote == kNotFound ? kNotFound : FindFrom(text, firstQuote + 1, kFolderSuffix);
   while (occurrence != kNotFound) {
-    // The opening quote is looked for only in what has not been copied yet:
-    // at the latest it is the previous link's closing quote.
-    const size_t scanFrom = quoteFreeUntil > copied ? quoteFreeUntil : copied;
-    const size_t opening = text.substr(scanFrom, occurrence - scanFrom).rfind('"');
-    if (opening == std::string_view::npos) {
-      // No quote before it, so no link: it stays as it is.
-      quoteFreeUntil = occurrence;
-      occurrence = FindFrom(text, occurrence + kFolderSuffix.size(), kFolderSuffix);
-      continue;
-    }
-    const size_t closing = FindFrom(text, occurrence + kFolderSuffix.size(), "\"");
+    const size_t closing = FindFrom(text, occurrence + kFolderSuffix.bytes.size(), "\"");
     // No quote after it: neither this occurrence nor any later one has a
     // link, and the rest of the page is carried over as it is.
     if (closing == kNotFound) break;
-    const size_t linkStart = scanFrom + opening + 1;
+    // The opening quote is looked for only in what has not been copied yet,
+    // so the backward scans never cover a byte twice.
+    const size_t linkStart =
+        copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
     if (!out.Append(text.substr(copied, linkStart - copied), kStep) ||
-        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, scratch, out)) {
+        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, out)) {
       out.Release();
       return false;
     }

@@ -12,44 +12,35 @@
 namespace page {
 namespace {
 
-constexpr std::string_view kBodyStart = "<body";
-constexpr std::string_view kInfoAnchor = "<div class=\"g_section info";
-constexpr std::string_view kContentAnchor = "<div class=\"g_content";
+constexpr Needle kBodyStart = "<body";
+// The content anchor: the information section, or only when there is none
+// the content block.
+constexpr NeedleSet<2> kContentAnchors({"<div class=\"g_section info", "<div class=\"g_content"});
 
-constexpr std::string_view kInfoSection = "g_section info";
-constexpr std::string_view kAnimeInfoSection = "g_section anime_info";
+// The information section as the relayout finds it, by either of its names.
+constexpr NeedleSet<2> kInfoSections({"g_section info", "g_section anime_info"});
 constexpr std::string_view kTableOpen = "<table width=\"100%\"><tr><td valign=\"top\">";
-constexpr std::string_view kDivEnd = "</div>";
+constexpr Needle kDivEnd = "</div>";
 constexpr std::string_view kCellOpen = "<td valign=\"top\">";
 constexpr std::string_view kNextCell = "</td><td>";
-constexpr std::string_view kDescription = "<p class=\"g_description\">";
-constexpr std::string_view kShortDescription = "<p class=\"desc\">";
+constexpr NeedleSet<2> kDescriptions({"<p class=\"g_description\">", "<p class=\"desc\">"});
 constexpr std::string_view kTableClose = "</td></tr></table>";
-constexpr std::string_view kAltAttribute = "alt=";
+constexpr Needle kAltAttribute = "alt=";
 constexpr std::string_view kZeroBorder = " border=\"0\"";
 
-struct Block {
-  std::string_view opening;
-  std::string_view closing;
-};
-
-// Removed in this order, each at most once, from the current position on.
-constexpr std::array<Block, 6> kRemovedBlocks{{
-    {"<div class=\"g_section vote\">", kDivEnd},
-    {"<div class=\"g_section anime_vote\">", kDivEnd},
-    {"<div class=\"g_definitionlist mylist_add\">", kDivEnd},
-    {"<div class=\"g_definitionlist anime_table\">", kDivEnd},
-    {"<div class=\"g_section g_notebox\">", kDivEnd},
-    {"<ul class=\"g_actionlist\">", "</ul>"},
-}};
-
-// The first `first`, or only when there is none the first `second`, at or
-// after `from`.
-size_t FindEither(std::string_view text, size_t from, std::string_view first,
-                  std::string_view second) {
-  const size_t found = FindFrom(text, from, first);
-  return found != kNotFound ? found : FindFrom(text, from, second);
-}
+// The blocks removed, in this order, each at most once, from the current
+// position on; each ends at the first closing after its opening.
+constexpr NeedleSet<6> kBlockOpenings({
+    "<div class=\"g_section vote\">",
+    "<div class=\"g_section anime_vote\">",
+    "<div class=\"g_definitionlist mylist_add\">",
+    "<div class=\"g_definitionlist anime_table\">",
+    "<div class=\"g_section g_notebox\">",
+    "<ul class=\"g_actionlist\">",
+});
+static_assert(kBlockOpenings.core.bytes.size() >= 2, "the openings are found in one scan");
+constexpr std::array<Needle, 6> kBlockClosings{kDivEnd, kDivEnd, kDivEnd,
+                                               kDivEnd, kDivEnd, Needle("</ul>")};
 
 // Appends to the relayout buffer; every append of the relayout goes through
 // here so that the first failure ends it.
@@ -74,7 +65,7 @@ bool FirstRewrite(std::string_view page, std::string& out) {
   if (FindFrom(text, 0, kTitleMarker) == kNotFound) return false;
   const size_t body = FindFrom(text, 0, kBodyStart);
   if (body == kNotFound) return false;
-  const size_t anchor = FindEither(text, 0, kInfoAnchor, kContentAnchor);
+  const size_t anchor = FindEither(text, 0, kContentAnchors);
   if (anchor == kNotFound) return false;
   const size_t bodyTagEnd = FindFrom(text, body, ">");
   // An anchor before the end of the body's start tag, or a tag that never
@@ -93,7 +84,7 @@ bool Relayout(std::string_view page, GrowBuffer& out) {
   const std::string_view text = PageText(page).text;
   RelayoutWriter write(page, out);
 
-  const size_t section = FindEither(text, 0, kInfoSection, kAnimeInfoSection);
+  const size_t section = FindEither(text, 0, kInfoSections);
   if (section == kNotFound) return false;
   const size_t sectionTagEnd = FindFrom(text, section, ">");
   if (sectionTagEnd == kNotFound) return false;
@@ -109,18 +100,18 @@ bool Relayout(std::string_view page, GrowBuffer& out) {
   if (firstDivEnd != kNotFound) {
     // The section's heading, up to its first "</div>", has no place in the
     // table and is dropped.
-    cur = firstDivEnd + kDivEnd.size();
+    cur = firstDivEnd + kDivEnd.bytes.size();
     if (!write.Literal(kCellOpen)) return false;
 
     const size_t secondDivEnd = FindFrom(text, cur, kDivEnd);
     if (secondDivEnd != kNotFound) {
-      if (!write.Run(cur, secondDivEnd + kDivEnd.size()) || !write.Literal(kNextCell)) {
+      if (!write.Run(cur, secondDivEnd + kDivEnd.bytes.size()) || !write.Literal(kNextCell)) {
         return false;
       }
-      cur = secondDivEnd + kDivEnd.size();
+      cur = secondDivEnd + kDivEnd.bytes.size();
     }
 
-    const size_t description = FindEither(text, cur, kDescription, kShortDescription);
+    const size_t description = FindEither(text, cur, kDescriptions);
     if (description != kNotFound) {
       // The paragraph itself goes below the table, with the rest of the page.
       if (!write.Run(cur, description) || !write.Literal(kTableClose)) return false;
@@ -128,14 +119,21 @@ bool Relayout(std::string_view page, GrowBuffer& out) {
     }
   }
 
-  for (const Block& block : kRemovedBlocks) {
-    const size_t opening = FindFrom(text, cur, block.opening);
+  // The openings are found in one scan from here; one that a block removed
+  // before it has passed is looked for again from the new position.
+  const std::array<size_t, 6> openings = FindEach(text, cur, kBlockOpenings);
+  for (size_t k = 0; k < openings.size(); ++k) {
+    if (openings[k] == kNotFound) continue;
+    const size_t opening = openings[k] >= cur
+                               ? openings[k]
+                               : FindFrom(text, cur, kBlockOpenings.needles[k]);
     if (opening == kNotFound) continue;
     if (!write.Run(cur, opening)) return false;
-    const size_t closing = FindFrom(text, opening, block.closing);
+    const Needle& closing = kBlockClosings[k];
+    const size_t closed = FindFrom(text, opening, closing);
     // A block that never closes stays; the later blocks are looked for from
     // its opening on.
-    cur = closing == kNotFound ? opening : closing + block.closing.size();
+    cur = closed == kNotFound ? opening : closed + closing.bytes.size();
   }
 
   for (size_t alt = FindFrom(text, cur, kAltAttribute); alt != kNotFound;

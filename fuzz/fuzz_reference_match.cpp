@@ -1,0 +1,52 @@
+// The charset sniffing, the link repair and both rewrites on any page give
+// exactly what the plain rendering of the rules in tests/reference gives:
+// once with the SIMD searches and the byte map of the ANSI code page, once
+// with the portable searches and whole-name conversions.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "page/byte_search.h"
+#include "page/charset.h"
+#include "page/link_repair.h"
+#include "page/page_rewrite.h"
+#include "tests/reference/rules_reference.h"
+
+namespace {
+
+std::optional<std::string> Given(bool written, std::string_view bytes) {
+  return written ? std::optional<std::string>(bytes) : std::nullopt;
+}
+
+void ExpectSameAsReference(std::string_view page) {
+  const std::string_view text = page.substr(0, page.find('\0'));
+  if (page::SniffCharset(text) != reference::SniffCharset(text)) std::abort();
+
+  page::GrowBuffer repaired;
+  const bool wasRepaired = page::RepairLinksInText(page, repaired);
+  if (Given(wasRepaired, repaired.View()) != reference::RepairLinks(page)) std::abort();
+
+  std::string cut;
+  const bool wasCut = page::FirstRewrite(page, cut);
+  if (Given(wasCut, cut) != reference::FirstRewrite(page)) std::abort();
+
+  page::GrowBuffer relaid;
+  const bool wasRelaid = page::Relayout(page, relaid);
+  if (Given(wasRelaid, relaid.View()) != reference::Relayout(page)) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view page(reinterpret_cast<const char*>(data), size);
+  ExpectSameAsReference(page);
+  page::testing::SetPortableSearch(true);
+  page::testing::SetAnsiToUtf8MapOff(true);
+  ExpectSameAsReference(page);
+  page::testing::SetPortableSearch(false);
+  page::testing::SetAnsiToUtf8MapOff(false);
+  return 0;
+}

@@ -1,0 +1,25 @@
+// A plain rendering of the page rules, kept beside the tests as the judge of
+// the fast transforms in page/: every search is std::string_view::find from
+// the start or from the current position, every link is decoded in a copy
+// of its own, exactly in the order the rules tell. Nothing here is fast; it
+// is meant to be obviously right.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "page/charset.h"
+
+namespace reference {
+
+page::PageCharset SniffCharset(std::string_view text);
+
+// The whole rewritten file for the file bytes `page`, or nothing when the
+// rules write nothing. Bytes from the first NUL on are carried over at the
+// end, as the product does.
+std::optional<std::string> RepairLinks(std::string_view page);
+std::optional<std::string> FirstRewrite(std::string_view page);
+std::optional<std::string> Relayout(std::string_view page);
+
+}  // namespace reference
