@@ -6,7 +6,6 @@
 #include "platform/settings_file.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "platform/user_folders.h"
 
 namespace app {
 namespace {
@@ -18,12 +17,12 @@ constexpr size_t kValueCapacity = 4096;
 
 int ReadInt(const std::string& file, const char* key, int fallback) {
   if (file.empty()) return fallback;
-  return platform::ReadSettingInt(file.c_str(), kSection, key, fallback);
+  return platform::Settings().ReadInt(file.c_str(), kSection, key, fallback);
 }
 
 std::string ReadString(const std::string& file, const char* key) {
   if (file.empty()) return {};
-  return platform::ReadSettingString(file.c_str(), kSection, key, "", kValueCapacity);
+  return platform::Settings().ReadString(file.c_str(), kSection, key, "", kValueCapacity);
 }
 
 // A failed write only returns false: the settings are a convenience, and
@@ -32,8 +31,8 @@ bool Write(const std::string& file, const char* key, const std::string& value) {
   if (file.empty()) return true;  // nowhere to store, by choice
   // The user's settings folder need not exist before the first closing.
   const std::string folder(file.c_str(), platform::FindFileName(file.c_str()));
-  if (!folder.empty() && !platform::CreateFolders(folder.c_str())) return false;
-  return platform::WriteSettingString(file.c_str(), kSection, key, value.c_str());
+  if (!folder.empty() && !platform::Files().CreateFolders(folder.c_str())) return false;
+  return platform::Settings().WriteString(file.c_str(), kSection, key, value.c_str());
 }
 
 int PositionOrDefault(int value) { return value < 0 ? 2 : value; }
@@ -49,8 +48,8 @@ std::string SettingsPathBeside(const char* executablePath) {
 }
 
 std::string DefaultSettingsPath() {
-  const std::string userFolder = platform::UserSettingsFolder();
-  if (userFolder.empty()) return SettingsPathBeside(platform::ExecutablePath().c_str());
+  const std::string userFolder = platform::ThisProcess().UserSettingsFolder();
+  if (userFolder.empty()) return SettingsPathBeside(platform::ThisProcess().ExecutablePath().c_str());
   char path[kSettingsPathCapacity];
   if (!platform::CopyText(path, sizeof path, userFolder.c_str()) ||
       !platform::AppendPath(path, sizeof path, "velkor") ||
@@ -61,8 +60,8 @@ std::string DefaultSettingsPath() {
 }
 
 std::string UnreadSettingsBesideProgram() {
-  if (platform::UserSettingsFolder().empty()) return {};
-  const std::string beside = SettingsPathBeside(platform::ExecutablePath().c_str());
+  if (platform::ThisProcess().UserSettingsFolder().empty()) return {};
+  const std::string beside = SettingsPathBeside(platform::ThisProcess().ExecutablePath().c_str());
   if (beside.empty() || platform::Files().Kind(beside.c_str()) != platform::PathKind::File ||
       platform::Files().Kind(DefaultSettingsPath().c_str()) != platform::PathKind::Missing) {
     return {};
@@ -72,10 +71,9 @@ std::string UnreadSettingsBesideProgram() {
 
 job::ArchiverSettings ReadArchiverSettings(const std::string& file) {
   job::ArchiverSettings settings;
-  const std::string com = ReadString(file, "Com");
-  settings.format = " " + com;
+  settings.format = ReadString(file, "Com");
   settings.program = ReadString(file, "Arc");
-  if (com.size() > kMaxComLength) {
+  if (settings.format.size() > kMaxComLength) {
     settings.tooLong = "Com";
   } else if (settings.program.size() > kMaxArcLength) {
     settings.tooLong = "Arc";

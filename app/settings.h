@@ -14,8 +14,8 @@ namespace app {
 
 // Room of the settings path, terminator included.
 inline constexpr size_t kSettingsPathCapacity = 260;
-// The longest "Com" taken: the format, a blank and the value, must fit 260
-// bytes with its terminator.
+// The longest "Com" taken: with the blank the Windows command line puts
+// before it, and its terminator, it must fit 260 bytes.
 inline constexpr size_t kMaxComLength = 258;
 // The longest "Arc" taken: its field holds 260 bytes with the terminator.
 inline constexpr size_t kMaxArcLength = 259;
@@ -34,7 +34,7 @@ std::string DefaultSettingsPath();
 // does not exist yet, so that the user can be told; empty otherwise.
 std::string UnreadSettingsBesideProgram();
 
-// "Com" (as a blank followed by its value), "Arc" and "Hidden" (default 1).
+// "Com" as written, "Arc" and "Hidden" (default 1).
 // A "Com" or "Arc" longer than its field holds is named in `tooLong`, never
 // cut.
 job::ArchiverSettings ReadArchiverSettings(const std::string& file);

@@ -114,11 +114,12 @@ int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSetti
   const std::string values[3] = {ArchiveBaseName(pagePath, info), pagePath,
                                  FilesFolder(pagePath)};
   const platform::ArgumentFormat arguments{settings.format, values};
-  // Like a cut "Com", a cut text could name no archive: it is refused.
-  if (platform::FillArgumentText(arguments).size() >= kArgumentTextCapacity) {
+  // Like a cut "Com", a cut text could name no archive: it is refused. On
+  // Windows a blank goes before it in the command line.
+  if (platform::FillArgumentText(arguments).size() + 1 >= kArgumentTextCapacity) {
     return STATUS_ARCHIVER_NOT_STARTED;
   }
-  platform::ProcessResult run = platform::RunProcess(
+  platform::ProcessResult run = platform::Processes().Run(
       settings.program.c_str(), arguments,
       {settings.hidden != 0, settings.timeoutSeconds, settings.stop, settings.captureOutput});
   output = std::move(run.output);

@@ -14,8 +14,8 @@ namespace job {
 // The archiver as the settings file describes it, and how the front end has
 // it run; set before the worker starts and only read afterwards.
 struct ArchiverSettings {
-  // A blank followed by the user's "Com": "%s" stands for the next value
-  // (archive base name, page path, files folder), "%%" for a percent sign.
+  // The user's "Com" as written: "%s" stands for the next value (archive
+  // base name, page path, files folder), "%%" for a percent sign.
   std::string format;
   std::string program;  // the user's "Arc", taken verbatim
   int hidden = 1;       // 0 shows the archiver's window

@@ -20,7 +20,7 @@ class CrashingFileSystem final : public FileSystem {
   // The change has been made when this runs; then the process may end.
   template <typename T>
   T Changed(T result) {
-    if (--changesLeft_ <= 0) EndProcessAbruptly();
+    if (--changesLeft_ <= 0) ThisProcess().EndAbruptly();
     return result;
   }
 
@@ -62,6 +62,7 @@ class CrashingFileSystem final : public FileSystem {
   bool RenameNoReplace(const char* from, const char* to) override {
     return Changed(inner_.RenameNoReplace(from, to));
   }
+  bool CreateFolders(const char* path) override { return Changed(inner_.CreateFolders(path)); }
 
  private:
   std::unique_ptr<ExclusiveFile> Wrap(std::unique_ptr<ExclusiveFile> file) {
@@ -76,7 +77,7 @@ class CrashingFileSystem final : public FileSystem {
 }  // namespace
 
 void ArmCrashHookFromEnvironment() {
-  const std::string value = EnvironmentValue(kCrashAfterWritesVariable);
+  const std::string value = ThisProcess().EnvironmentValue(kCrashAfterWritesVariable);
   if (value.empty()) return;
   const long changes = std::strtol(value.c_str(), nullptr, 10);
   if (changes <= 0) return;

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/service.h"
+
 namespace platform {
 
 enum class PathKind { Missing, File, Folder };
@@ -98,29 +100,22 @@ class FileSystem {
 
   // Renames a file; never replaces an existing file of the new name.
   virtual bool RenameNoReplace(const char* from, const char* to) = 0;
-};
 
-// The implementation in use: the native one unless a test has put another
-// in its place.
-FileSystem& Files();
-FileSystem& NativeFiles();
+  // Creates the folder `path` and every missing folder above it; those made
+  // are open to their owner alone where the system allows, since they hold
+  // a user's settings. True when `path` is a folder afterwards.
+  virtual bool CreateFolders(const char* path) = 0;
+};
 
 // False for a name that FindEntries could give only with "?" in place of
 // characters the ANSI code page lacks (Windows, where no stored name holds
 // a "?"); such a name names no file. Always true where names are bytes.
 bool IsExactName(const char* name);
 
-// Puts `replacement` in place of the current implementation for the life of
-// this object. Tests only, and never while another thread uses files.
-class ScopedFileSystem {
- public:
-  explicit ScopedFileSystem(FileSystem& replacement);
-  ~ScopedFileSystem();
-  ScopedFileSystem(const ScopedFileSystem&) = delete;
-  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
-
- private:
-  FileSystem* previous_;
-};
+FileSystem& NativeFiles();
+// The implementation in use: the native one unless a test has put another
+// in its place with a ScopedFileSystem.
+inline FileSystem& Files() { return ServiceSlot<FileSystem>::Get(NativeFiles()); }
+using ScopedFileSystem = ScopedService<FileSystem>;
 
 }  // namespace platform

@@ -8,22 +8,18 @@
 namespace platform {
 
 // While it lives, the first SIGINT or SIGTERM (on Windows the console's
-// Ctrl+C or Ctrl+Break) calls `onInterrupt` once, on a thread of its own,
-// with the exit status a shell gives for that signal: 130 for SIGINT and
-// Ctrl+C, 143 for SIGTERM and Ctrl+Break. Later ones are taken and ignored,
-// so that the run can end in order; a signal ignored when the watch begins
-// stays ignored. One watch at a time.
+// Ctrl+C or Ctrl+Break) calls back once, on a thread of its own, with the
+// exit status a shell gives for that signal: 130 for SIGINT and Ctrl+C, 143
+// for SIGTERM and Ctrl+Break. Later ones are taken and ignored, so that the
+// run can end in order; a signal ignored when the watch begins stays
+// ignored. Its end gives the signals back their earlier handling. One watch
+// at a time.
 class InterruptWatch {
  public:
-  explicit InterruptWatch(std::function<void(int exitStatus)> onInterrupt);
-  // Gives the signals back their earlier handling.
-  ~InterruptWatch();
-  InterruptWatch(const InterruptWatch&) = delete;
-  InterruptWatch& operator=(const InterruptWatch&) = delete;
-
- private:
-  struct State;
-  std::unique_ptr<State> state_;
+  virtual ~InterruptWatch() = default;
 };
+
+// The system's own watch; the running process hands it out (system.h).
+std::unique_ptr<InterruptWatch> WatchSystemInterrupts(std::function<void(int)> onInterrupt);
 
 }  // namespace platform

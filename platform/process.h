@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/service.h"
+
 namespace platform {
 
 // A program's arguments as a Windows-style argument text in which "%s"
@@ -60,16 +62,26 @@ struct ProcessResult {
 };
 
 // Starts `program` (its path taken verbatim, no search along PATH) with the
-// arguments `arguments` (on Windows the filled text, whose program-name part
-// is empty when it begins with a blank; elsewhere FillArguments) and waits
+// arguments `arguments` (on Windows the command line is a blank, for an
+// empty program name, and the filled text; elsewhere FillArguments) and waits
 // for it to end. A program that runs out its time or is stopped is ended:
 // on POSIX its whole process group (it leads one of its own) is asked with
 // SIGTERM and, after a grace of two seconds, killed; on Windows the program
 // is terminated, and one that ends while the stop is set counts as stopped
 // (a console's Ctrl+C reaches it too). On POSIX it reads no input
 // (/dev/null).
-ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
-                         const ProcessOptions& options);
+class ProcessLauncher {
+ public:
+  virtual ~ProcessLauncher() = default;
+  virtual ProcessResult Run(const char* program, const ArgumentFormat& arguments,
+                            const ProcessOptions& options) = 0;
+};
+
+ProcessLauncher& NativeProcesses();
+// The implementation in use: the native one unless a test has put another
+// in its place with a ScopedProcessLauncher.
+inline ProcessLauncher& Processes() { return ServiceSlot<ProcessLauncher>::Get(NativeProcesses()); }
+using ScopedProcessLauncher = ScopedService<ProcessLauncher>;
 
 // Appends `bytes` to `tail`, keeping only its last kOutputTailCapacity bytes.
 void KeepOutputTail(std::string& tail, std::string_view bytes);

@@ -1,38 +1,67 @@
-// What a front end needs of the running process.
+// What a front end needs of the running process and of the system around
+// it.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
+
+#include "platform/interrupt.h"
+#include "platform/service.h"
 
 namespace platform {
 
-// Full path of the running executable.
-std::string ExecutablePath();
-
-// `path` made absolute against the current folder, in the program's own
-// 8-bit text; unchanged when that cannot be done.
-std::string FullPath(const char* path);
-
-// The value of the environment variable `name`; empty when it is not set.
-std::string EnvironmentValue(const char* name);
-
-// Ends the process at once, as a kill from outside would: no destructor
-// runs, no buffer is flushed, no file is closed in order.
-[[noreturn]] void EndProcessAbruptly();
-
-// True when standard error is a terminal (console).
-bool StderrIsTerminal();
-
-// Tells the memory allocator that this process allocates and frees buffers
-// of a page's size (hundreds of kilobytes) over and over: freed memory is
-// kept for the next page instead of going back to the system each time.
-// Called once at start-up, before any thread is started.
-void KeepFreedMemoryForReuse();
-
 enum class StdStream { Out, Err };
 
-// ANSI text as it should be written to `stream`: on Windows, when that stream
-// is a console, converted to the console's output code page; otherwise (a
-// file, a pipe, or any stream elsewhere) unchanged.
-std::string AnsiToConsole(const std::string& text, StdStream stream);
+class RunningProcess {
+ public:
+  virtual ~RunningProcess() = default;
+
+  // Full path of the running executable.
+  virtual std::string ExecutablePath() = 0;
+
+  // `path` made absolute against the current folder, in the program's own
+  // 8-bit text; unchanged when that cannot be done.
+  virtual std::string FullPath(const char* path) = 0;
+
+  // The value of the environment variable `name`; empty when it is not set.
+  virtual std::string EnvironmentValue(const char* name) = 0;
+
+  // The folder in which this user's programs keep their settings, as a full
+  // path: the XDG configuration folder ($XDG_CONFIG_HOME when it holds an
+  // absolute path, else ~/.config). Empty on Windows, where the program,
+  // unpacked into any folder, keeps its settings beside itself; empty too
+  // when no home folder is known.
+  virtual std::string UserSettingsFolder() = 0;
+
+  // Ends the process at once, as a kill from outside would: no destructor
+  // runs, no buffer is flushed, no file is closed in order. Never returns.
+  virtual void EndAbruptly() = 0;
+
+  // True when standard error is a terminal (console).
+  virtual bool StderrIsTerminal() = 0;
+
+  // ANSI text as it should be written to `stream`: on Windows, when that
+  // stream is a console, converted to the console's output code page;
+  // otherwise (a file, a pipe, or any stream elsewhere) unchanged.
+  virtual std::string AnsiToConsole(const std::string& text, StdStream stream) = 0;
+
+  // Tells the memory allocator that this process allocates and frees
+  // buffers of a page's size (hundreds of kilobytes) over and over: freed
+  // memory is kept for the next page instead of going back to the system
+  // each time. Called once at start-up, before any thread is started.
+  virtual void KeepFreedMemoryForReuse() = 0;
+
+  // Watches for Ctrl+C and the request to terminate while the watch lives
+  // (see InterruptWatch).
+  virtual std::unique_ptr<InterruptWatch> WatchInterrupts(
+      std::function<void(int exitStatus)> onInterrupt) = 0;
+};
+
+RunningProcess& NativeProcess();
+// The implementation in use: the native one unless a test has put another
+// in its place with a ScopedRunningProcess.
+inline RunningProcess& ThisProcess() { return ServiceSlot<RunningProcess>::Get(NativeProcess()); }
+using ScopedRunningProcess = ScopedService<RunningProcess>;
 
 }  // namespace platform

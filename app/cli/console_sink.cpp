@@ -56,7 +56,7 @@ void ConsoleSink::SetCaption(const char* name) {
   line += '/';
   line += std::to_string(total_);
   line += "] ";
-  line += platform::AnsiToConsole(Shorten(name, kProgressNameLimit),
+  line += platform::ThisProcess().AnsiToConsole(Shorten(name, kProgressNameLimit),
                                   platform::StdStream::Err);
   std::fputs(line.c_str(), progress_);
   std::fflush(progress_);
@@ -84,7 +84,7 @@ bool ConsoleSink::Deliver(std::unique_ptr<job::JobResult> result) {
 }
 
 void ConsoleSink::PrintLogLine(const std::string& line) {
-  std::fputs(platform::AnsiToConsole(line, platform::StdStream::Out).c_str(), out_);
+  std::fputs(platform::ThisProcess().AnsiToConsole(line, platform::StdStream::Out).c_str(), out_);
   std::fputc('\n', out_);
   std::fflush(out_);
 }

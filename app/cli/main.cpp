@@ -9,8 +9,8 @@
 #include "platform/system.h"
 
 int main(int argc, char** argv) {
-  platform::KeepFreedMemoryForReuse();
+  platform::ThisProcess().KeepFreedMemoryForReuse();
   platform::ArmCrashHookFromEnvironment();
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return app::cli::RunCli(arguments, {stdout, stderr, platform::StderrIsTerminal()});
+  return app::cli::RunCli(arguments, {stdout, stderr, platform::ThisProcess().StderrIsTerminal()});
 }

@@ -1,6 +1,7 @@
 #include "app/cli/run_cli.h"
 
 #include <atomic>
+#include <memory>
 
 #include "app/cli/cli_options.h"
 #include "app/cli/console_sink.h"
@@ -10,7 +11,6 @@
 #include "job/process_job.h"
 #include "job/worker.h"
 #include "platform/files.h"
-#include "platform/interrupt.h"
 #include "platform/system.h"
 
 #ifndef VELKOR_VERSION
@@ -39,7 +39,7 @@ class FixedBoxes final : public OptionBoxes {
 // Writes one message line to `err`.
 void Say(std::FILE* err, const std::string& line) {
   const std::string text = "velkor-cli: " + line + "\n";
-  std::fputs(platform::AnsiToConsole(text, platform::StdStream::Err).c_str(), err);
+  std::fputs(platform::ThisProcess().AnsiToConsole(text, platform::StdStream::Err).c_str(), err);
 }
 
 // Warns of each named path that does not exist. The window would still
@@ -87,7 +87,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   if (options.ini) {
     // The profile reader on Windows looks for a relative file name in the
     // Windows folder, so the settings file is always named by its full path.
-    settingsPath = platform::FullPath(options.ini->c_str());
+    settingsPath = platform::ThisProcess().FullPath(options.ini->c_str());
     if (platform::Files().Kind(settingsPath.c_str()) != platform::PathKind::File) {
       return Usage(streams.err, "no settings file '" + *options.ini + "'");
     }
@@ -99,7 +99,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     if (!unread.empty()) {
       const std::string line = "velkor-cli: " + unread + " is not read; the settings are read " +
                                "from " + settingsPath + " (move the file there)\n";
-      std::fputs(platform::AnsiToConsole(line, platform::StdStream::Err).c_str(), streams.err);
+      std::fputs(platform::ThisProcess().AnsiToConsole(line, platform::StdStream::Err).c_str(), streams.err);
     }
   }
   job::JobSettings settings = ReadJobSettings(settingsPath);
@@ -127,11 +127,12 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
                                                     job::ResultSink& resultSink) {
     return job::ProcessJob(request, resultSink, settings);
   });
-  const platform::InterruptWatch watch([&](int exitStatus) {
-    interrupted = exitStatus;
-    running.BeginShutDown();
-    stop = true;
-  });
+  const std::unique_ptr<platform::InterruptWatch> watch =
+      platform::ThisProcess().WatchInterrupts([&](int exitStatus) {
+        interrupted = exitStatus;
+        running.BeginShutDown();
+        stop = true;
+      });
   if (!worker.Start()) {
     std::fputs("velkor-cli: the worker thread cannot be started\n", streams.err);
     return kExitFailed;

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     default:
       break;
   }
-  platform::KeepFreedMemoryForReuse();
+  platform::ThisProcess().KeepFreedMemoryForReuse();
   QApplication application(argc, argv);  // takes Qt's own options out of argv
   // Wayland shells find the window's icon and name through this.
   QGuiApplication::setDesktopFileName("velkor");

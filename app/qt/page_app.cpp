@@ -37,7 +37,7 @@ int CPageApp::ExitInstance() {
 }
 
 std::string WindowSettingsPath(const std::optional<std::string>& ini) {
-  return ini ? platform::FullPath(ini->c_str()) : app::DefaultSettingsPath();
+  return ini ? platform::ThisProcess().FullPath(ini->c_str()) : app::DefaultSettingsPath();
 }
 
 }  // namespace qt

@@ -320,6 +320,18 @@ class PosixFileSystem final : public FileSystem {
   bool RenameNoReplace(const char* from, const char* to) override {
     return RenameWithoutReplacing(from, to) == 0;
   }
+
+  bool CreateFolders(const char* path) override {
+    const std::string full = path;
+    // Every folder on the way, from the top; one that cannot be made shows
+    // in the final test.
+    for (size_t end = full.find('/', 1);; end = full.find('/', end + 1)) {
+      const std::string folder = full.substr(0, end);
+      if (!folder.empty() && Kind(folder.c_str()) != PathKind::Folder) mkdir(folder.c_str(), 0700);
+      if (end == std::string::npos) break;
+    }
+    return Kind(path) == PathKind::Folder;
+  }
 };
 
 }  // namespace

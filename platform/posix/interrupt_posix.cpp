@@ -27,15 +27,23 @@ constexpr int kSignals[] = {SIGINT, SIGTERM};
 // Tells the thread to end.
 constexpr char kEnd = 0;
 
-}  // namespace
+class SignalWatch final : public InterruptWatch {
+ public:
+  explicit SignalWatch(std::function<void(int)> onInterrupt);
+  ~SignalWatch() override;
 
-struct InterruptWatch::State {
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+struct SignalWatch::State {
   std::function<void(int)> onInterrupt;
   struct sigaction earlier[2] = {};
   std::thread reader;
 };
 
-InterruptWatch::InterruptWatch(std::function<void(int exitStatus)> onInterrupt)
+SignalWatch::SignalWatch(std::function<void(int)> onInterrupt)
     : state_(std::make_unique<State>()) {
   state_->onInterrupt = std::move(onInterrupt);
   if (pipe2(g_pipe, O_CLOEXEC) != 0) return;
@@ -62,7 +70,7 @@ InterruptWatch::InterruptWatch(std::function<void(int exitStatus)> onInterrupt)
   }
 }
 
-InterruptWatch::~InterruptWatch() {
+SignalWatch::~SignalWatch() {
   if (!state_->reader.joinable()) return;
   for (size_t i = 0; i < std::size(kSignals); ++i) {
     sigaction(kSignals[i], &state_->earlier[i], nullptr);
@@ -74,6 +82,12 @@ InterruptWatch::~InterruptWatch() {
   close(g_pipe[0]);
   close(g_pipe[1]);
   g_pipe[0] = g_pipe[1] = -1;
+}
+
+}  // namespace
+
+std::unique_ptr<InterruptWatch> WatchSystemInterrupts(std::function<void(int)> onInterrupt) {
+  return std::make_unique<SignalWatch>(std::move(onInterrupt));
 }
 
 }  // namespace platform

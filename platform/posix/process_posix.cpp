@@ -173,10 +173,9 @@ int Reap(pid_t child) {
   return -1;
 }
 
-}  // namespace
 
 // There are no windows to hide, so `hidden` has no effect here.
-ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
+ProcessResult RunAndWait(const char* program, const ArgumentFormat& arguments,
                          const ProcessOptions& options) {
   ProcessResult result;
   if (IsSet(options.stop)) {
@@ -229,6 +228,21 @@ ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
   }
   result.exitCode = Reap(child);
   return result;
+}
+
+class PosixProcesses final : public ProcessLauncher {
+ public:
+  ProcessResult Run(const char* program, const ArgumentFormat& arguments,
+                    const ProcessOptions& options) override {
+    return RunAndWait(program, arguments, options);
+  }
+};
+
+}  // namespace
+
+ProcessLauncher& NativeProcesses() {
+  static PosixProcesses processes;
+  return processes;
 }
 
 }  // namespace platform

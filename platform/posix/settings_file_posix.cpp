@@ -15,29 +15,10 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/settings_file.h"
+#include "platform/posix/profile_store.h"
 
 namespace platform {
 namespace {
-
-// The whole file; nothing when it is missing or cannot be read, which
-// `exists` tells apart.
-std::optional<std::string> ReadAll(const char* file, bool& exists) {
-  const int fd = open(file, O_RDONLY | O_CLOEXEC);
-  exists = fd >= 0 || (errno != ENOENT && errno != ENOTDIR);
-  if (fd < 0) return std::nullopt;
-  std::string text;
-  char chunk[4096];
-  for (;;) {
-    const ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      close(fd);
-      return got == 0 ? std::optional<std::string>(std::move(text)) : std::nullopt;
-    }
-    text.append(chunk, static_cast<size_t>(got));
-  }
-}
 
 // A profile as the Windows profile functions see one: CSimpleIniA compares
 // section and key names without regard to ASCII letter case; with repeated
@@ -47,23 +28,6 @@ bool Parse(const std::string& text, CSimpleIniA& ini) {
   ini.SetMultiKey(true);
   ini.SetSpaces(false);
   return ini.LoadData(text) == SI_OK;
-}
-
-// The value as the profile reader gives it: blanks around it are already
-// gone, and one pair of matching quotes around the rest is dropped.
-std::optional<std::string> FindValue(const char* file, const char* section, const char* key) {
-  bool exists = false;
-  const std::optional<std::string> text = ReadAll(file, exists);
-  CSimpleIniA ini;
-  if (!text || !Parse(*text, ini)) return std::nullopt;
-  const char* value = ini.GetValue(section, key, nullptr);
-  if (value == nullptr) return std::nullopt;
-  std::string_view found(value);
-  if (found.size() >= 2 && (found.front() == '"' || found.front() == '\'') &&
-      found.back() == found.front()) {
-    found = found.substr(1, found.size() - 2);
-  }
-  return std::string(found);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -128,8 +92,26 @@ std::string StoredKeySpelling(const CSimpleIniA& ini, const char* section, const
 
 }  // namespace
 
-std::string ReadSettingString(const char* file, const char* section, const char* key,
-                              const char* fallback, size_t capacity) {
+ProfileStore::ProfileStore(TextReader read) : read_(read) {}
+
+std::optional<std::string> ProfileStore::FindValue(const char* file, const char* section,
+                                                   const char* key) const {
+  bool exists = false;
+  const std::optional<std::string> text = read_(file, exists);
+  CSimpleIniA ini;
+  if (!text || !Parse(*text, ini)) return std::nullopt;
+  const char* value = ini.GetValue(section, key, nullptr);
+  if (value == nullptr) return std::nullopt;
+  std::string_view found(value);
+  if (found.size() >= 2 && (found.front() == '"' || found.front() == '\'') &&
+      found.back() == found.front()) {
+    found = found.substr(1, found.size() - 2);
+  }
+  return std::string(found);
+}
+
+std::string ProfileStore::ReadString(const char* file, const char* section, const char* key,
+                                     const char* fallback, size_t capacity) {
   if (capacity == 0) return std::string();
   std::string value =
       FindValue(file, section, key).value_or(fallback != nullptr ? fallback : "");
@@ -139,16 +121,16 @@ std::string ReadSettingString(const char* file, const char* section, const char*
 
 // A key whose value is empty counts as missing, as for the profile reader,
 // which cannot tell an empty value from an absent one.
-int ReadSettingInt(const char* file, const char* section, const char* key, int fallback) {
+int ProfileStore::ReadInt(const char* file, const char* section, const char* key, int fallback) {
   const std::optional<std::string> value = FindValue(file, section, key);
   if (!value || value->empty()) return fallback;
   return ParseProfileInt(*value);
 }
 
-bool WriteSettingString(const char* file, const char* section, const char* key,
-                        const char* value) {
+bool ProfileStore::WriteString(const char* file, const char* section, const char* key,
+                               const char* value) {
   bool exists = false;
-  const std::optional<std::string> read = ReadAll(file, exists);
+  const std::optional<std::string> read = read_(file, exists);
   // A file that exists but cannot be read is never overwritten: the write
   // would lose everything else in it.
   if (exists && !read) return false;
@@ -167,6 +149,28 @@ bool WriteSettingString(const char* file, const char* section, const char* key,
   written.write(out.data(), static_cast<std::streamsize>(out.size()));
   written.close();
   return !written.fail();
+}
+
+std::optional<std::string> ReadWholeText(const char* file, bool& exists) {
+  const int fd = open(file, O_RDONLY | O_CLOEXEC);
+  exists = fd >= 0 || (errno != ENOENT && errno != ENOTDIR);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      close(fd);
+      return got == 0 ? std::optional<std::string>(std::move(text)) : std::nullopt;
+    }
+    text.append(chunk, static_cast<size_t>(got));
+  }
+}
+
+SettingsStore& NativeSettings() {
+  static ProfileStore settings(ReadWholeText);
+  return settings;
 }
 
 }  // namespace platform

@@ -246,6 +246,20 @@ class Win32FileSystem final : public FileSystem {
   bool RemoveFile(const char* path) override { return DeleteFileW(WideName(path).get()) != FALSE; }
 
   // MoveFileW never replaces an existing file.
+  bool CreateFolders(const char* path) override {
+    const std::string full = path;
+    // Every folder on the way, from the top; a drive or share that cannot be
+    // made is simply there, and one that is missing shows in the final test.
+    for (size_t end = full.find_first_of("\\/", 1);; end = full.find_first_of("\\/", end + 1)) {
+      const std::string folder = full.substr(0, end);
+      if (!folder.empty() && Kind(folder.c_str()) == PathKind::Missing) {
+        CreateDirectoryW(WideName(folder.c_str()).get(), nullptr);
+      }
+      if (end == std::string::npos) break;
+    }
+    return Kind(path) == PathKind::Folder;
+  }
+
   bool RenameNoReplace(const char* from, const char* to) override {
     return MoveFileW(WideName(from).get(), WideName(to).get()) != FALSE;
   }

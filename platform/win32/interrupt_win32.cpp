@@ -25,13 +25,21 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   return TRUE;
 }
 
-}  // namespace
+class ConsoleWatch final : public InterruptWatch {
+ public:
+  explicit ConsoleWatch(std::function<void(int)> onInterrupt);
+  ~ConsoleWatch() override;
 
-struct InterruptWatch::State {
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+struct ConsoleWatch::State {
   std::function<void(int)> onInterrupt;
 };
 
-InterruptWatch::InterruptWatch(std::function<void(int exitStatus)> onInterrupt)
+ConsoleWatch::ConsoleWatch(std::function<void(int)> onInterrupt)
     : state_(std::make_unique<State>()) {
   state_->onInterrupt = std::move(onInterrupt);
   g_onInterrupt = &state_->onInterrupt;
@@ -39,6 +47,12 @@ InterruptWatch::InterruptWatch(std::function<void(int exitStatus)> onInterrupt)
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
-InterruptWatch::~InterruptWatch() { SetConsoleCtrlHandler(OnConsoleEvent, FALSE); }
+ConsoleWatch::~ConsoleWatch() { SetConsoleCtrlHandler(OnConsoleEvent, FALSE); }
+
+}  // namespace
+
+std::unique_ptr<InterruptWatch> WatchSystemInterrupts(std::function<void(int)> onInterrupt) {
+  return std::make_unique<ConsoleWatch>(std::move(onInterrupt));
+}
 
 }  // namespace platform

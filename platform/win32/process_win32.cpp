@@ -61,17 +61,18 @@ bool IsSet(const std::atomic<bool>* flag) {
   return flag != nullptr && flag->load(std::memory_order_acquire);
 }
 
-}  // namespace
 
-ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
+ProcessResult RunAndWait(const char* program, const ArgumentFormat& arguments,
                          const ProcessOptions& options) {
   ProcessResult result;
   if (IsSet(options.stop)) {
     result.ending = ProcessResult::Ending::Stopped;
     return result;
   }
-  // CreateProcessA may write into the command line, so it gets a copy.
-  const std::string text = FillArgumentText(arguments);
+  // The command line names the program first; with the program given on
+  // its own, that name is left empty, and a blank ends it. CreateProcessA
+  // may write into the command line, so it gets a copy.
+  const std::string text = " " + FillArgumentText(arguments);
   std::vector<char> commandLine(text.c_str(), text.c_str() + text.size() + 1);
 
   STARTUPINFOA startup;
@@ -135,6 +136,21 @@ ProcessResult RunProcess(const char* program, const ArgumentFormat& arguments,
     result.ending = ProcessResult::Ending::Stopped;
   }
   return result;
+}
+
+class Win32Processes final : public ProcessLauncher {
+ public:
+  ProcessResult Run(const char* program, const ArgumentFormat& arguments,
+                    const ProcessOptions& options) override {
+    return RunAndWait(program, arguments, options);
+  }
+};
+
+}  // namespace
+
+ProcessLauncher& NativeProcesses() {
+  static Win32Processes processes;
+  return processes;
 }
 
 }  // namespace platform

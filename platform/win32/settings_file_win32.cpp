@@ -6,25 +6,37 @@
 #include "platform/settings_file.h"
 
 namespace platform {
+namespace {
 
 // The profile functions look for a file without a folder in the Windows
 // folder: callers pass full paths.
-std::string ReadSettingString(const char* file, const char* section, const char* key,
-                              const char* fallback, size_t capacity) {
-  if (capacity == 0) return std::string();
-  const auto room = static_cast<DWORD>(capacity > MAXDWORD ? MAXDWORD : capacity);
-  std::vector<char> buffer(room, '\0');
-  const DWORD length = GetPrivateProfileStringA(section, key, fallback, buffer.data(), room, file);
-  return std::string(buffer.data(), length);
-}
+class ProfileFunctions final : public SettingsStore {
+ public:
+  std::string ReadString(const char* file, const char* section, const char* key,
+                         const char* fallback, size_t capacity) override {
+    if (capacity == 0) return std::string();
+    const auto room = static_cast<DWORD>(capacity > MAXDWORD ? MAXDWORD : capacity);
+    std::vector<char> buffer(room, '\0');
+    const DWORD length =
+        GetPrivateProfileStringA(section, key, fallback, buffer.data(), room, file);
+    return std::string(buffer.data(), length);
+  }
 
-int ReadSettingInt(const char* file, const char* section, const char* key, int fallback) {
-  return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, file));
-}
+  int ReadInt(const char* file, const char* section, const char* key, int fallback) override {
+    return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, file));
+  }
 
-bool WriteSettingString(const char* file, const char* section, const char* key,
-                        const char* value) {
-  return WritePrivateProfileStringA(section, key, value, file) != FALSE;
+  bool WriteString(const char* file, const char* section, const char* key,
+                   const char* value) override {
+    return WritePrivateProfileStringA(section, key, value, file) != FALSE;
+  }
+};
+
+}  // namespace
+
+SettingsStore& NativeSettings() {
+  static ProfileFunctions settings;
+  return settings;
 }
 
 }  // namespace platform

@@ -53,7 +53,7 @@ class Pages : public testsupport::TempFolder {
   int RunCli(const char* sync) const {
     const std::string format = std::string(" --ini \"%s\" --fix --no-archive ") + sync + " \"%s\"";
     const std::string values[] = {Path("velkor.ini"), Path("pages")};
-    const platform::ProcessResult result = platform::RunProcess(
+    const platform::ProcessResult result = platform::Processes().Run(
         testsupport::HostPath(VELKOR_CLI).c_str(), {format, values}, platform::ProcessOptions{});
     return result.ending == platform::ProcessResult::Ending::Exited ? result.exitCode : -1;
   }

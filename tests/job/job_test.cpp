@@ -66,7 +66,7 @@ TEST(RunArchiver, FillsTheFormatStartsThePathAsGivenAndReturnsItsExitCodeOrMinus
   const auto run = [&output](const std::string& program, const std::string& text, int hidden = 1,
                              const char* page = "p.htm") {
     page::TitleInfo info;
-    return job::RunArchiver(page, info, Archiver(" " + text, program, hidden), output);
+    return job::RunArchiver(page, info, Archiver(text, program, hidden), output);
   };
   const auto reported = [&](const char* key) {
     return testsupport::ReportValues(testsupport::ReadFile(report), key);
@@ -112,7 +112,7 @@ TEST(RunArchiver, EachValueLandsWholeInTheArgumentItsPlaceholderStandsIn) {
     const std::string stem = page.substr(0, page.rfind('.'));
     page::TitleInfo info;
     std::string output;
-    const std::string format = " 0 \"" + report + "\" \"%s.7z\" \"%s\" \"%s\"";
+    const std::string format = "0 \"" + report + "\" \"%s.7z\" \"%s\" \"%s\"";
     ASSERT_EQ(job::RunArchiver(page.c_str(), info,
                                Archiver(format, testsupport::ArchiverStandinPath()), output),
               0);

@@ -277,6 +277,9 @@ class ChangingFiles final : public platform::FileSystem {
   bool RenameNoReplace(const char* from, const char* to) override {
     return platform::NativeFiles().RenameNoReplace(from, to);
   }
+  bool CreateFolders(const char* path) override {
+    return platform::NativeFiles().CreateFolders(path);
+  }
 
   std::string appended = "<p>still being saved</p>";
   bool changed = false;
@@ -359,6 +362,7 @@ struct ScriptFolder final : platform::FileSystem {
     return true;
   }
   bool RenameNoReplace(const char*, const char*) override { return false; }
+  bool CreateFolders(const char*) override { return false; }
 
   std::vector<std::string> entries, searched, removed;
 };

@@ -212,13 +212,13 @@ TEST(Settings, ReadsNamesWithoutCaseValuesWithoutQuotesAndIntegersAsTheProfileRe
       {"Options", "odd", "\"half'"},                   {"Options", "Plain", "two words"},
       {"Options", "Missing", "fallback"},              {"Absent", "Arc", "fallback"}};
   for (const auto& [section, key, value] : strings)
-    EXPECT_EQ(ReadSettingString(file.c_str(), section, key, "fallback", 260), value) << key;
-  EXPECT_EQ(ReadSettingString(file.c_str(), "Options", "Plain", "", 4), "two") << "capacity - 1";
+    EXPECT_EQ(Settings().ReadString(file.c_str(), section, key, "fallback", 260), value) << key;
+  EXPECT_EQ(Settings().ReadString(file.c_str(), "Options", "Plain", "", 4), "two") << "capacity - 1";
   const std::pair<const char*, int> integers[] = {  // no digits read as 0, empty as missing
       {"PosX", -5}, {"posy", 12}, {"bArc", 7}, {"bMSIE", 0},
       {"Empty", 9}, {"Quoted", 42}, {"Missing", 9}};
   for (const auto& [key, value] : integers)
-    EXPECT_EQ(ReadSettingInt(file.c_str(), "Options", key, 9), value) << key;
+    EXPECT_EQ(Settings().ReadInt(file.c_str(), "Options", key, 9), value) << key;
 }
 
 TEST(Settings, WritesKeepTheKeysSpellingOtherKeysCommentsAndLineEnds) {
@@ -226,9 +226,9 @@ TEST(Settings, WritesKeepTheKeysSpellingOtherKeysCommentsAndLineEnds) {
   const std::string file = folder.Write("velkor.ini",
                                         "; set by hand\r\n[Options]\r\nCom=a \"%s\"\r\nPosX=2\r\n"
                                         "[Extra]\r\nKey=kept\r\n; Com=x (an old format)\r\n");
-  ASSERT_TRUE(WriteSettingString(file.c_str(), "options", "posx", "140"));
-  ASSERT_TRUE(WriteSettingString(file.c_str(), "Options", "bArc", "0"));
-  EXPECT_EQ(ReadSettingInt(file.c_str(), "Options", "PosX", 0), 140) << "replaced, not added";
+  ASSERT_TRUE(Settings().WriteString(file.c_str(), "options", "posx", "140"));
+  ASSERT_TRUE(Settings().WriteString(file.c_str(), "Options", "bArc", "0"));
+  EXPECT_EQ(Settings().ReadInt(file.c_str(), "Options", "PosX", 0), 140) << "replaced, not added";
   const std::string text = ReadFile(file);
   for (const char* kept : {"; set by hand\r\n", "\r\nCom=a \"%s\"\r\n", "\r\nPosX=140\r\n",
                            "\r\nbArc=0\r\n", "\r\nKey=kept\r\n", "\r\n; Com=x (an old format)"})

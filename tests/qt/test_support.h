@@ -36,7 +36,7 @@ inline QStringList StoredKeys(const std::string& file) {
   QStringList values;
   for (const char* key : {"PosX", "PosY", "bArc", "bMSIE"}) {
     values << QString::fromStdString(
-        platform::ReadSettingString(file.c_str(), "Options", key, "<absent>", 260));
+        platform::Settings().ReadString(file.c_str(), "Options", key, "<absent>", 260));
   }
   return values;
 }

@@ -81,4 +81,8 @@ bool FaultyFiles::RenameNoReplace(const char* from, const char* to) {
   return !Fails() && inner_.RenameNoReplace(from, to);
 }
 
+bool FaultyFiles::CreateFolders(const char* path) {
+  return !Fails() && inner_.CreateFolders(path);
+}
+
 }  // namespace testsupport

@@ -42,6 +42,7 @@ class FaultyFiles final : public platform::FileSystem {
   bool IsLink(const char* path) override;
   bool RemoveFile(const char* path) override;
   bool RenameNoReplace(const char* from, const char* to) override;
+  bool CreateFolders(const char* path) override;
 
   // True when the operation now being made is to fail.
   bool Fails() {

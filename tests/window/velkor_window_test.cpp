@@ -93,7 +93,7 @@ class VelkorWindow : public ::testing::Test {
   Lines StoredKeys() const {
     Lines values;
     for (const char* key : {"PosX", "PosY", "bArc", "bMSIE"}) {
-      values.push_back(platform::ReadSettingString(folder.Path("velkor.ini").c_str(), "Options",
+      values.push_back(platform::Settings().ReadString(folder.Path("velkor.ini").c_str(), "Options",
                                                    key, "<absent>", 260));
     }
     return values;

@@ -120,7 +120,7 @@ TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
     logic.OnClose(place);
     Lines stored;
     for (const char* key : {"PosX", "PosY", "bArc", "bMSIE"}) {
-      stored.push_back(platform::ReadSettingString(ini.c_str(), "Options", key, "<absent>", 260));
+      stored.push_back(platform::Settings().ReadString(ini.c_str(), "Options", key, "<absent>", 260));
     }
     EXPECT_EQ(stored, (Lines{posX, posY, window.archive ? "1" : "0", window.fix ? "1" : "0"}))
         << place.left << "," << place.top;
