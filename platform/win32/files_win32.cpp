@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/files.h"
 
@@ -88,15 +87,12 @@ class Win32FileSystem final : public FileSystem {
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return false;
-    bool found = false;
+    // The system lists "." and ".." first in every folder but a drive's root.
     do {
-      const char* name = entry.cFileName;
-      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-      found = true;
-      if (!visit(name)) break;
+      if (!visit(entry.cFileName)) break;
     } while (FindNextFileA(search, &entry));
     FindClose(search);
-    return found;
+    return true;
   }
 
   PathKind Kind(const char* path) override {
