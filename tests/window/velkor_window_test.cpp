@@ -157,7 +157,7 @@ TEST_F(VelkorWindow, FolderWildcardWithBothBoxesUncheckedLogsHintsAndStaysOpenUn
 }
 
 TEST_F(VelkorWindow, WithoutSettingsOpensAtTwoTwoBothCheckedIgnoresDdeAndShowsAbout) {
-  const wchar_t* const templateCaption = L"Страницы, сохранённые с AnimeBase";
+  const wchar_t* const templateCaption = L"Страницы, сохранённые с Hoshikage";
   Start(VELKOR_PROGRAM, "/DDE");
   const HWND window = Window(templateCaption);
   ASSERT_NE(window, nullptr);
