@@ -108,6 +108,7 @@ bool ListsBefore(const std::string& a, const std::string& b) {
   return folded != 0 ? folded < 0 : a < b;
 }
 
+// True when `folder` is the file system's root, however it is written.
 bool IsRoot(const char* folder) {
   struct stat status, root;
   return stat(folder, &status) == 0 && stat("/", &root) == 0 && status.st_dev == root.st_dev &&
