@@ -24,6 +24,20 @@ constexpr const char* kFolderPattern = "*.*htm*";
 
 bool HasWildcards(const char* name) { return std::strpbrk(name, "*?") != nullptr; }
 
+// The folder that `folderPart` (a path up to and with its last separator)
+// names, written without that separator as a dropped folder is, unless that
+// would change what it names ("/", "D:\"): then with "." after it.
+std::string FolderItself(std::string folderPart) {
+  const size_t length = folderPart.size();
+  if (length > 1 && platform::IsPathSeparator(folderPart[length - 1]) &&
+      !platform::IsPathSeparator(folderPart[length - 2]) && folderPart[length - 2] != ':') {
+    folderPart.pop_back();
+  } else {
+    folderPart += '.';
+  }
+  return folderPart;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(const char* text) {
@@ -81,7 +95,10 @@ int32_t ResolveLongName(const char* path, char (&resolved)[sizeof job::JobReques
   // stored name too long for the room leaves the path as given, which
   // still names the same file.
   std::string full(path, name);
-  full += stored;
+  // Every folder but a root lists its own entry "." first: a wildcard that
+  // matches it stands for the folder itself, so "D:\x\*" queues the pages of
+  // D:\x.
+  full = stored == "." ? FolderItself(std::move(full)) : full + stored;
   if (full.size() < sizeof resolved) platform::CopyText(resolved, sizeof resolved, full.c_str());
   return platform::IsExactName(stored.c_str()) ? job::STATUS_OK : job::STATUS_NAME_NOT_ANSI;
 }

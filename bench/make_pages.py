@@ -17,8 +17,8 @@ from urllib.parse import quote
 PAGE_SIZE = 150 * 1024
 FILES = {  # name: size in bytes
     "jquery.js": 32 * 1024,
-    "animebase.js": 6 * 1024,
-    "animebase.css": 8 * 1024,
+    "hoshikage.js": 6 * 1024,
+    "hoshikage.css": 8 * 1024,
     "logo.gif": 2 * 1024,
     "poster.jpg": 24 * 1024,
     "shot1.jpg": 14 * 1024,
@@ -34,27 +34,27 @@ def page_text(number, name, firefox):
 <html xmlns="http://www.w3.org/1999/xhtml" xml:lang="ru" lang="ru">
 <head>
 <meta http-equiv="content-type" content="text/html; charset={charset}" />
-<title>Аниме {number} :: AnimeBase ::AnimeBase::</title>
-<link rel="stylesheet" type="text/css" href="{link('animebase.css')}" />
+<title>Аниме {number} :: Hoshikage ::Hoshikage::</title>
+<link rel="stylesheet" type="text/css" href="{link('hoshikage.css')}" />
 <script type="text/javascript" src="{link('jquery.js')}"></script>
-<script type="text/javascript" src="{link('animebase.js')}"></script>
+<script type="text/javascript" src="{link('hoshikage.js')}"></script>
 </head>
-<body class="anime" onload="ab.init();">
+<body class="anime" onload="hk.init();">
 <div id="layout">
-<div class="g_header"><a href="http://animebase.example/"><img src="{link('logo.gif')}" alt="AnimeBase" /></a></div>
+<div class="g_header"><a href="http://hoshikage.example/"><img src="{link('logo.gif')}" alt="Hoshikage" /></a></div>
 """
-    menu = "".join(f'<li><a href="http://animebase.example/genre/{i}">Жанр номер {i}</a></li>\n'
+    menu = "".join(f'<li><a href="http://hoshikage.example/genre/{i}">Жанр номер {i}</a></li>\n'
                    for i in range(120))
     info = f"""<ul class="g_menu">
 {menu}</ul>
-<script type="text/javascript">ab.banner("top", 468, 60);</script>
+<script type="text/javascript">hk.banner("top", 468, 60);</script>
 <div class="g_content anime_all">
 <h1 class="anime">Аниме: Название {number}</h1>
 <div class="g_section info">
 <div class="g_tabs"><a class="active" href="#info">Информация</a> | <a href="#tags">Теги</a></div>
 <div class="g_definitionlist">
 <table>
-<tr class="romaji"><th class="field">Main Title</th><td class="value">Namae {number} (<a href="http://animebase.example/anime/a{number}">a{number}</a>)</td></tr>
+<tr class="romaji"><th class="field">Main Title</th><td class="value">Namae {number} (<a href="http://hoshikage.example/anime/a{number}">a{number}</a>)</td></tr>
 <tr class="official"><th class="field">Official Title</th><td class="value"><span class="icon lang" title="english">
 \t\t<b>Name {number}</b></span></td></tr>
 <tr class="type"><th class="field">Type</th><td class="value">ТВ-сериал, 26 эп.</td></tr>
@@ -64,12 +64,12 @@ def page_text(number, name, firefox):
 <div class="g_image"><img src="{link('poster.jpg')}" alt="Постер" width="200" height="283" /></div>
 <p class="g_description">Описание произведения номер {number}, длинное и подробное.</p>
 </div>
-<div class="g_section anime_vote"><h3>Ваша оценка</h3><form action="http://animebase.example/vote" method="post"><select name="v"><option>10</option></select></form></div>
+<div class="g_section anime_vote"><h3>Ваша оценка</h3><form action="http://hoshikage.example/vote" method="post"><select name="v"><option>10</option></select></form></div>
 <div class="g_definitionlist mylist_add"><h3>Мой список</h3></div>
 <div class="g_definitionlist anime_table"><table><tr><th>Смотрят</th><td>1 204</td></tr></table></div>
 <div class="g_section g_notebox"><p>Войдите, чтобы оставить заметку.</p></div>
 <ul class="g_actionlist">
-<li><a href="http://animebase.example/fav?a={number}">Добавить в избранное</a></li>
+<li><a href="http://hoshikage.example/fav?a={number}">Добавить в избранное</a></li>
 </ul>
 <div class="g_section episodes">
 <table class="eplist">
@@ -77,9 +77,9 @@ def page_text(number, name, firefox):
     tail = f"""</table>
 </div>
 </div>
-<div class="g_footer">&copy; AnimeBase</div>
+<div class="g_footer">&copy; Hoshikage</div>
 </div>
-<script type="text/javascript">ab.counter({number});</script>
+<script type="text/javascript">hk.counter({number});</script>
 </body>
 </html>
 """

@@ -29,10 +29,10 @@ std::string MakePage(const std::string& folder) {
       "<meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\" />\n"
       "<title>\xD0\x93\xD0\xB0\xD0\xB2\xD0\xB0\xD0\xBD\xD1\x8C " +
       std::string(page::kTitleMarker) + "</title>\n<link rel=\"stylesheet\" href=\"" + folder +
-      "/animebase.css\" />\n<script type=\"text/javascript\" src=\"" + folder +
+      "/hoshikage.css\" />\n<script type=\"text/javascript\" src=\"" + folder +
       "/jquery.js\"></script>\n</head>\n<body class=\"anime\">\n";
   for (int i = 0; i < 40; ++i) {
-    page += "<div class=\"g_menu\"><a href=\"http://animebase.example/m" + std::to_string(i) +
+    page += "<div class=\"g_menu\"><a href=\"http://hoshikage.example/m" + std::to_string(i) +
             "\"><img src=\"" + folder + "/menu.gif\" alt=\"m\" /></a></div>\n";
   }
   page +=
@@ -40,7 +40,7 @@ std::string MakePage(const std::string& folder) {
       "<div class=\"g_tabs\"><a href=\"#info\">Info</a></div>\n"
       "<div class=\"g_definitionlist\"><table>\n"
       "<tr><th class=\"field\">Main Title</th><td class=\"value\">Minato (<a "
-      "href=\"http://animebase.example/a1\">a1</a>)</td></tr>\n"
+      "href=\"http://hoshikage.example/a1\">a1</a>)</td></tr>\n"
       "<tr><th class=\"field\">Official Title</th><td class=\"value\"><span "
       "title=\"english\">\n\t<b>Harbor</b></span></td></tr>\n"
       "<tr><th class=\"field\">Type</th><td class=\"value\">TV Series, 26 eps</td></tr>\n"
@@ -58,7 +58,7 @@ std::string MakePage(const std::string& folder) {
   for (int i = 0; page.size() < kPageSize; ++i) {
     const std::string n = std::to_string(i);
     page += "<tr><td class=\"num\">" + n +
-            "</td><td class=\"name\"><a href=\"http://animebase.example/ep" + n +
+            "</td><td class=\"name\"><a href=\"http://hoshikage.example/ep" + n +
             "\">\xD0\x9E\xD0\xB3\xD0\xBD\xD0\xB8 " + n +
             "</a></td><td class=\"date\">2009-04-03</td><td><img src=\"" + folder +
             "/star.gif\" alt=\"*\" width=\"9\" height=\"9\"></td></tr>\n";

@@ -1,4 +1,4 @@
-# Windows x86_64 through MinGW-w64; the tests run under Wine.
+# Windows x86_64 through MinGW-w64; the tests run under 64-bit Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

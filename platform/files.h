@@ -80,12 +80,11 @@ class FileSystem {
 
   // Lists the entries of one folder whose names match the last component of
   // `pattern` ("*" and "?" wildcards, letter case ignored); a last component
-  // without wildcards finds that one entry. Folders are not entered; "." and
-  // ".." are never listed. `visit` gets each stored name in turn and returns
-  // false to end the search early. Returns false when nothing matched or the
-  // folder cannot be read. A stored name that the program's 8-bit text
-  // cannot hold exactly is given with "?" for each character it lacks (see
-  // IsExactName).
+  // without wildcards finds that one entry. Folders are not entered. As on
+  // Windows, every folder but a root lists first its own entry "." and then
+  // ".." (its parent), when the pattern matches them. `visit` gets each
+  // stored name in turn and returns false to end the search early. Returns
+  // false when nothing matched or the folder cannot be read.
   virtual bool FindEntries(const char* pattern,
                            const std::function<bool(const char* name)>& visit) = 0;
 

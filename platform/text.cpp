@@ -39,22 +39,14 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
 
 constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
 
-bool IsSeparator(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == '/';
-#else
-  return c == '/';
-#endif
-}
-
 template <typename Char>
 Char* FindFileNameIn(Char* path) {
   Char* name = path;
   for (Char* at = path; *at != '\0'; ++at) {
 #ifdef _WIN32
-    if (IsSeparator(*at) || *at == ':') name = at + 1;
+    if (IsPathSeparator(*at) || *at == ':') name = at + 1;
 #else
-    if (IsSeparator(*at)) name = at + 1;
+    if (IsPathSeparator(*at)) name = at + 1;
 #endif
   }
   return name;
@@ -65,7 +57,7 @@ Char* FindExtensionIn(Char* path) {
   Char* dot = nullptr;
   Char* at = path;
   for (; *at != '\0'; ++at) {
-    if (IsSeparator(*at)) {
+    if (IsPathSeparator(*at)) {
       dot = nullptr;
     } else if (*at == '.') {
       dot = at;
@@ -75,6 +67,14 @@ Char* FindExtensionIn(Char* path) {
 }
 
 }  // namespace
+
+bool IsPathSeparator(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/';
+#else
+  return c == '/';
+#endif
+}
 
 int CompareNoCase(const char* a, const char* b) {
   const auto* left = reinterpret_cast<const unsigned char*>(a);
@@ -101,11 +101,11 @@ const char* FindFileName(const char* path) { return FindFileNameIn(path); }
 char* FindFileName(char* path) { return FindFileNameIn(path); }
 
 bool AppendPath(char* path, size_t capacity, const char* name) {
-  while (IsSeparator(*name)) ++name;
+  while (IsPathSeparator(*name)) ++name;
   const size_t pathLength = std::strlen(path);
   const size_t nameLength = std::strlen(name);
   const bool addSeparator =
-      pathLength > 0 && nameLength > 0 && !IsSeparator(path[pathLength - 1]);
+      pathLength > 0 && nameLength > 0 && !IsPathSeparator(path[pathLength - 1]);
   const size_t total = pathLength + (addSeparator ? 1 : 0) + nameLength;
   if (capacity == 0 || total > capacity - 1) return false;
   char* end = path + pathLength;

@@ -13,6 +13,10 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
+// True for a character that separates path components: a backslash or a
+// slash on Windows, a slash elsewhere.
+bool IsPathSeparator(char c);
+
 // Compares ignoring letter case: ASCII letters and the Windows-1251 Cyrillic
 // capital/small pairs (А-Я/а-я, Ё/ё and the others of 0x80-0xBF) fold alike.
 // <0, 0 or >0 like strcmp.

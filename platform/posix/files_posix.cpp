@@ -161,6 +161,13 @@ bool ListsBefore(const std::string& a, const std::string& b) {
   return folded != 0 ? folded < 0 : a < b;
 }
 
+// True when `folder` is the file system's root, however it is written.
+bool IsRoot(const char* folder) {
+  struct stat status, root;
+  return stat(folder, &status) == 0 && stat("/", &root) == 0 && status.st_dev == root.st_dev &&
+         status.st_ino == root.st_ino;
+}
+
 int RenameWithoutReplacing(const char* from, const char* to) {
 #if defined(SYS_renameat2) && defined(RENAME_NOREPLACE)
   if (syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
@@ -279,19 +286,28 @@ class PosixFileSystem final : public FileSystem {
     if (*namePattern == '\0') return false;
     const std::string wildcards = ToFnmatchPattern(namePattern);
 
+    auto matches = [&wildcards](const char* name) {
+      return fnmatch(wildcards.c_str(), name, FNM_CASEFOLD | FNM_NOESCAPE) == 0;
+    };
     std::vector<std::string> names;
     // Closed on every way out, std::bad_alloc from the list of names included.
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
     if (!dir) return false;
     while (const dirent* entry = readdir(dir.get())) {
       const char* name = entry->d_name;
+      // "." and ".." take their place below, whatever readdir's order.
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-      if (fnmatch(wildcards.c_str(), name, FNM_CASEFOLD | FNM_NOESCAPE) == 0) {
-        names.emplace_back(name);
+      if (matches(name)) names.emplace_back(name);
+    }
+    std::sort(names.begin(), names.end(), ListsBefore);
+
+    // Windows lists a folder's "." and ".." before its other entries, except
+    // in a drive's root; the root "/" stands for a drive's root here.
+    if (!IsRoot(folder.c_str())) {
+      for (const char* dot : {"..", "."}) {
+        if (matches(dot)) names.insert(names.begin(), dot);
       }
     }
-
-    std::sort(names.begin(), names.end(), ListsBefore);
     for (const std::string& name : names) {
       if (!visit(name.c_str())) break;
     }

@@ -215,18 +215,14 @@ class Win32FileSystem final : public FileSystem {
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW(reinterpret_cast<const wchar_t*>(widePattern.data()), &entry);
     if (search == INVALID_HANDLE_VALUE) return false;
-    bool found = false;
     std::string name;
+    // The system lists "." and ".." first in every folder but a drive's root.
     do {
-      if (std::wcscmp(entry.cFileName, L".") == 0 || std::wcscmp(entry.cFileName, L"..") == 0) {
-        continue;
-      }
-      found = true;
       WideToAnsi(entry.cFileName, name);
       if (!visit(name.c_str())) break;
     } while (FindNextFileW(search, &entry));
     FindClose(search);
-    return found;
+    return true;
   }
 
   PathKind Kind(const char* path) override {

@@ -108,18 +108,25 @@ TEST_F(IntakeTest, TakesNamedPagesEvenMissingOnesAndTheOwnPagesOfNamedFoldersRef
   EXPECT_TRUE(intake_.TakeRefusals().empty());
 }
 
-TEST_F(IntakeTest, ANameResolvesAsStoredAndAWildcardToItsFirstMatchOnly) {
+TEST_F(IntakeTest, ANameResolvesAsStoredAndAWildcardToItsFirstMatchOrItsFolder) {
   const std::string page = folder_.Write("Page.html", "x");
   folder_.Write("Other.html", "x");
+  folder_.Write("a sub/x.htm", "x");  // listed before the pages
   const fs::path previous = fs::current_path();
   fs::current_path(folder_.path());  // for a bare name
-  // "." stands for the folder itself, with its two pages.
-  intake_.QueueBatch({folder_.Path("*.html"), folder_.Path("PAGE.HTML"), "P*.html", "."});
+  // "." stands for the folder itself, with its two pages; so does a wildcard that matches
+  // everything, since a folder lists its own entry "." first.
+  intake_.QueueBatch({folder_.Path("*.html"), folder_.Path("PAGE.HTML"), "P*.html", ".",
+                      folder_.Path("*")});
   fs::current_path(previous);
-  ASSERT_EQ(posted_.size(), 5u);
+  ASSERT_EQ(posted_.size(), 7u);
+  EXPECT_EQ(posted_[0], folder_.Path("Other.html"));
   // Windows gives the letter case stored on disk; names are exact elsewhere.
   EXPECT_EQ(posted_[1], platform::kPathSeparator == '\\' ? page : folder_.Path("PAGE.HTML"));
   EXPECT_EQ(posted_[2], "Page.html");  // a bare name resolves to the stored name alone
+  Strings ofWildcard(posted_.begin() + 5, posted_.end());
+  std::sort(ofWildcard.begin(), ofWildcard.end());
+  EXPECT_EQ(ofWildcard, (Strings{folder_.Path("Other.html"), page}));
 }
 
 const fs::path kSamples = VELKOR_SAMPLES_DIR;

@@ -130,16 +130,29 @@ static Names Find(const std::string& pattern) {
   return names;
 }
 
-TEST(FindEntries, MatchesWithoutCaseNeverEnteringFolders) {
+TEST(FindEntries, MatchesWithoutCaseListingTheFolderFirstNeverEnteringFolders) {
   TempFolder folder;
   for (const char* name : {"A.JS", "b.js", "c.jsx", "d.js.txt", "p[1].htm", "sub/e.js"})
     folder.Write(name, "");
   EXPECT_EQ(Find(folder.Path("*.js")), (Names{"A.JS", "b.js"}));
   EXPECT_EQ(Find(folder.Path("a.js")), Names{"A.JS"}) << "a plain name finds its stored spelling";
   EXPECT_EQ(Find(folder.Path("p[1].htm")), Names{"p[1].htm"}) << "brackets are plain characters";
-  EXPECT_EQ(Find(folder.Path("*")), (Names{"A.JS", "b.js", "c.jsx", "d.js.txt", "p[1].htm", "sub"}))
-      << "folders are listed, . and .. never";
+  EXPECT_EQ(Find(folder.Path("*")),
+            (Names{".", "..", "A.JS", "b.js", "c.jsx", "d.js.txt", "p[1].htm", "sub"}))
+      << "folders are listed";
   EXPECT_TRUE(Find(folder.Path("nowhere/*.js")).empty());
+
+  // A folder lists its own entry first, then its parent, as Windows does; a root has neither.
+  Names order;
+  NativeFiles().FindEntries(folder.Path("*").c_str(), [&order](const char* name) {
+    order.emplace_back(name);
+    return order.size() < 2;
+  });
+  EXPECT_EQ(order, (Names{".", ".."}));
+  const Names root = Find((folder.path().root_path() / "*").string());
+  EXPECT_FALSE(root.empty());
+  EXPECT_EQ(std::count(root.begin(), root.end(), "."), 0);
+  EXPECT_EQ(std::count(root.begin(), root.end(), ".."), 0);
 }
 
 // Reading and rewriting pages are checked end to end by the page and velkor-cli tests.

@@ -141,9 +141,12 @@ TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNot
   EXPECT_EQ(StoredKeys(), (Lines{"40", "30", "1", "1"}));
 }
 
-TEST_F(VelkorWindow, BothBoxesUncheckedLogsHintsAndStaysOpenUntilEsc) {
+TEST_F(VelkorWindow, FolderWildcardWithBothBoxesUncheckedLogsHintsAndStaysOpenUntilEsc) {
   WriteSettings(0, "bArc=0\r\nbMSIE=0\r\n");
-  Start(VELKOR_PROGRAM, CopySample("Frost Wind.htm") + CopySample("Quiet Valley.htm"));
+  CopySample("Frost Wind.htm");
+  CopySample("Quiet Valley.htm");
+  // A wildcard matching everything stands for its folder: both pages.
+  Start(VELKOR_PROGRAM, "\"" + folder.Path("*") + "\"");
   const HWND window = Window(kIdleCaption);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(LogLines(window), WideLines(2, L"Отсутствуют заданные действия"));
@@ -154,7 +157,7 @@ TEST_F(VelkorWindow, BothBoxesUncheckedLogsHintsAndStaysOpenUntilEsc) {
 }
 
 TEST_F(VelkorWindow, WithoutSettingsOpensAtTwoTwoBothCheckedIgnoresDdeAndShowsAbout) {
-  const wchar_t* const templateCaption = L"Страницы, сохранённые с AnimeBase";
+  const wchar_t* const templateCaption = L"Страницы, сохранённые с Hoshikage";
   Start(VELKOR_PROGRAM, "/DDE");
   const HWND window = Window(templateCaption);
   ASSERT_NE(window, nullptr);

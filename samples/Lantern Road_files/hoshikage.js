@@ -1,5 +1,5 @@
-var ab = {
-  init: function () { ab.menu(); },
+var hk = {
+  init: function () { hk.menu(); },
   menu: function () {},
   banner: function (place, w, h) {},
   counter: function (id) {}
