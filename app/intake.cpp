@@ -10,19 +10,7 @@
 namespace app {
 namespace {
 
-// Windows names ignore letter case and may be given in their short 8.3
-// form, so every name is looked up to learn how it is stored. POSIX names
-// are exact: only a component with wildcards needs the lookup, and a
-// case-blind lookup could pick a different file.
-#ifdef _WIN32
-constexpr bool kLookUpEveryName = true;
-#else
-constexpr bool kLookUpEveryName = false;
-#endif
-
 constexpr const char* kFolderPattern = "*.*htm*";
-
-bool HasWildcards(const char* name) { return std::strpbrk(name, "*?") != nullptr; }
 
 // The folder that `folderPart` (a path up to and with its last separator)
 // names, written without that separator as a dropped folder is, unless that
@@ -80,16 +68,12 @@ bool PassesExtensionTest(const char* path) {
 int32_t ResolveLongName(const char* path, char (&resolved)[sizeof job::JobRequest::path]) {
   if (!platform::CopyText(resolved, sizeof resolved, path)) return job::STATUS_PATH_TOO_LONG;
   const char* name = platform::FindFileName(path);
-  if (!kLookUpEveryName && !HasWildcards(name)) return job::STATUS_OK;
   // "." and ".." name a folder by its place, not by a stored name; a search
   // for them yields the folder's own name, which does not stand here.
   if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return job::STATUS_OK;
 
-  std::string stored;
-  platform::Files().FindEntries(path, [&stored](const char* entry) {
-    stored = entry;
-    return false;
-  });
+  platform::FileSystem& files = platform::Files();
+  const std::string stored = files.StoredName(path);
   if (stored.empty()) return job::STATUS_OK;
   // The folder part is kept as given; only the last component changes. A
   // stored name too long for the room leaves the path as given, which
@@ -100,7 +84,7 @@ int32_t ResolveLongName(const char* path, char (&resolved)[sizeof job::JobReques
   // D:\x.
   full = stored == "." ? FolderItself(std::move(full)) : full + stored;
   if (full.size() < sizeof resolved) platform::CopyText(resolved, sizeof resolved, full.c_str());
-  return platform::IsExactName(stored.c_str()) ? job::STATUS_OK : job::STATUS_NAME_NOT_ANSI;
+  return files.IsExactName(stored.c_str()) ? job::STATUS_OK : job::STATUS_NAME_NOT_ANSI;
 }
 
 Intake::Intake(job::JobPoster& worker, const OptionBoxes& boxes)
@@ -156,7 +140,7 @@ void Intake::QueueFolder(const char* folder) {
       platform::CopyText(full.data(), full.size(), folder);
       platform::AppendPath(full.data(), full.size(), name);
       Refuse(full.data(), job::STATUS_PATH_TOO_LONG);
-    } else if (!platform::IsExactName(name)) {
+    } else if (!platform::Files().IsExactName(name)) {
       Refuse(candidate, job::STATUS_NAME_NOT_ANSI);
     } else if (const platform::PathKind kind = platform::Files().Kind(candidate);
                kind == platform::PathKind::File) {

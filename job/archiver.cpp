@@ -4,21 +4,12 @@
 
 #include "job/job_records.h"
 #include "page/charset.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
 namespace job {
 namespace {
-
-// Names on a Windows disk are ANSI text, as the page values are. Names on a
-// POSIX disk are UTF-8, while the values are ANSI text (Windows-1251) unless
-// the page itself was UTF-8: there a value that is not valid UTF-8 is
-// converted, so that the archive gets a readable name.
-#ifdef _WIN32
-constexpr bool kNamesAreUtf8 = false;
-#else
-constexpr bool kNamesAreUtf8 = true;
-#endif
 
 bool IsContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
@@ -44,17 +35,21 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
-std::string NameText(const char* value) {
-  if (!kNamesAreUtf8 || IsUtf8(value)) return value;
+// Names on a Windows disk are ANSI text, as the page values are. Names on a
+// POSIX disk are UTF-8, while the values are ANSI text (Windows-1251) unless
+// the page itself was UTF-8: there a value that is not valid UTF-8 is
+// converted, so that the archive gets a readable name.
+std::string NameText(const char* value, bool namesAreUtf8) {
+  if (!namesAreUtf8 || IsUtf8(value)) return value;
   const page::HeapBytes utf8 = page::AnsiToUtf8(value);
   return utf8 ? std::string(utf8.get()) : std::string(value);
 }
 
-void CutToCapacity(std::string& text, size_t capacity) {
+void CutToCapacity(std::string& text, size_t capacity, bool namesAreUtf8) {
   if (text.size() <= capacity - 1) return;
   size_t end = capacity - 1;
   // A UTF-8 name never ends in half a character.
-  while (kNamesAreUtf8 && end > 0 && IsContinuation(text[end])) --end;
+  while (namesAreUtf8 && end > 0 && IsContinuation(text[end])) --end;
   text.resize(end);
 }
 
@@ -76,6 +71,7 @@ bool IsAcceptedFormat(std::string_view format) {
 }
 
 std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info) {
+  const bool namesAreUtf8 = platform::Files().NamesAreUtf8();
   std::string base;
   if (info.title[0] == '\0') {
     base.assign(pagePath, platform::FindExtension(pagePath));
@@ -85,16 +81,16 @@ std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info) {
     page::SanitizeName(info.title, sizeof info.title);
     page::SanitizeName(info.english, sizeof info.english);
     page::SanitizeName(info.type, sizeof info.type);
-    base += NameText(info.title);
+    base += NameText(info.title, namesAreUtf8);
     base += " [";
     if (info.english[0] != '\0') {
-      base += NameText(info.english);
+      base += NameText(info.english, namesAreUtf8);
       base += "][";
     }
-    base += NameText(info.type);
+    base += NameText(info.type, namesAreUtf8);
     base += ']';
   }
-  CutToCapacity(base, kArchiveBaseCapacity);
+  CutToCapacity(base, kArchiveBaseCapacity, namesAreUtf8);
   return base;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/service.h"
 
@@ -90,6 +91,26 @@ class FileSystem {
 
   virtual PathKind Kind(const char* path) = 0;
 
+  // The name under which the last component of `path` is stored, as its
+  // folder lists it; empty when there is none. Where names ignore letter
+  // case and may be given in a short 8.3 form (Windows), the entry a search
+  // for the component finds first: its long name in its stored case, or,
+  // for a component with wildcards, the first match ("." for the folder
+  // itself in any folder but a root). Where names are exact bytes (POSIX),
+  // a component without wildcards is its own stored name, found or not: no
+  // lookup is made, since one blind to letter case could find another file.
+  virtual std::string StoredName(const char* path) = 0;
+
+  // False for a name that FindEntries could give only with "?" in place of
+  // characters the ANSI code page lacks (Windows, where no stored name holds
+  // a "?"); such a name names no file. Always true where names are bytes.
+  virtual bool IsExactName(const char* name) = 0;
+
+  // True where names on the disk are UTF-8 (POSIX), false where they are
+  // ANSI text like the program's own (Windows): text from a page that is to
+  // name a file is converted for the former.
+  virtual bool NamesAreUtf8() = 0;
+
   // True when `path` itself is a symbolic link, a junction or any other
   // reparse point, whatever it leads to, if anywhere.
   virtual bool IsLink(const char* path) = 0;
@@ -106,10 +127,8 @@ class FileSystem {
   virtual bool CreateFolders(const char* path) = 0;
 };
 
-// False for a name that FindEntries could give only with "?" in place of
-// characters the ANSI code page lacks (Windows, where no stored name holds
-// a "?"); such a name names no file. Always true where names are bytes.
-bool IsExactName(const char* name);
+// The first entry that FindEntries gives for `pattern`; empty when none.
+std::string FirstEntry(FileSystem& files, const char* pattern);
 
 FileSystem& NativeFiles();
 // The implementation in use: the native one unless a test has put another

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace platform {
 namespace {
@@ -337,6 +338,17 @@ class PosixFileSystem final : public FileSystem {
     return RenameWithoutReplacing(from, to) == 0;
   }
 
+  std::string StoredName(const char* path) override {
+    const char* name = FindFileName(path);
+    if (std::strpbrk(name, "*?") == nullptr) return name;
+    return FirstEntry(*this, path);
+  }
+
+  // A POSIX name is bytes, given as they are stored.
+  bool IsExactName(const char*) override { return true; }
+
+  bool NamesAreUtf8() override { return true; }
+
   bool CreateFolders(const char* path) override {
     const std::string full = path;
     // Every folder on the way, from the top; one that cannot be made shows
@@ -356,8 +368,5 @@ FileSystem& NativeFiles() {
   static PosixFileSystem files;
   return files;
 }
-
-// A POSIX name is bytes, given as they are stored.
-bool IsExactName(const char*) { return true; }
 
 }  // namespace platform

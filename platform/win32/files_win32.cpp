@@ -242,6 +242,13 @@ class Win32FileSystem final : public FileSystem {
   bool RemoveFile(const char* path) override { return DeleteFileW(WideName(path).get()) != FALSE; }
 
   // MoveFileW never replaces an existing file.
+  std::string StoredName(const char* path) override { return FirstEntry(*this, path); }
+
+  bool IsExactName(const char* name) override { return std::strchr(name, '?') == nullptr; }
+
+  // Names are ANSI text, as the program's own.
+  bool NamesAreUtf8() override { return false; }
+
   bool CreateFolders(const char* path) override {
     const std::string full = path;
     // Every folder on the way, from the top; a drive or share that cannot be
@@ -267,7 +274,5 @@ FileSystem& NativeFiles() {
   static Win32FileSystem files;
   return files;
 }
-
-bool IsExactName(const char* name) { return std::strchr(name, '?') == nullptr; }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,7 +16,9 @@
 #include "job/job_records.h"
 #include "job/worker.h"
 #include "platform/text.h"
-#include "tests/support/archiver_standin.h"
+#include "platform/process.h"
+#include "tests/support/forwarding_files.h"
+#include "tests/support/recording_launcher.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -23,14 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 const std::string kSep(1, platform::kPathSeparator);
-
-// Names on disk: ANSI on Windows, where values go in as they are; UTF-8 on POSIX, where an
-// ANSI value ("Фильм" in Windows-1251) is converted and a cut never splits a character.
-#ifdef _WIN32
-const std::string kFilm = "\xD4\xE8\xEB\xFC\xEC", kHalfChar = "\xD0";
-#else
-const std::string kFilm = "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC", kHalfChar;
-#endif
 
 job::ArchiverSettings Archiver(std::string format, std::string program, int hidden = 1) {
   job::ArchiverSettings settings;
@@ -40,88 +35,94 @@ job::ArchiverSettings Archiver(std::string format, std::string program, int hidd
   return settings;
 }
 
-TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolder) {
+// A disk whose names are UTF-8 (as on POSIX) or ANSI text (as on Windows),
+// whatever the system the test runs on.
+class NameEncoding final : public testsupport::ForwardingFiles {
+ public:
+  explicit NameEncoding(bool utf8) : utf8_(utf8) {}
+  bool NamesAreUtf8() override { return utf8_; }
+
+ private:
+  bool utf8_;
+};
+
+TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolderAsTheDiskNamesFiles) {
   const std::string dir = "D:" + kSep + "Saved" + kSep, page = dir + "page.htm";
   const std::string dotted = dir + "my.pages" + kSep + "page", full(1021, 'd');
-  const std::tuple<std::string, page::TitleInfo, std::string> cases[] = {
-      {page, {"Part 1: Start?", "", "TV"}, dir + "Part 1 - Start. [TV]"},
-      {page, {"\xD4\xE8\xEB\xFC\xEC", "", "\xD0\xA2\xD0\x92"}, dir + kFilm + " [\xD0\xA2\xD0\x92]"},
-      {"page.htm", {"Name", "", "TV"}, "Name [TV]"},  // a bare name has no folder part
-      {dotted, {}, dotted},                           // a folder's dot is no extension
-      {full + kSep + "p.htm", {"\xD0\x96"}, full + kSep + kHalfChar},  // cut at 1023 bytes
-  };
-  for (const auto& [path, given, expected] : cases) {
-    page::TitleInfo info = given;
-    EXPECT_EQ(job::ArchiveBaseName(path.c_str(), info), expected) << path;
+  // "Фильм" in Windows-1251 goes in as it stands where names are ANSI; where they are UTF-8 it
+  // is converted, and a cut never splits a character.
+  for (const bool utf8 : {false, true}) {
+    NameEncoding disk(utf8);
+    const platform::ScopedFileSystem scoped(disk);
+    const std::string film = utf8 ? "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC" : "\xD4\xE8\xEB\xFC\xEC";
+    const std::string halfChar = utf8 ? "" : "\xD0";
+    const std::tuple<std::string, page::TitleInfo, std::string> cases[] = {
+        {page, {"Part 1: Start?", "", "TV"}, dir + "Part 1 - Start. [TV]"},
+        {page, {"\xD4\xE8\xEB\xFC\xEC", "", "\xD0\xA2\xD0\x92"}, dir + film + " [\xD0\xA2\xD0\x92]"},
+        {"page.htm", {"Name", "", "TV"}, "Name [TV]"},  // a bare name has no folder part
+        {dotted, {}, dotted},                           // a folder's dot is no extension
+        {full + kSep + "p.htm", {"\xD0\x96"}, full + kSep + halfChar},  // cut at 1023 bytes
+    };
+    for (const auto& [path, given, expected] : cases) {
+      page::TitleInfo info = given;
+      EXPECT_EQ(job::ArchiveBaseName(path.c_str(), info), expected) << path << (utf8 ? " utf-8" : "");
+    }
   }
 }
 
-TEST(RunArchiver, FillsTheFormatStartsThePathAsGivenAndReturnsItsExitCodeOrMinusOne) {
-  testsupport::TempFolder folder;
-  // The stand-in, copied to a folder with a blank, exits with its first value, reports to the next.
-  const std::string standin = folder.Path("my archiver/standin.exe"), report = folder.Path("r");
-  fs::create_directory(folder.Path("my archiver"));
-  fs::copy_file(testsupport::ArchiverStandinPath(), standin);
+// The launch itself, with real programs, is the platform tests' matter; here what is started,
+// with what, and what its ending gives.
+TEST(RunArchiver, StartsTheArchiverWithTheFormatAndItsThreeValuesOrGivesMinusOne) {
+  testsupport::RecordingLauncher launcher;
+  const platform::ScopedProcessLauncher scoped(launcher);
   std::string output;
-  const auto run = [&output](const std::string& program, const std::string& text, int hidden = 1,
-                             const char* page = "p.htm") {
+  const std::string page = "D:" + kSep + "Saved" + kSep + "page.htm";
+  const auto run = [&](const job::ArchiverSettings& settings, const std::string& path) {
     page::TitleInfo info;
-    return job::RunArchiver(page, info, Archiver(text, program, hidden), output);
+    return job::RunArchiver(path.c_str(), info, settings, output);
   };
-  const auto reported = [&](const char* key) {
-    return testsupport::ReportValues(testsupport::ReadFile(report), key);
-  };
+  const std::string program = "C:" + kSep + "my archiver" + kSep + "a.exe";
+  // Formats that convert anything but %s, or more than three values; no program; a text that
+  // would not fit its 4095 bytes: none starts.
   for (const char* refused : {"%d", "%s %s %s %s", "%5s", "%ls", "%n", "0 trailing %"})
-    EXPECT_EQ(run(standin, refused), job::STATUS_ARCHIVER_NOT_STARTED) << refused;
-  // No program, a missing one, a file marked executable that is no program, and a name that
-  // only a search along PATH would find.
-  const std::string notes = folder.Write("notes", "not a program\n");
-  fs::permissions(notes, fs::perms::owner_exec, fs::perm_options::add);
-  const std::string onPath = platform::kPathSeparator == '\\' ? "cmd.exe" : "sh";
-  for (const std::string& program : {std::string(), folder.Path("none"), notes, onPath})
-    EXPECT_EQ(run(program, "/c exit 0"), job::STATUS_ARCHIVER_NOT_STARTED) << program;
-  // A text that would not fit its 4095 bytes is refused, never cut.
+    EXPECT_EQ(run(Archiver(refused, program), page), job::STATUS_ARCHIVER_NOT_STARTED) << refused;
+  EXPECT_EQ(run(Archiver("a %s", ""), page), job::STATUS_ARCHIVER_NOT_STARTED);
   const std::string longPage = std::string(3000, 'p') + ".htm";
-  EXPECT_EQ(run(standin, "0 %s %s", 1, longPage.c_str()), 0);
-  EXPECT_EQ(run(standin, "0 %s %s %s", 1, longPage.c_str()), job::STATUS_ARCHIVER_NOT_STARTED);
-  const std::string text = "3 \"" + report + "\" plain \"with space\"  a\\\"b \"C:\\dir\\\\\"";
-  EXPECT_EQ(run(standin, text), 3);
-  EXPECT_EQ(reported("arg"), (Strings{"3", report, "plain", "with space", "a\"b", "C:\\dir\\"}));
-  EXPECT_EQ(output, "") << "output is captured only when asked for";
-#ifdef _WIN32
-  EXPECT_EQ(run(standin, "-1"), -1);
-  // The command line is the text itself; "Hidden" sets the show-window state.
-  for (const auto& [hidden, show] : {std::pair{1, "0"}, std::pair{7, "0"}, std::pair{0, "1"}}) {
-    EXPECT_EQ(run(standin, text, hidden), 3);
-    EXPECT_EQ(reported("show"), Strings{show}) << hidden;
-    EXPECT_EQ(reported("cmdline"), Strings{" " + text});
+  EXPECT_EQ(run(Archiver("0 %s %s %s", program), longPage), job::STATUS_ARCHIVER_NOT_STARTED);
+  EXPECT_TRUE(launcher.starts.empty());
+  EXPECT_EQ(run(Archiver("0 %s %s", program), longPage), 0);
+
+  // The program as given, the format as written, its values, and "Hidden" for the window.
+  for (const int hidden : {0, 1, 7}) {
+    launcher.starts.clear();
+    EXPECT_EQ(run(Archiver("a \"%s.7z\" \"%s\" \"%s\"", program, hidden), page), 0);
+    ASSERT_EQ(launcher.starts.size(), 1u);
+    const auto& start = launcher.starts[0];
+    EXPECT_EQ(start.program, program);
+    EXPECT_EQ(start.format, "a \"%s.7z\" \"%s\" \"%s\"");
+    EXPECT_EQ(start.values, (Strings{page.substr(0, page.size() - 4), page,
+                                     page.substr(0, page.size() - 4) + "_files"}));
+    EXPECT_EQ(start.options.hidden, hidden != 0) << hidden;
   }
-#else
-  EXPECT_EQ(run(standin, "-1"), 255);  // a POSIX exit status has eight bits
-#endif
+  // Its ending: an exit code as it is, a start that failed as -1, and the ends the batch
+  // command line gives it; its output comes back with it.
+  using Ending = platform::ProcessResult::Ending;
+  const std::pair<platform::ProcessResult, int32_t> endings[] = {
+      {{Ending::Exited, 3, "bad"}, 3},
+      {{Ending::Exited, 0, ""}, job::STATUS_OK},
+      {{Ending::NotStarted, -1, ""}, job::STATUS_ARCHIVER_NOT_STARTED},
+      {{Ending::TimedOut, 1, ""}, job::STATUS_ARCHIVER_TIMED_OUT},
+      {{Ending::Stopped, 1, ""}, job::STATUS_ARCHIVER_INTERRUPTED},
+  };
+  for (const auto& [answer, status] : endings) {
+    launcher.answer = answer;
+    EXPECT_EQ(run(Archiver("a %s", program), page), status) << answer.exitCode;
+    EXPECT_EQ(output, answer.output);
+  }
 }
 
-#ifndef _WIN32
-// A POSIX name may hold quotes, blanks and backslashes; none of them may reach the archiver as
-// an argument of its own (as "-sdel", which has 7-Zip delete what it packed).
-TEST(RunArchiver, EachValueLandsWholeInTheArgumentItsPlaceholderStandsIn) {
-  testsupport::TempFolder folder;
-  const std::string report = folder.Path("r");
-  for (const char* name : {"k.htm\" -sdel \"x.htm", "q\\\" -sdel \\\"r.htm", "t\\.htm"}) {
-    const std::string page = folder.Write(name, "not a catalogue page");
-    const std::string stem = page.substr(0, page.rfind('.'));
-    page::TitleInfo info;
-    std::string output;
-    const std::string format = "0 \"" + report + "\" \"%s.7z\" \"%s\" \"%s\"";
-    ASSERT_EQ(job::RunArchiver(page.c_str(), info,
-                               Archiver(format, testsupport::ArchiverStandinPath()), output),
-              0);
-    EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(report), "arg"),
-              (Strings{"0", report, stem + ".7z", page, stem + "_files"}))
-        << name;
-  }
-}
-#endif
+// How long a test waits for the worker to do what it must before it fails.
+constexpr std::chrono::seconds kPatience{20};
 
 // Jobs log what happens; a "slow" one waits until the test logs "open" and its name. Once
 // shut-down has begun the sink, like a destroyed window, refuses results.
@@ -132,9 +133,12 @@ class WorkerTest : public ::testing::Test, public job::ResultSink {
     events_.push_back(event);
     logged_.notify_all();
   }
+  // Bounded, so that a worker that stops for good fails the test instead of hanging it.
   void WaitFor(const std::string& event) {
     std::unique_lock lock(mutex_);
-    logged_.wait(lock, [&] { return std::ranges::find(events_, event) != events_.end(); });
+    ASSERT_TRUE(logged_.wait_for(lock, kPatience, [&] {
+      return std::ranges::find(events_, event) != events_.end();
+    })) << "never came: " << event;
   }
   void Post(const char* name) {
     auto request = std::make_unique<job::JobRequest>();
@@ -181,7 +185,11 @@ TEST_F(WorkerTest, RunsJobsInOrderHeldByCountedHoldsAndFinishesOnlyTheRunningOne
   running_.BeginShutDown();
   worker_.Hold();
   Log("open slow 2");
-  worker_.Quit();
+  auto quit = std::async(std::launch::async, [this] { worker_.Quit(); });
+  const bool ended = quit.wait_for(kPatience) == std::future_status::ready;
+  EXPECT_TRUE(ended) << "a hold kept the worker from quitting";
+  if (!ended) worker_.Release();  // so that the test itself can end
+  quit.wait();
   // The refused result was freed (else the leak checker tells); c never ran.
   EXPECT_EQ(events_, (Strings{"run slow 1", "open slow 1", "result slow 1", "first release",
                               "second release", "run a", "result a", "run b", "result b",

@@ -273,6 +273,11 @@ class ChangingFiles final : public platform::FileSystem {
   }
   platform::PathKind Kind(const char* path) override { return platform::NativeFiles().Kind(path); }
   bool IsLink(const char* path) override { return platform::NativeFiles().IsLink(path); }
+  std::string StoredName(const char* path) override {
+    return platform::NativeFiles().StoredName(path);
+  }
+  bool IsExactName(const char* name) override { return platform::NativeFiles().IsExactName(name); }
+  bool NamesAreUtf8() override { return platform::NativeFiles().NamesAreUtf8(); }
   bool RemoveFile(const char* path) override { return platform::NativeFiles().RemoveFile(path); }
   bool RenameNoReplace(const char* from, const char* to) override {
     return platform::NativeFiles().RenameNoReplace(from, to);
@@ -357,6 +362,9 @@ struct ScriptFolder final : platform::FileSystem {
   }
   platform::PathKind Kind(const char*) override { return platform::PathKind::Missing; }
   bool IsLink(const char*) override { return false; }
+  std::string StoredName(const char*) override { return {}; }
+  bool IsExactName(const char*) override { return true; }
+  bool NamesAreUtf8() override { return true; }
   bool RemoveFile(const char* path) override {
     removed.push_back(path);
     return true;

@@ -160,6 +160,9 @@ TEST(ExtractTitleInfo, TakesEachFieldFromItsCellWithinItsLength) {
       {"<i x=\"english\">A<<b>c>B>C<d</td>", false, "|AB>Cd|"},
       {"<th>Synonym</th><td x=\"v\">Name A</td><i x=\"english\"> </td>", false, "|Name A|"},
       {"<th>Synonym</th><td x=\"v\">Syn</td><i x=\"english\">Eng</td>", false, "|Eng|"},
+      // The tag end is looked for from one character beyond the label: right after it, it is
+      // not seen.
+      {"<i x=\"Synonym\">Near</td><td x=\"v\">Far, Other</td>", false, "|Far|"},
       {"<th>Synonym</th><td x=\"v\">\xC8\xEC\xFF</td>", false, "||"},  // not ASCII on an ANSI page
       {title + "X (a (b))</td>", false, "X (a||"},  // the last parenthesis goes
       {title + "A (B) C</td>", false, "A (B) C||"},

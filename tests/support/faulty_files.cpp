@@ -75,6 +75,10 @@ platform::PathKind FaultyFiles::Kind(const char* path) {
 
 bool FaultyFiles::IsLink(const char* path) { return !Fails() && inner_.IsLink(path); }
 
+std::string FaultyFiles::StoredName(const char* path) {
+  return Fails() ? std::string() : inner_.StoredName(path);
+}
+
 bool FaultyFiles::RemoveFile(const char* path) { return !Fails() && inner_.RemoveFile(path); }
 
 bool FaultyFiles::RenameNoReplace(const char* from, const char* to) {

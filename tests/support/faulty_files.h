@@ -40,6 +40,9 @@ class FaultyFiles final : public platform::FileSystem {
                    const std::function<bool(const char* name)>& visit) override;
   platform::PathKind Kind(const char* path) override;
   bool IsLink(const char* path) override;
+  std::string StoredName(const char* path) override;
+  bool IsExactName(const char* name) override { return inner_.IsExactName(name); }
+  bool NamesAreUtf8() override { return inner_.NamesAreUtf8(); }
   bool RemoveFile(const char* path) override;
   bool RenameNoReplace(const char* from, const char* to) override;
   bool CreateFolders(const char* path) override;

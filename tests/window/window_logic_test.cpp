@@ -102,12 +102,28 @@ TEST(WindowLogic, AnEntryTheIntakeRefusesGetsItsLineAndKeepsTheWindowOpen) {
   EXPECT_EQ(window.posted.size(), 2u);
 }
 
+TEST(WindowLogic, OpensAtTheStoredPlaceAZeroIncludedANegativeOrMissingOneGivingTwo) {
+  const std::pair<const char*, std::pair<int, int>> cases[] = {
+      {"PosX=0\nPosY=0\n", {0, 0}},
+      {"PosX=-5\nPosY=40\n", {2, 40}},
+      {"", {2, 2}},
+  };
+  testsupport::TempFolder folder;
+  for (const auto& [keys, place] : cases) {
+    FakeWindow window;
+    app::WindowLogic logic(window, window, folder.Write("velkor.ini", "[Options]\n" + std::string(keys)));
+    logic.Open("");
+    EXPECT_EQ(window.place, place) << keys;
+  }
+}
+
 TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
   const std::tuple<app::ClosingPlace, const char*, const char*> cases[] = {
       {{-32000, -32000, 1024, 768}, "0", "0"},  // minimised
       {{-8, 300, 1024, 768}, "0", "300"},
       {{1024, 10, 1024, 768}, "11", "22"},  // left edge at the screen's width
       {{10, 900, 1024, 768}, "11", "22"},
+      {{10, 768, 1024, 768}, "11", "22"},  // top edge at the screen's height
       {{1023, 767, 1024, 768}, "1023", "767"},
   };
   testsupport::TempFolder folder;

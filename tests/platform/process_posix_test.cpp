@@ -1,0 +1,39 @@
+// The archiver's start where arguments go to a program one by one and
+// processes end by signals.
+#include <gtest/gtest.h>
+
+#include "platform/process.h"
+#include "tests/platform/process_test.h"
+#include "tests/support/temp_folder.h"
+
+namespace platform {
+
+TEST(RunProcessOnPosix, GivesEightBitExitCodesAndAProgramKilledBySignalAs128PlusIt) {
+  RunStandin run;
+  EXPECT_EQ(run(testsupport::ArchiverStandinPath(), "-1", {}), 255);
+  // A program killed by a signal is no program that could not be started: the user is not to
+  // be sent to the settings.
+  EXPECT_EQ(run("/bin/sh", "-c \"kill -9 $$\"", {}), 128 + 9);
+  EXPECT_EQ(run("/bin/sh", "-c \"kill -15 $$\"", {}), 128 + 15);
+}
+
+// A POSIX name may hold quotes, blanks and backslashes; none of them may reach the archiver as
+// an argument of its own (as "-sdel", which has 7-Zip delete what it packed).
+TEST(RunProcessOnPosix, EachValueLandsWholeInTheArgumentItsPlaceholderStandsIn) {
+  testsupport::TempFolder folder;
+  const std::string report = folder.Path("r");
+  for (const char* name : {"k.htm\" -sdel \"x.htm", "q\\\" -sdel \\\"r.htm", "t\\.htm"}) {
+    const std::string page = folder.Write(name, "not a catalogue page");
+    const std::string stem = page.substr(0, page.rfind('.'));
+    const std::string values[] = {stem, page, stem + "_files"};
+    const std::string format = "0 \"" + report + "\" \"%s.7z\" \"%s\" \"%s\"";
+    const ProcessResult result = Processes().Run(testsupport::ArchiverStandinPath().c_str(),
+                                                 {format, values}, ProcessOptions{});
+    ASSERT_EQ(result.exitCode, 0);
+    EXPECT_EQ(Reported(report, "arg"),
+              (std::vector<std::string>{"0", report, stem + ".7z", page, stem + "_files"}))
+        << name;
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+// The settings file where the system has no profile functions of its own.
+#include <gtest/gtest.h>
+
+#include "platform/posix/profile_store.h"
+#include "tests/support/temp_folder.h"
+
+namespace platform {
+
+// A file that exists but cannot be read (write-only, say: the tests run as root, who reads
+// anything, so the reading is made to fail) is never overwritten: its other keys would go.
+TEST(ProfileStore, NeverWritesOverAFileItCannotRead) {
+  testsupport::TempFolder folder;
+  const std::string text = "[Options]\nArc=/usr/bin/7zz\nCom=a \"%s.7z\" \"%s\" \"%s\"\n";
+  const std::string file = folder.Write("velkor.ini", text);
+  ProfileStore unreadable([](const char*, bool& exists) -> std::optional<std::string> {
+    exists = true;
+    return std::nullopt;
+  });
+  EXPECT_FALSE(unreadable.WriteString(file.c_str(), "Options", "PosX", "40"));
+  EXPECT_EQ(testsupport::ReadFile(file), text);
+  EXPECT_EQ(unreadable.ReadInt(file.c_str(), "Options", "PosX", 2), 2);
+  // The same file, readable, takes the key and keeps the others.
+  ProfileStore readable(ReadWholeText);
+  EXPECT_TRUE(readable.WriteString(file.c_str(), "Options", "PosX", "40"));
+  EXPECT_EQ(readable.ReadInt(file.c_str(), "Options", "PosX", 2), 40);
+  EXPECT_EQ(readable.ReadString(file.c_str(), "Options", "Arc", "", 260), "/usr/bin/7zz");
+}
+
+}  // namespace platform
