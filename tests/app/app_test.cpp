@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,31 +14,16 @@
 #include <utility>
 #include <vector>
 
-#include "app/cli/run_cli.h"
 #include "app/intake.h"
 #include "app/settings.h"
+#include "platform/system.h"
 #include "platform/text.h"
-#include "tests/support/archiver_standin.h"
-#include "tests/support/process_check.h"
-#include "tests/support/temp_folder.h"
+#include "tests/app/cli_run.h"
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <chrono>
-#include <thread>
-
-extern char** environ;
-#endif
 
 namespace {
 
-namespace fs = std::filesystem;
-using Strings = std::vector<std::string>;
-using testsupport::ReadFile;
+using namespace clitest;
 
 TEST(SplitCommandLine, SplitsAtBlanksAndGroupsQuotedPaths) {
   const std::pair<const char*, Strings> cases[] = {
@@ -129,37 +119,6 @@ TEST_F(IntakeTest, ANameResolvesAsStoredAndAWildcardToItsFirstMatchOrItsFolder) 
   EXPECT_EQ(ofWildcard, (Strings{folder_.Path("Other.html"), page}));
 }
 
-const fs::path kSamples = VELKOR_SAMPLES_DIR;
-
-// velkor-cli run in-process on a copy of the sample pages, the folder "pages".
-class CliRun : public ::testing::Test {
- protected:
-  CliRun() {
-    fs::copy(kSamples, folder_.Path("pages"), fs::copy_options::recursive);
-    folder_.Write("pages/Frost Wind.html", "saved again");  // a rename must never replace it
-  }
-
-  // Settings that run the stand-in: it ends with `code`, reporting to "<archive>.report".
-  std::string Ini(const std::string& code) const {
-    return folder_.Write("velkor.ini", "[Options]\nArc=" + testsupport::ArchiverStandinPath() +
-                                           "\nCom=" + code + " \"%s.report\" \"%s\" \"%s\"\n");
-  }
-  int Run(const Strings& arguments) {
-    std::FILE* out = std::fopen(folder_.Path("out").c_str(), "wb");
-    std::FILE* err = std::fopen(folder_.Path("err").c_str(), "wb");
-    const int status = app::cli::RunCli(arguments, {out, err, false});
-    std::fclose(out);
-    std::fclose(err);
-    out_ = ReadFile(folder_.Path("out"));
-    err_ = ReadFile(folder_.Path("err"));
-    return status;
-  }
-  std::string Page(const std::string& name) const { return folder_.Path("pages/" + name); }
-
-  testsupport::TempFolder folder_;
-  std::string out_, err_;
-};
-
 TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
   EXPECT_EQ(Run({"--ini", Ini("0"), folder_.Path("pages")}), 0) << err_;
   EXPECT_EQ(err_, "");
@@ -185,12 +144,12 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
   }
 }
 
-TEST_F(CliRun, PrintsALineAPageOrOneMessageAndAnyFailureMakesTheStatusNonZero) {
-  // A usage error is one line with status 2 and touches nothing; help wins over it.
-  const std::string lantern = Page("Lantern Road.html"), frost = Page("Frost Wind.htm");
+TEST_F(CliRun, AUsageErrorIsOneLineWithStatusTwoAndTouchesNothingAndHelpWinsOverIt) {
+  const std::string frost = Page("Frost Wind.htm");
   for (const Strings& mistake :
        {Strings{}, Strings{"--fix"}, Strings{"-x", frost}, Strings{frost, "--ini"},
-        Strings{"--ini=", frost}, Strings{"--ini", folder_.Path("none"), frost}}) {
+        Strings{"--ini=", frost}, Strings{"--ini", folder_.Path("none"), frost},
+        Strings{"--archiver-timeout", "0", frost}}) {
     EXPECT_EQ(Run(mistake), 2);
     EXPECT_EQ(out_, "");
     EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
@@ -198,38 +157,40 @@ TEST_F(CliRun, PrintsALineAPageOrOneMessageAndAnyFailureMakesTheStatusNonZero) {
   EXPECT_EQ(Run({"--bogus", frost, "--help"}), 0);
   EXPECT_EQ(out_.rfind("Usage: velkor-cli", 0), 0u) << out_;
   EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "Frost Wind.htm").string()));
-  EXPECT_EQ(Run({"--ini", Ini("3"), "--no-fix", lantern, frost}), 1);
+}
+
+TEST_F(CliRun, AFailedArchivingIsLoggedPageByPageAndFailsTheRun) {
+  EXPECT_EQ(Run({"--ini", Ini("3"), "--no-fix", Page("Lantern Road.html"), Page("Frost Wind.htm")}),
+            1);
   EXPECT_EQ(out_, "Lantern Road.htm [Ошибка: 3]\nFrost Wind.htm [Ошибка: 3]\n");
-  // No settings file: both boxes checked, no archiver. The file's boxes count unless a flag
-  // (the later of two) overrides them; it is never written. Nothing to process fails too.
-  EXPECT_EQ(Run({frost}), 1);
+}
+
+TEST_F(CliRun, WithoutASettingsFileBothBoxesAreCheckedAndNoArchiverCanStart) {
+  EXPECT_EQ(Run({Page("Frost Wind.htm")}), 1);
   EXPECT_EQ(out_, "Настройте параметры архиватора в ini файле\n");
+  EXPECT_EQ(ReadFile(Page("Frost Wind.htm")), Expected("Frost Wind.htm"));
+}
+
+TEST_F(CliRun, TheSettingsBoxesCountUnlessAFlagSaysOtherwiseAndTheFileIsNeverWritten) {
+  const std::string frost = Page("Frost Wind.htm");
   const std::string settings = "[Options]\nbArc=0\nbMSIE=0\n", ini = folder_.Write("b", settings);
   EXPECT_EQ(Run({"--ini", ini, frost}), 1);
   EXPECT_EQ(out_, "Отсутствуют заданные действия\n");
-  EXPECT_EQ(Run({"--ini", ini, "--no-fix", frost, "--fix"}), 0);
+  EXPECT_EQ(Run({"--ini", ini, "--no-fix", frost, "--fix"}), 0) << "the later flag wins";
   EXPECT_EQ(out_, "Frost Wind.htm [Ok]\n");
   EXPECT_EQ(ReadFile(ini), settings);
+}
+
+TEST_F(CliRun, NothingToProcessAndAMissingPageFailTheRunAndAreNamed) {
+  const std::string ini = folder_.Write("b", "[Options]\nbArc=0\n");
   EXPECT_EQ(Run({"--ini", ini, Page("notes.txt"), Page("missing-folder")}), 1);
   EXPECT_EQ(out_, "");
   EXPECT_NE(err_.find("no page"), std::string::npos) << err_;
   // A missing page is still queued as the window queues it, and its line says so.
-  EXPECT_EQ(Run({"--ini", ini, "--fix", Page("gone.htm")}), 1);
+  EXPECT_EQ(Run({"--ini", ini, Page("gone.htm")}), 1);
   EXPECT_EQ(out_, "gone.htm [Страница не найдена]\n");
   EXPECT_NE(err_.find("no such file or folder: " + Page("gone.htm")), std::string::npos) << err_;
 }
-
-// The stand-in's processes, named in its report, have all ended.
-void ExpectStandinEnded(const std::string& report) {
-  Strings pids = testsupport::ReportValues(ReadFile(report), "pid");
-  for (const std::string& child : testsupport::ReportValues(ReadFile(report), "child"))
-    pids.push_back(child);
-  ASSERT_FALSE(pids.empty()) << "the stand-in never ran";
-  for (const std::string& pid : pids)
-    EXPECT_TRUE(testsupport::HasEnded(std::stol(pid))) << "process " << pid << " left running";
-}
-
-const std::string kFrostReport = "Itetsuku Kaze [Frost Wind][OVA].report";
 
 // The stand-in's path made `length` characters long with "/./" and "//", which name no other.
 std::string PaddedStandinPath(size_t length) {
@@ -282,22 +243,6 @@ TEST_F(CliRun, NamesEveryEntryItCannotTakeAndFails) {
   EXPECT_EQ(err_, "") << "a path too long is not missing";
 }
 
-#ifdef _WIN32
-TEST_F(CliRun, APageWhoseNameTheCodePageLacksIsNamedNeverTakenForAnother) {
-  // The ANSI search gives "Kaze\u0101.htm" as "Kazea.htm", the name of the page beside it.
-  const std::string sample = ReadFile((kSamples / "Frost Wind.htm").string());
-  const std::string other = folder_.Write("lacking/Kazea.htm", sample);
-  const fs::path lacking = folder_.path() / "lacking" / L"Kaze\u0101.htm";
-  std::ofstream(lacking, std::ios::binary) << sample;
-  const std::string ini = folder_.Write("velkor.ini", "[Options]\nbArc=0\n");
-  EXPECT_EQ(Run({"--ini", ini, folder_.Path("lacking")}), 1);
-  EXPECT_EQ(out_, folder_.Path("lacking/Kaze?.htm") +
-                      " [Пропущено: в имени есть символы вне кодировки ANSI]\nKazea.htm [Ok]\n");
-  std::ifstream in(lacking, std::ios::binary);
-  EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == sample) << "it was cleaned";
-  EXPECT_EQ(ReadFile(other), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
-}
-#endif
 
 TEST_F(CliRun, EndsAnArchiverThatRunsOutItsTimeAndLeavesNoProcessOfIt) {
   const std::string frost = Page("Frost Wind.htm");
@@ -320,64 +265,70 @@ TEST_F(CliRun, ShowsTheArchiversLastLinesBelowThePagesLineWhenItFailsOrWhenVerbo
   EXPECT_EQ(err_, "");
 }
 
-#ifndef _WIN32
-// velkor-cli as a process of its own, its standard output and error going to files.
-pid_t StartCli(const Strings& arguments, const std::string& out, const std::string& err) {
-  std::vector<std::string> words = {VELKOR_CLI};
-  words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  EXPECT_EQ(posix_spawn(&pid, VELKOR_CLI, &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
 
-int ExitStatus(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+// The running process as it is, but for Ctrl+C and the request to terminate, which the test
+// raises itself, from a thread of its own as the system would.
+class InterruptibleProcess final : public platform::RunningProcess {
+ public:
+  std::string ExecutablePath() override { return Native().ExecutablePath(); }
+  std::string FullPath(const char* path) override { return Native().FullPath(path); }
+  std::string EnvironmentValue(const char* name) override {
+    return Native().EnvironmentValue(name);
+  }
+  std::string UserSettingsFolder() override { return Native().UserSettingsFolder(); }
+  void EndAbruptly() override { Native().EndAbruptly(); }
+  bool StderrIsTerminal() override { return false; }
+  std::string AnsiToConsole(const std::string& text, platform::StdStream stream) override {
+    return Native().AnsiToConsole(text, stream);
+  }
+  void KeepFreedMemoryForReuse() override {}
+  std::unique_ptr<platform::InterruptWatch> WatchInterrupts(
+      std::function<void(int)> onInterrupt) override {
+    std::lock_guard lock(mutex_);
+    onInterrupt_ = std::move(onInterrupt);
+    return std::make_unique<platform::InterruptWatch>();
+  }
 
-TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
+  void Interrupt(int exitStatus) {
+    std::lock_guard lock(mutex_);
+    ASSERT_TRUE(onInterrupt_) << "nothing watches for interrupts";
+    onInterrupt_(exitStatus);
+  }
+
+ private:
+  static platform::RunningProcess& Native() { return platform::NativeProcess(); }
+  std::mutex mutex_;
+  std::function<void(int)> onInterrupt_;
+};
+
+TEST_F(CliRun, AnInterruptEndsTheArchiverFinishesThePageInHandAndBeginsNoOther) {
+  InterruptibleProcess process;
+  const platform::ScopedRunningProcess scoped(process);
   const std::string frost = Page("Frost Wind.htm"), quiet = Page("Quiet Valley.htm");
-  const std::string out = folder_.Path("out"), err = folder_.Path("err");
-  EXPECT_EQ(ExitStatus(StartCli({"--ini", Ini("4:0"), frost, quiet}, out, err)), 0);
-  EXPECT_EQ(ReadFile(out), "Frost Wind.htm [Ok]\nQuiet Valley.htm [Ok]\n");
-  EXPECT_EQ(ReadFile(err), "");
-
-  // Quiet Valley as saved again, and never begun after the signal.
-  const std::string original = ReadFile((kSamples / "Quiet Valley.htm").string());
-  folder_.Write("pages/Quiet Valley.htm", original);
-  const std::pair<int, const char*> signals[] = {{SIGTERM, "terminated"}, {SIGINT, "interrupted"}};
-  for (const auto& [number, said] : signals) {
+  const std::string original = ReadFile(quiet);
+  for (const auto& [status, said] : {std::pair{143, "terminated"}, std::pair{130, "interrupted"}}) {
     SCOPED_TRACE(said);
     const std::string report = Page(kFrostReport);
     fs::remove(report);
-    const pid_t cli = StartCli({"--ini", Ini("hang"), frost, quiet}, out, err);
-    // The stand-in has reported in full once its last argument is there.
-    const std::string last = "arg=" + Page("Frost Wind_files") + "\n";
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (ReadFile(report).find(last) == std::string::npos &&
-           std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(cli, number);
-    EXPECT_EQ(ExitStatus(cli), 128 + number);
-    EXPECT_EQ(ReadFile(out),
-              "Frost Wind.htm [Прервано: архивирование не завершено]\n    hanging\n");
-    EXPECT_EQ(ReadFile(err), "velkor-cli: " + std::string(said) +
-                                 " after 1 of 2 pages; the others were not touched\n");
+    // Once the stand-in has reported in full (its last argument is there) it hangs.
+    std::thread interrupter([&, exitStatus = status] {
+      const std::string last = "arg=" + Page("Frost Wind_files") + "\n";
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (ReadFile(report).find(last) == std::string::npos &&
+             std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      process.Interrupt(exitStatus);
+    });
+    EXPECT_EQ(Run({"--ini", Ini("hang"), frost, quiet}), status);
+    interrupter.join();
+    EXPECT_EQ(out_, "Frost Wind.htm [Прервано: архивирование не завершено]\n    hanging\n");
+    EXPECT_EQ(err_, "velkor-cli: " + std::string(said) +
+                        " after 1 of 2 pages; the others were not touched\n");
     ExpectStandinEnded(report);
-    EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
-    EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the signal was begun";
+    EXPECT_EQ(ReadFile(frost), Expected("Frost Wind.htm"));
+    EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the interrupt was begun";
   }
 }
-#endif
 
 }  // namespace
