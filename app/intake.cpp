@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -27,38 +28,6 @@ std::string FolderItself(std::string folderPart) {
 }
 
 }  // namespace
-
-std::vector<std::string> SplitCommandLine(const char* text) {
-  std::vector<std::string> paths;
-  if (platform::CompareNoCase(text, "/dde") == 0) return paths;
-  // Empty paths (blanks at the end, a pair of quotes with nothing between)
-  // would name nothing, so they are not kept.
-  auto keep = [&paths](const char* from, const char* to) {
-    if (to > from) paths.emplace_back(from, to);
-  };
-  const char* at = text;
-  while (*at != '\0') {
-    while (*at == ' ') ++at;
-    if (*at == '"') {
-      const char* closing = std::strchr(at + 1, '"');
-      if (closing == nullptr) {
-        ++at;  // the unmatched quote is dropped and the rest split at blanks
-        continue;
-      }
-      keep(at + 1, closing);
-      at = closing + 1;
-      continue;
-    }
-    const char* blank = std::strchr(at, ' ');
-    if (blank == nullptr) {
-      keep(at, at + std::strlen(at));
-      break;
-    }
-    keep(at, blank);
-    at = blank + 1;
-  }
-  return paths;
-}
 
 bool PassesExtensionTest(const char* path) {
   const char* extension = platform::FindExtension(path);
@@ -91,7 +60,7 @@ Intake::Intake(job::JobPoster& worker, const OptionBoxes& boxes)
     : worker_(worker), boxes_(boxes) {}
 
 void Intake::ParseCommandLine(const char* argumentText) {
-  TakeCommandLine(SplitCommandLine(argumentText));
+  TakeCommandLine(platform::SplitCommandLine(argumentText));
 }
 
 void Intake::TakeCommandLine(const std::vector<std::string>& paths) {

@@ -35,12 +35,6 @@ struct Refusal {
   int32_t status = 0;
 };
 
-// Splits a command line's argument text into paths: blanks (spaces only)
-// separate, a pair of double quotes encloses one path, an opening quote that
-// is never closed is dropped, a quote inside an unquoted path is kept. A
-// text equal to "/dde" in any letter case gives nothing.
-std::vector<std::string> SplitCommandLine(const char* text);
-
 // True when the path's extension holds "htm" or "HTM".
 bool PassesExtensionTest(const char* path);
 

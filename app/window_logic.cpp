@@ -69,17 +69,4 @@ bool WindowLogic::OnClose(const ClosingPlace& place) {
   return WriteOptionBoxes(settingsPath_, view_.ArchiveChecked(), view_.FixChecked()) && stored;
 }
 
-const char* SkipProgramName(const char* commandLine) {
-  const char* at = commandLine;
-  if (*at == '"') {
-    ++at;
-    while (*at != '\0' && *at != '"') ++at;
-    if (*at == '"') ++at;
-  } else {
-    while (*at != '\0' && *at != ' ' && *at != '\t') ++at;
-  }
-  while (*at == ' ' || *at == '\t') ++at;
-  return at;
-}
-
 }  // namespace app

@@ -84,9 +84,4 @@ class WindowLogic {
   Intake intake_;
 };
 
-// The argument part of a Windows command line: the program's name (in
-// double quotes or up to the first blank or tab) and the blanks and tabs
-// after it skipped.
-const char* SkipProgramName(const char* commandLine);
-
 }  // namespace app

@@ -62,7 +62,4 @@ inline constexpr int32_t STATUS_NOT_LOCAL_FILE = -125;  // a dropped URL of no l
 inline constexpr int WRK_CMD_JOB = 1;
 inline constexpr int WRK_CMD_QUIT = 2;
 
-// The command that carries a JobResult to the Windows main window.
-inline constexpr int ID_JOB_DONE = 24987;
-
 }  // namespace job

@@ -89,7 +89,7 @@ std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
     // The page keeps its name; the rest of the job goes on.
   }
   platform::CopyText(result->name, sizeof result->name, platform::FindFileName(request.path));
-  sink.SetCaption(result->name);
+  sink.JobStarted(result->name);
 
   page::TitleInfo info;
   const int32_t pageStatus =

@@ -15,8 +15,9 @@ class ResultSink {
  public:
   virtual ~ResultSink() = default;
 
-  // Shows the file name of the page whose processing begins.
-  virtual void SetCaption(const char* name) = 0;
+  // A job has begun on the page of this file name (the window shows it in
+  // its caption, the command line in its progress line).
+  virtual void JobStarted(const char* name) = 0;
 
   // What the archiver of the page in hand wrote (the last part of its
   // standard output and error), when it was captured; comes before that

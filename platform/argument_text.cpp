@@ -7,8 +7,6 @@
 namespace platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // Stands for a value while the format is split. No format holds it: the
 // format is NUL-terminated text from the settings file.
 constexpr char kValueSlot = '\0';
@@ -59,42 +57,6 @@ std::vector<std::string> FillArguments(const ArgumentFormat& arguments) {
     argument = std::move(withValues);
   }
   return filled;
-}
-
-// The rules of CommandLineToArgvW and the older Microsoft C runtimes; the
-// later runtimes' reading of "" inside quotes as a literal quote is left out.
-std::vector<std::string> SplitArgumentText(std::string_view text) {
-  std::vector<std::string> arguments;
-  size_t at = 0;
-  for (;;) {
-    while (at < text.size() && IsBlank(text[at])) ++at;
-    if (at == text.size()) return arguments;
-
-    std::string argument;
-    bool quoted = false;
-    while (at < text.size() && (quoted || !IsBlank(text[at]))) {
-      size_t backslashes = 0;
-      while (at < text.size() && text[at] == '\\') {
-        ++backslashes;
-        ++at;
-      }
-      if (at < text.size() && text[at] == '"') {
-        argument.append(backslashes / 2, '\\');
-        if (backslashes % 2 == 0) {
-          quoted = !quoted;
-        } else {
-          argument += '"';
-        }
-        ++at;
-      } else {
-        argument.append(backslashes, '\\');
-        // A run of backslashes may end the text or be followed by a blank;
-        // the loop condition handles both.
-        if (backslashes == 0) argument += text[at++];
-      }
-    }
-    arguments.push_back(std::move(argument));
-  }
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "platform/service.h"
 
 namespace platform {
@@ -30,12 +31,6 @@ std::string FillArgumentText(const ArgumentFormat& arguments);
 // are those of SplitArgumentText(FillArgumentText(...)).
 std::vector<std::string> FillArguments(const ArgumentFormat& arguments);
 
-// Splits argument text into arguments by the Windows rules: blanks and tabs
-// separate, double quotes group, 2n backslashes before a quote give n
-// backslashes and toggle quoting, 2n+1 give n backslashes and a literal
-// quote, other backslashes are literal. These are the classic rules: "" in
-// quotes ends the quoting and starts it again, so "a""b" gives ab.
-std::vector<std::string> SplitArgumentText(std::string_view text);
 
 struct ProcessOptions {
   bool hidden = true;  // hides its window where windows exist

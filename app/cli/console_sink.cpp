@@ -48,7 +48,7 @@ std::vector<std::string> LastLines(const std::string& output, size_t count) {
 ConsoleSink::ConsoleSink(std::FILE* out, std::FILE* progress, bool verbose)
     : out_(out), progress_(progress), verbose_(verbose) {}
 
-void ConsoleSink::SetCaption(const char* name) {
+void ConsoleSink::JobStarted(const char* name) {
   if (progress_ == nullptr) return;
   ClearProgress();
   std::string line = "[";

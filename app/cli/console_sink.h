@@ -24,7 +24,7 @@ class ConsoleSink final : public job::ResultSink {
   // worker starts on the batch.
   void SetTotal(int32_t total) { total_ = total; }
 
-  void SetCaption(const char* name) override;
+  void JobStarted(const char* name) override;
   void ArchiverOutput(std::string output) override;
   bool Deliver(std::unique_ptr<job::JobResult> result) override;
 

@@ -1,5 +1,6 @@
 #include "app/cli/run_cli.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -164,9 +165,13 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     return exitStatus;
   }
   if (queued == 0 && refusals.empty()) std::fputs("velkor-cli: no page to process\n", streams.err);
-  for (const int32_t status : sink.Statuses()) intake.OnResult(status);
-  const bool allDone = intake.PendingJobs() == 0 && intake.AutoClose() != 0;
-  return allDone && !missing ? kExitOk : kExitFailed;
+  // A run succeeds when it had pages, took every entry it was given, and
+  // every page came back Ok.
+  const std::vector<int32_t>& statuses = sink.Statuses();
+  const bool everyPageOk =
+      queued > 0 && statuses.size() == static_cast<size_t>(queued) &&
+      std::ranges::all_of(statuses, [](int32_t status) { return status == job::STATUS_OK; });
+  return everyPageOk && refusals.empty() && !missing ? kExitOk : kExitFailed;
 }
 
 }  // namespace app::cli

@@ -13,7 +13,7 @@ void WindowSink::SetWindow(CPageDlg* window) {
   window_ = window;
 }
 
-void WindowSink::SetCaption(const char* name) {
+void WindowSink::JobStarted(const char* name) {
   std::lock_guard lock(mutex_);
   if (window_ == nullptr) return;
   // The name is copied now: the worker's buffer changes with the next job.

@@ -19,7 +19,7 @@ class WindowSink final : public job::ResultSink {
   void SetWindow(CPageDlg* window);
 
   // Queues the caption for the window; returns at once.
-  void SetCaption(const char* name) override;
+  void JobStarted(const char* name) override;
 
   // Queues the result for the window, which then owns it; a result still
   // queued when the window is destroyed is freed with the queued call.

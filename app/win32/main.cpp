@@ -3,13 +3,8 @@
 
 #include "app/win32/page_app.h"
 
-namespace {
-
-win32::CPageApp theApp;
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  theApp.InitInstance();
-  return theApp.ExitInstance();
+  win32::CPageApp application;
+  application.InitInstance();
+  return application.ExitInstance();
 }

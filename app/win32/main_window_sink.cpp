@@ -7,7 +7,7 @@ void MainWindowSink::SetWindow(HWND window) {
   window_.store(window, std::memory_order_release);
 }
 
-void MainWindowSink::SetCaption(const char* name) {
+void MainWindowSink::JobStarted(const char* name) {
   const HWND window = window_.load(std::memory_order_acquire);
   if (window != nullptr) SetWindowTextA(window, name);
 }
@@ -18,7 +18,7 @@ bool MainWindowSink::Deliver(std::unique_ptr<job::JobResult> result) {
   std::lock_guard lock(posting_);
   const HWND window = window_.load(std::memory_order_acquire);
   if (window == nullptr || !IsWindow(window)) return false;
-  if (!PostMessageA(window, WM_COMMAND, job::ID_JOB_DONE, reinterpret_cast<LPARAM>(result.get()))) {
+  if (!PostMessageA(window, WM_COMMAND, ID_JOB_DONE, reinterpret_cast<LPARAM>(result.get()))) {
     return false;
   }
   result.release();  // travels with the message; the window frees it

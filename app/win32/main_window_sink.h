@@ -12,14 +12,18 @@
 
 namespace win32 {
 
+// The command that carries a JobResult to the main window.
+inline constexpr int ID_JOB_DONE = 24987;
+
 class MainWindowSink final : public job::ResultSink {
  public:
   // The main window from its initialisation on; null once it is destroyed.
   // Once it returns null, no result is posted any more.
   void SetWindow(HWND window);
 
-  // Sets the caption; returns once the window's thread has handled it.
-  void SetCaption(const char* name) override;
+  // Sets the caption to the page's name; returns once the window's thread
+  // has handled it.
+  void JobStarted(const char* name) override;
 
   // Posts WM_COMMAND with ID_JOB_DONE and the result to the window, which
   // then owns it. False (the result is freed) when there is no window or

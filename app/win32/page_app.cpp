@@ -6,6 +6,7 @@
 #include "app/win32/page_dlg.h"
 #include "app/window_logic.h"
 #include "job/process_job.h"
+#include "platform/command_line.h"
 
 namespace win32 {
 
@@ -26,7 +27,7 @@ BOOL CPageApp::InitInstance() {
     return FALSE;
   }
 
-  CPageDlg window(*worker_, sink_, settingsPath_, app::SkipProgramName(GetCommandLineA()));
+  CPageDlg window(*worker_, sink_, settingsPath_, platform::SkipProgramName(GetCommandLineA()));
   window.DoModal();
   return FALSE;
 }

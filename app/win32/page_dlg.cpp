@@ -31,8 +31,10 @@ CPageDlg::CPageDlg(job::JobPoster& worker, MainWindowSink& sink, std::string set
 
 BOOL CPageDlg::OnInitDialog() {
   m_logList = GetDlgItem(m_hWnd, IDC_LOG);
-  // For every thread, before any job exists: the runtime's case folding and
-  // formatting then follow Russian Windows-1251, the pages' code page.
+  // The process's locale is Russian with Windows-1251, set for every thread
+  // before any job exists, as the program has always set it. Nothing of the
+  // page processing depends on it any more: its letter-case folding and its
+  // code-page tables are its own, the same on every system.
   std::setlocale(LC_ALL, "Russian_Russia.1251");
   sink_.SetWindow(m_hWnd);
 
@@ -50,7 +52,7 @@ BOOL CPageDlg::OnInitDialog() {
 }
 
 BOOL CPageDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-  if (wParam != static_cast<WPARAM>(job::ID_JOB_DONE)) return CDialog::OnCommand(wParam, lParam);
+  if (wParam != static_cast<WPARAM>(ID_JOB_DONE)) return CDialog::OnCommand(wParam, lParam);
   if (lParam != 0) {
     logic_.OnResult(std::unique_ptr<job::JobResult>(reinterpret_cast<job::JobResult*>(lParam)));
   }
@@ -130,7 +132,7 @@ void CPageDlg::OnDestroy() {
   sink_.SetWindow(nullptr);
   MSG pending;
   while (PeekMessageA(&pending, m_hWnd, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
-    if (pending.wParam == static_cast<WPARAM>(job::ID_JOB_DONE)) {
+    if (pending.wParam == static_cast<WPARAM>(ID_JOB_DONE)) {
       delete reinterpret_cast<job::JobResult*>(pending.lParam);
     }
   }

@@ -25,18 +25,6 @@ namespace {
 
 using namespace clitest;
 
-TEST(SplitCommandLine, SplitsAtBlanksAndGroupsQuotedPaths) {
-  const std::pair<const char*, Strings> cases[] = {
-      {R"("D:\My Pages\a b.html" D:\x\c.htm)", {R"(D:\My Pages\a b.html)", R"(D:\x\c.htm)"}},
-      {R"("D:\a.htm D:\b.htm)", {R"(D:\a.htm)", R"(D:\b.htm)"}},  // unclosed quote dropped
-      {R"(   a.htm  "" b.htm "")", {"a.htm", "b.htm"}},
-      {"a.htm\tb.htm", {"a.htm\tb.htm"}},  // a tab separates nothing
-      {R"(x"y.htm "a b.htm"c.htm)", {R"(x"y.htm)", "a b.htm", "c.htm"}},
-      {"/DdE", {}},
-  };
-  for (const auto& [text, expected] : cases)
-    EXPECT_EQ(app::SplitCommandLine(text), expected) << "[" << text << "]";
-}
 
 // Stands in for the worker, held while a batch is queued, and the window's boxes.
 class IntakeTest : public ::testing::Test, public job::JobPoster, public app::OptionBoxes {

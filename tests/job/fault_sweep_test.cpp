@@ -84,7 +84,7 @@ job::JobSettings Settings() {
 const job::JobSettings kSettings = Settings();
 
 struct QuietSink final : job::ResultSink {
-  void SetCaption(const char*) override {}
+  void JobStarted(const char*) override {}
   bool Deliver(std::unique_ptr<job::JobResult>) override { return true; }
 };
 

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "job/archiver.h"
+#include "job/process_job.h"
+#include "page/journal.h"
 #include "job/job_records.h"
 #include "job/worker.h"
 #include "platform/text.h"
@@ -121,6 +123,107 @@ TEST(RunArchiver, StartsTheArchiverWithTheFormatAndItsThreeValuesOrGivesMinusOne
   }
 }
 
+const fs::path kSamples = VELKOR_SAMPLES_DIR;
+
+// ProcessJob's steps as they happen: the job's start as the front end hears of it, and the
+// archiver's start, with the page as it then stands on the disk.
+class JobSteps final : public job::ResultSink, public platform::ProcessLauncher {
+ public:
+  void JobStarted(const char* name) override { events.push_back(std::string("started ") + name); }
+  bool Deliver(std::unique_ptr<job::JobResult>) override { return true; }
+  platform::ProcessResult Run(const char*, const platform::ArgumentFormat& arguments,
+                              const platform::ProcessOptions&) override {
+    events.push_back("archiver for " + fs::path(arguments.values[1]).filename().string());
+    pageAtArchiving = testsupport::ReadFile(arguments.values[1]);
+    return answer;
+  }
+
+  Strings events;
+  std::string pageAtArchiving;
+  platform::ProcessResult answer{platform::ProcessResult::Ending::Exited, 0, ""};
+};
+
+// A copy of one sample page in a folder of its own.
+struct OnePage : testsupport::TempFolder {
+  explicit OnePage(const std::string& as, const char* sample = "Frost Wind.htm") {
+    fs::copy_file(kSamples / sample, path() / as);
+  }
+  job::JobRequest Request(const std::string& name, bool fix, bool archive) const {
+    job::JobRequest request;
+    platform::CopyText(request.path, sizeof request.path, Path(name).c_str());
+    request.fix = fix ? 1 : 0;
+    request.archive = archive ? 1 : 0;
+    return request;
+  }
+};
+
+TEST(ProcessJob, NamesThePageThenCleansItWholeThenArchivesIt) {
+  const OnePage page("Frost Wind.html");
+  JobSteps steps;
+  const platform::ScopedProcessLauncher scoped(steps);
+  job::JobRequest request = page.Request("Frost Wind.html", true, true);
+  job::JobSettings settings;
+  settings.archiver = Archiver("a %s %s %s", "archiver");
+  const auto result = job::ProcessJob(request, steps, settings);
+  ASSERT_NE(result, nullptr);
+  EXPECT_STREQ(result->name, "Frost Wind.htm");
+  EXPECT_EQ(request.path, page.Path("Frost Wind.htm")) << "the request names the page as renamed";
+  EXPECT_EQ(steps.events, (Strings{"started Frost Wind.htm", "archiver for Frost Wind.htm"}));
+  EXPECT_EQ(steps.pageAtArchiving, testsupport::ReadFile((kSamples / "expected" / "Frost Wind.htm").string()))
+      << "the archiver got the page before it was cleaned";
+}
+
+TEST(ProcessJob, RenamesToHtmOnlyWhereNothingIsInTheWay) {
+  const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
+      {{"a.HTM"}, "a.HTM", "a.HTM"},    // any letter case of .htm stays
+      {{"b.shtml"}, "b.shtml", "b.htm"},
+      {{"c.html", "c.htm"}, "c.html", "c.html"},  // never over another page
+      // A journal under the old name is settled under that name first.
+      {{"d.html", "d.html" + std::string(page::kJournalSuffix)}, "d.html", "d.html"},
+  };
+  for (const auto& [files, given, kept] : cases) {
+    const OnePage page(files[0]);
+    for (size_t i = 1; i < files.size(); ++i) page.Write(files[i], "in the way");
+    JobSteps steps;
+    job::JobRequest request = page.Request(given, false, false);
+    const auto result = job::ProcessJob(request, steps, job::JobSettings{});
+    EXPECT_STREQ(result->name, kept.c_str()) << given;
+    EXPECT_TRUE(fs::exists(page.Path(kept))) << given;
+  }
+}
+
+// The status: the page's own when it could not be done, else the archiver's when archiving was
+// asked for, else Ok when the links were to be repaired, else "no actions".
+TEST(ProcessJob, GivesThePagesStatusFirstThenTheArchiversThenTheBoxes) {
+  using Ending = platform::ProcessResult::Ending;
+  const struct {
+    bool pageThere, fix, archive;
+    platform::ProcessResult answer;
+    int32_t status;
+  } cases[] = {
+      {true, false, false, {}, job::STATUS_NO_ACTIONS},
+      {true, true, false, {}, job::STATUS_OK},
+      {true, false, true, {Ending::Exited, 3, ""}, 3},
+      {true, true, true, {Ending::Exited, 0, ""}, job::STATUS_OK},
+      {true, true, true, {Ending::NotStarted, -1, ""}, job::STATUS_ARCHIVER_NOT_STARTED},
+      {false, false, false, {}, job::STATUS_PAGE_MISSING},
+      {false, true, true, {Ending::Exited, 0, ""}, job::STATUS_PAGE_MISSING},
+  };
+  for (const auto& c : cases) {
+    const OnePage page("page.htm");
+    if (!c.pageThere) fs::remove(page.Path("page.htm"));
+    JobSteps steps;
+    steps.answer = c.answer;
+    const platform::ScopedProcessLauncher scoped(steps);
+    job::JobRequest request = page.Request("page.htm", c.fix, c.archive);
+    job::JobSettings settings;
+    settings.archiver = Archiver("a %s", "archiver");
+    EXPECT_EQ(job::ProcessJob(request, steps, settings)->status, c.status)
+        << c.pageThere << c.fix << c.archive << " " << c.answer.exitCode;
+    EXPECT_EQ(steps.events.size(), c.archive ? 2u : 1u) << "the archiver runs whatever the page";
+  }
+}
+
 // How long a test waits for the worker to do what it must before it fails.
 constexpr std::chrono::seconds kPatience{20};
 
@@ -145,7 +248,7 @@ class WorkerTest : public ::testing::Test, public job::ResultSink {
     platform::CopyText(request->path, sizeof request->path, name);
     ASSERT_TRUE(worker_.Post(std::move(request)));
   }
-  void SetCaption(const char*) override {}
+  void JobStarted(const char*) override {}
   bool Deliver(std::unique_ptr<job::JobResult> result) override {
     Log((running_.IsRunning() ? "result " : "refused ") + std::string(result->name));
     return running_.IsRunning();

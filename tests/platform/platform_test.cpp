@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/settings_file.h"
@@ -92,6 +93,31 @@ TEST(SplitArgumentText, FollowsTheWindowsQuotingRules) {
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(SplitArgumentText(text), expected) << "text [" << text << "]";
+}
+
+TEST(SplitCommandLine, SplitsAtBlanksAndGroupsQuotedPaths) {
+  const std::pair<const char*, Names> cases[] = {
+      {R"("D:\My Pages\a b.html" D:\x\c.htm)", {R"(D:\My Pages\a b.html)", R"(D:\x\c.htm)"}},
+      {R"("D:\a.htm D:\b.htm)", {R"(D:\a.htm)", R"(D:\b.htm)"}},  // unclosed quote dropped
+      {R"(   a.htm  "" b.htm "")", {"a.htm", "b.htm"}},
+      {"a.htm\tb.htm", {"a.htm\tb.htm"}},  // a tab separates nothing
+      {R"(x"y.htm "a b.htm"c.htm)", {R"(x"y.htm)", "a b.htm", "c.htm"}},
+      {"/DdE", {}},
+  };
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(SplitCommandLine(text), expected) << "[" << text << "]";
+}
+
+TEST(SkipProgramName, LeavesTheArgumentTextWithoutLeadingBlanksOrTabs) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Velkor.exe \t  a.htm  b.htm ", "a.htm  b.htm "},
+      {R"("C:\Program Files\Velkor.exe" "D:\My Pages\a b.html")", R"("D:\My Pages\a b.html")"},
+      {R"("C:\Velkor.exe"D:\x.htm)", R"(D:\x.htm)"},
+      {R"("C:\never closed a.htm)", ""},
+      {"C:\\Velkor.exe\t/dde", "/dde"},
+  };
+  for (const auto& [commandLine, arguments] : cases)
+    EXPECT_STREQ(SkipProgramName(commandLine), arguments) << commandLine;
 }
 
 TEST(FillArguments, PutsEachValueWholeInTheArgumentItsPlaceholderStandsIn) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "job/job_records.h"
+#include "app/win32/main_window_sink.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ WNDPROC original = nullptr;
 
 LRESULT CALLBACK WatchResults(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = CallWindowProcA(original, window, message, wParam, lParam);
-  if (message == WM_COMMAND && wParam == static_cast<WPARAM>(job::ID_JOB_DONE) && second) {
+  if (message == WM_COMMAND && wParam == static_cast<WPARAM>(win32::ID_JOB_DONE) && second) {
     // Sent, not posted: the results queued behind this one land in the emptied log.
     const HDROP drop = MakeDrop(std::exchange(second, nullptr));
     SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);

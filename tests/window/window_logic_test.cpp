@@ -143,16 +143,4 @@ TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
   }
 }
 
-TEST(SkipProgramName, LeavesTheArgumentTextWithoutLeadingBlanksOrTabs) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"Velkor.exe \t  a.htm  b.htm ", "a.htm  b.htm "},
-      {R"("C:\Program Files\Velkor.exe" "D:\My Pages\a b.html")", R"("D:\My Pages\a b.html")"},
-      {R"("C:\Velkor.exe"D:\x.htm)", R"(D:\x.htm)"},
-      {R"("C:\never closed a.htm)", ""},
-      {"C:\\Velkor.exe\t/dde", "/dde"},
-  };
-  for (const auto& [commandLine, arguments] : cases)
-    EXPECT_STREQ(app::SkipProgramName(commandLine), arguments) << commandLine;
-}
-
 }  // namespace
