@@ -6,6 +6,7 @@
 #include "job/archiver.h"
 #include "job/job_records.h"
 #include "job/result_sink.h"
+#include "job/worker.h"
 #include "page/page_outcome.h"
 
 namespace job {
@@ -31,5 +32,11 @@ int32_t PageStatus(page::PageOutcome outcome);
 // the result, or null when memory for it ran out.
 std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
                                       const JobSettings& settings);
+
+// The worker of a front end, started: ProcessJob with `settings` for every
+// request, results to `sink`. Null when the thread cannot be started. The
+// three must outlive it.
+std::unique_ptr<CWrkThread> StartPageWorker(const RunningFlag& running, ResultSink& sink,
+                                            const JobSettings& settings);
 
 }  // namespace job

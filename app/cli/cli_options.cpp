@@ -6,13 +6,6 @@
 namespace app::cli {
 namespace {
 
-CliOptions UsageError(std::string message) {
-  CliOptions options;
-  options.action = CliOptions::Action::UsageError;
-  options.error = std::move(message);
-  return options;
-}
-
 // A whole number of seconds from 1 up; 0 for anything else.
 int Seconds(const std::string& text) {
   int seconds = 0;
@@ -24,51 +17,37 @@ int Seconds(const std::string& text) {
 
 CliOptions ParseCliArguments(const std::vector<std::string>& arguments) {
   CliOptions options;
-  for (const std::string& argument : arguments) {
-    if (argument == "--") break;
-    if (argument == "--help" || argument == "-h") options.action = CliOptions::Action::Help;
-    if (argument == "--version") options.action = CliOptions::Action::Version;
-    if (options.action != CliOptions::Action::Run) return options;
-  }
-
-  bool optionsEnded = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    // A lone "-" names no option; it is taken as a path like any other.
-    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-      options.paths.push_back(argument);
-    } else if (argument == "--") {
-      optionsEnded = true;
-    } else if (argument == "--fix" || argument == "--no-fix") {
+  const auto own = [&options](const std::vector<std::string>& words, size_t& i,
+                              std::string& error) {
+    const std::string& argument = words[i];
+    if (argument == "--fix" || argument == "--no-fix") {
       options.fix = argument == "--fix";
     } else if (argument == "--archive" || argument == "--no-archive") {
       options.archive = argument == "--archive";
     } else if (argument == "--sync" || argument == "--no-sync") {
       options.sync = argument == "--sync";
-    } else if (argument.rfind("--ini=", 0) == 0) {
-      options.ini = argument.substr(6);
-    } else if (argument == "--ini" && i + 1 < arguments.size()) {
-      options.ini = arguments[++i];
-    } else if (argument == "--ini") {
-      return UsageError("--ini needs a FILE");
     } else if (argument.rfind("--archiver-timeout=", 0) == 0 ||
                argument == "--archiver-timeout") {
       const bool joined = argument != "--archiver-timeout";
-      const std::string value = joined                       ? argument.substr(19)
-                                : i + 1 < arguments.size() ? arguments[++i]
-                                                             : std::string();
+      const std::string value = joined                   ? argument.substr(19)
+                                : i + 1 < words.size() ? words[++i]
+                                                         : std::string();
       options.archiverTimeout = Seconds(value);
       if (options.archiverTimeout == 0) {
-        return UsageError("--archiver-timeout needs a whole number of SECONDS, 1 or more");
+        error = "--archiver-timeout needs a whole number of SECONDS, 1 or more";
       }
     } else if (argument == "--verbose" || argument == "-v") {
       options.verbose = true;
     } else {
-      return UsageError("unknown option '" + argument + "'");
+      return false;
     }
+    return true;
+  };
+  ParseProgramArguments(arguments, own, options);
+  if (options.action == CliOptions::Action::Run && options.paths.empty()) {
+    options.action = CliOptions::Action::UsageError;
+    options.error = "no PATH given";
   }
-  if (options.ini && options.ini->empty()) return UsageError("--ini needs a FILE");
-  if (options.paths.empty()) return UsageError("no PATH given");
   return options;
 }
 

@@ -7,19 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "app/program_options.h"
+
 namespace app::cli {
 
-struct CliOptions {
-  enum class Action { Run, Help, Version, UsageError };
-  Action action = Action::Run;
+struct CliOptions : ProgramOptions {
   std::optional<bool> fix;      // unset: the settings' "bMSIE"
   std::optional<bool> archive;  // unset: the settings' "bArc"
   std::optional<bool> sync;     // unset: the settings' "Sync"
-  std::optional<std::string> ini;
   int archiverTimeout = 0;  // seconds; 0: the archiver may run as long as it takes
   bool verbose = false;     // the archiver's last lines after every page, not only failed ones
-  std::vector<std::string> paths;
-  std::string error;  // one line, for Action::UsageError
 };
 
 // Reads the arguments after the program name. Of two opposite flags the

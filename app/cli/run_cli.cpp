@@ -124,27 +124,24 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   archiver.captureOutput = true;
 
   ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr, options.verbose);
-  job::CWrkThread worker(running, sink, [&settings](job::JobRequest& request,
-                                                    job::ResultSink& resultSink) {
-    return job::ProcessJob(request, resultSink, settings);
-  });
+  const std::unique_ptr<job::CWrkThread> worker = job::StartPageWorker(running, sink, settings);
+  if (!worker) {
+    std::fputs("velkor-cli: the worker thread cannot be started\n", streams.err);
+    return kExitFailed;
+  }
   const std::unique_ptr<platform::InterruptWatch> watch =
       platform::ThisProcess().WatchInterrupts([&](int exitStatus) {
         interrupted = exitStatus;
         running.BeginShutDown();
         stop = true;
       });
-  if (!worker.Start()) {
-    std::fputs("velkor-cli: the worker thread cannot be started\n", streams.err);
-    return kExitFailed;
-  }
 
   const bool missing = WarnOfMissingPaths(options.paths, streams.err);
-  Intake intake(worker, boxes);
+  Intake intake(*worker, boxes);
   // Held around the intake's own hold, so that the progress line knows the
   // batch's size before its first job starts, and the entries the intake
   // refused are logged before any result.
-  worker.Hold();
+  worker->Hold();
   intake.TakeCommandLine(options.paths);
   const int32_t queued = intake.PendingJobs();
   const std::vector<Refusal> refusals = intake.TakeRefusals();
@@ -152,10 +149,10 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     sink.PrintLogLine(LogLine(refusal.status, refusal.path.c_str()));
   }
   sink.SetTotal(queued);
-  worker.Release();
+  worker->Release();
   // The running flag stays set unless interrupted: the worker finishes the
   // whole batch, then meets the quit command behind it.
-  worker.Quit();
+  worker->Quit();
   sink.ClearProgress();
 
   if (const int exitStatus = interrupted.load()) {

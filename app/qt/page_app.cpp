@@ -12,14 +12,8 @@ bool CPageApp::InitInstance(std::string settingsPath,
                             const std::vector<std::string>& commandLinePaths) {
   // Read once, before the worker exists; the worker only reads them.
   settings_ = app::ReadJobSettings(settingsPath);
-  worker_ = std::make_unique<job::CWrkThread>(
-      running_, sink_, [this](job::JobRequest& request, job::ResultSink& sink) {
-        return job::ProcessJob(request, sink, settings_);
-      });
-  if (!worker_->Start()) {
-    worker_.reset();
-    return false;
-  }
+  worker_ = job::StartPageWorker(running_, sink_, settings_);
+  if (!worker_) return false;
   window_ = std::make_unique<CPageDlg>(*worker_, sink_, std::move(settingsPath));
   window_->Open(commandLinePaths);
   return true;

@@ -1,46 +1,14 @@
 #include "app/qt/window_options.h"
 
-#include <utility>
 
 namespace qt {
-namespace {
-
-WindowOptions UsageError(std::string message) {
-  WindowOptions options;
-  options.action = WindowOptions::Action::UsageError;
-  options.error = std::move(message);
-  return options;
-}
-
-}  // namespace
 
 WindowOptions ParseWindowArguments(const std::vector<std::string>& arguments) {
   WindowOptions options;
-  for (const std::string& argument : arguments) {
-    if (argument == "--") break;
-    if (argument == "--help" || argument == "-h") options.action = WindowOptions::Action::Help;
-    if (argument == "--version") options.action = WindowOptions::Action::Version;
-    if (options.action != WindowOptions::Action::Run) return options;
-  }
-
-  bool optionsEnded = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    // A lone "-" names no option; it is taken as a path like any other.
-    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-      options.paths.push_back(argument);
-    } else if (argument == "--") {
-      optionsEnded = true;
-    } else if (argument.rfind("--ini=", 0) == 0) {
-      options.ini = argument.substr(6);
-    } else if (argument == "--ini" && i + 1 < arguments.size()) {
-      options.ini = arguments[++i];
-    } else {
-      return UsageError(argument == "--ini" ? "--ini needs a FILE"
-                                            : "unknown option '" + argument + "'");
-    }
-  }
-  if (options.ini && options.ini->empty()) return UsageError("--ini needs a FILE");
+  // The window has no options of its own.
+  app::ParseProgramArguments(
+      arguments, [](const std::vector<std::string>&, size_t&, std::string&) { return false; },
+      options);
   return options;
 }
 

@@ -7,15 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "app/program_options.h"
+
 namespace qt {
 
-struct WindowOptions {
-  enum class Action { Run, Help, Version, UsageError };
-  Action action = Action::Run;
-  std::optional<std::string> ini;  // unset: the user's settings file
-  std::vector<std::string> paths;  // the pages and folders to take at once
-  std::string error;               // one line, for Action::UsageError
-};
+// The paths are the pages and folders to take at once; without --ini, the
+// user's settings file counts.
+struct WindowOptions : app::ProgramOptions {};
 
 // Reads the arguments after the program name. "--" ends the options;
 // "--help" and "--version" win over everything else.

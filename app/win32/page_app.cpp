@@ -18,14 +18,8 @@ BOOL CPageApp::InitInstance() {
   // Read once, before the worker exists; the worker only reads them.
   settings_ = app::ReadJobSettings(settingsPath_);
 
-  worker_ = std::make_unique<job::CWrkThread>(
-      running_, sink_, [this](job::JobRequest& request, job::ResultSink& sink) {
-        return job::ProcessJob(request, sink, settings_);
-      });
-  if (!worker_->Start()) {
-    worker_.reset();
-    return FALSE;
-  }
+  worker_ = job::StartPageWorker(running_, sink_, settings_);
+  if (!worker_) return FALSE;
 
   CPageDlg window(*worker_, sink_, settingsPath_, platform::SkipProgramName(GetCommandLineA()));
   window.DoModal();

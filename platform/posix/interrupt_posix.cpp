@@ -29,60 +29,49 @@ constexpr char kEnd = 0;
 
 class SignalWatch final : public InterruptWatch {
  public:
-  explicit SignalWatch(std::function<void(int)> onInterrupt);
-  ~SignalWatch() override;
+  explicit SignalWatch(std::function<void(int)> onInterrupt)
+      : onInterrupt_(std::move(onInterrupt)) {
+    if (pipe2(g_pipe, O_CLOEXEC) != 0) return;
+    reader_ = std::thread([this] {
+      bool called = false;
+      for (;;) {
+        char byte = kEnd;
+        const ssize_t got = read(g_pipe[0], &byte, 1);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0 || byte == kEnd) return;
+        if (!std::exchange(called, true)) onInterrupt_(128 + byte);
+      }
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    // Calls the signal breaks off are made again, as far as the system can.
+    action.sa_flags = SA_RESTART;
+    for (size_t i = 0; i < std::size(kSignals); ++i) {
+      // A signal ignored from the start (a batch started in the background
+      // by a shell) stays ignored, as the shell meant.
+      sigaction(kSignals[i], nullptr, &earlier_[i]);
+      if (earlier_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
+    }
+  }
+
+  ~SignalWatch() override {
+    if (!reader_.joinable()) return;
+    for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &earlier_[i], nullptr);
+    const char end = kEnd;
+    while (write(g_pipe[1], &end, 1) < 0 && errno == EINTR) {
+    }
+    reader_.join();
+    close(g_pipe[0]);
+    close(g_pipe[1]);
+    g_pipe[0] = g_pipe[1] = -1;
+  }
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  std::function<void(int)> onInterrupt_;
+  struct sigaction earlier_[2] = {};
+  std::thread reader_;
 };
-
-struct SignalWatch::State {
-  std::function<void(int)> onInterrupt;
-  struct sigaction earlier[2] = {};
-  std::thread reader;
-};
-
-SignalWatch::SignalWatch(std::function<void(int)> onInterrupt)
-    : state_(std::make_unique<State>()) {
-  state_->onInterrupt = std::move(onInterrupt);
-  if (pipe2(g_pipe, O_CLOEXEC) != 0) return;
-  state_->reader = std::thread([state = state_.get()] {
-    bool called = false;
-    for (;;) {
-      char byte = kEnd;
-      const ssize_t got = read(g_pipe[0], &byte, 1);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0 || byte == kEnd) return;
-      if (!std::exchange(called, true)) state->onInterrupt(128 + byte);
-    }
-  });
-  struct sigaction action = {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  // Calls the signal breaks off are made again, as far as the system can.
-  action.sa_flags = SA_RESTART;
-  for (size_t i = 0; i < std::size(kSignals); ++i) {
-    // A signal ignored from the start (a batch started in the background by
-    // a shell) stays ignored, as the shell meant.
-    sigaction(kSignals[i], nullptr, &state_->earlier[i]);
-    if (state_->earlier[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
-  }
-}
-
-SignalWatch::~SignalWatch() {
-  if (!state_->reader.joinable()) return;
-  for (size_t i = 0; i < std::size(kSignals); ++i) {
-    sigaction(kSignals[i], &state_->earlier[i], nullptr);
-  }
-  const char end = kEnd;
-  while (write(g_pipe[1], &end, 1) < 0 && errno == EINTR) {
-  }
-  state_->reader.join();
-  close(g_pipe[0]);
-  close(g_pipe[1]);
-  g_pipe[0] = g_pipe[1] = -1;
-}
 
 }  // namespace
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/process.h"
+#include "platform/process_native.h"
 
 extern char** environ;
 
@@ -173,15 +173,12 @@ int Reap(pid_t child) {
   return -1;
 }
 
+}  // namespace
 
 // There are no windows to hide, so `hidden` has no effect here.
-ProcessResult RunAndWait(const char* program, const ArgumentFormat& arguments,
-                         const ProcessOptions& options) {
+ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
+                           const ProcessOptions& options) {
   ProcessResult result;
-  if (IsSet(options.stop)) {
-    result.ending = ProcessResult::Ending::Stopped;
-    return result;
-  }
   std::vector<std::string> filled = FillArguments(arguments);
   std::vector<char*> argv;
   argv.reserve(filled.size() + 2);
@@ -228,21 +225,6 @@ ProcessResult RunAndWait(const char* program, const ArgumentFormat& arguments,
   }
   result.exitCode = Reap(child);
   return result;
-}
-
-class PosixProcesses final : public ProcessLauncher {
- public:
-  ProcessResult Run(const char* program, const ArgumentFormat& arguments,
-                    const ProcessOptions& options) override {
-    return RunAndWait(program, arguments, options);
-  }
-};
-
-}  // namespace
-
-ProcessLauncher& NativeProcesses() {
-  static PosixProcesses processes;
-  return processes;
 }
 
 }  // namespace platform

@@ -27,27 +27,17 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 class ConsoleWatch final : public InterruptWatch {
  public:
-  explicit ConsoleWatch(std::function<void(int)> onInterrupt);
-  ~ConsoleWatch() override;
+  explicit ConsoleWatch(std::function<void(int)> onInterrupt)
+      : onInterrupt_(std::move(onInterrupt)) {
+    g_onInterrupt = &onInterrupt_;
+    g_called = false;
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  }
+  ~ConsoleWatch() override { SetConsoleCtrlHandler(OnConsoleEvent, FALSE); }
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  std::function<void(int)> onInterrupt_;
 };
-
-struct ConsoleWatch::State {
-  std::function<void(int)> onInterrupt;
-};
-
-ConsoleWatch::ConsoleWatch(std::function<void(int)> onInterrupt)
-    : state_(std::make_unique<State>()) {
-  state_->onInterrupt = std::move(onInterrupt);
-  g_onInterrupt = &state_->onInterrupt;
-  g_called = false;
-  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-}
-
-ConsoleWatch::~ConsoleWatch() { SetConsoleCtrlHandler(OnConsoleEvent, FALSE); }
 
 }  // namespace
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/process.h"
+#include "platform/process_native.h"
 
 namespace platform {
 namespace {
@@ -61,14 +61,11 @@ bool IsSet(const std::atomic<bool>* flag) {
   return flag != nullptr && flag->load(std::memory_order_acquire);
 }
 
+}  // namespace
 
-ProcessResult RunAndWait(const char* program, const ArgumentFormat& arguments,
-                         const ProcessOptions& options) {
+ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
+                           const ProcessOptions& options) {
   ProcessResult result;
-  if (IsSet(options.stop)) {
-    result.ending = ProcessResult::Ending::Stopped;
-    return result;
-  }
   // The command line names the program first; with the program given on
   // its own, that name is left empty, and a blank ends it. CreateProcessA
   // may write into the command line, so it gets a copy.
@@ -136,21 +133,6 @@ ProcessResult RunAndWait(const char* program, const ArgumentFormat& arguments,
     result.ending = ProcessResult::Ending::Stopped;
   }
   return result;
-}
-
-class Win32Processes final : public ProcessLauncher {
- public:
-  ProcessResult Run(const char* program, const ArgumentFormat& arguments,
-                    const ProcessOptions& options) override {
-    return RunAndWait(program, arguments, options);
-  }
-};
-
-}  // namespace
-
-ProcessLauncher& NativeProcesses() {
-  static Win32Processes processes;
-  return processes;
 }
 
 }  // namespace platform
