@@ -102,7 +102,7 @@ std::string FilesFolder(const char* pagePath) {
 }
 
 int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings,
-                std::string& output) {
+                std::string& output, JobGate* gate) {
   if (settings.program.empty() || !settings.tooLong.empty() ||
       !IsAcceptedFormat(settings.format)) {
     return STATUS_ARCHIVER_NOT_STARTED;
@@ -115,6 +115,7 @@ int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSetti
   if (platform::FillArgumentText(arguments).size() + 1 >= kArgumentTextCapacity) {
     return STATUS_ARCHIVER_NOT_STARTED;
   }
+  if (gate != nullptr) gate->BeforeArchiving(values[0]);
   platform::ProcessResult run = platform::Processes().Run(
       settings.program.c_str(), arguments,
       {settings.hidden != 0, settings.timeoutSeconds, settings.stop, settings.captureOutput});

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "job/job_gate.h"
 #include "page/title_info.h"
 
 namespace job {
@@ -58,9 +59,10 @@ std::string FilesFolder(const char* pagePath);
 // exit code; STATUS_ARCHIVER_NOT_STARTED (-1) when it cannot be started or
 // the settings or the filled text are refused (with `info` untouched when
 // the format is); STATUS_ARCHIVER_TIMED_OUT or STATUS_ARCHIVER_INTERRUPTED
-// when it was ended. What it wrote, when captured, goes to `output`. Worker
-// thread only.
+// when it was ended. What it wrote, when captured, goes to `output`. With
+// `gate`, the start waits until no earlier job packs into the same archive.
+// Worker thread only.
 int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings,
-                std::string& output);
+                std::string& output, JobGate* gate = nullptr);
 
 }  // namespace job

@@ -78,7 +78,7 @@ int32_t PageStatus(page::PageOutcome outcome) {
 }
 
 std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
-                                      const JobSettings& settings) {
+                                      const JobSettings& settings, JobGate* gate) {
   std::unique_ptr<JobResult> result(new (std::nothrow) JobResult{});
   if (!result) return nullptr;
 
@@ -99,7 +99,7 @@ std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
   if (request.archive == 1) {
     try {
       std::string output;
-      result->status = RunArchiver(request.path, info, settings.archiver, output);
+      result->status = RunArchiver(request.path, info, settings.archiver, output, gate);
       if (!output.empty()) sink.ArchiverOutput(std::move(output));
     } catch (const std::bad_alloc&) {
       result->status = STATUS_ARCHIVE_NO_MEMORY;

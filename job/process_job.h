@@ -30,8 +30,9 @@ int32_t PageStatus(page::PageOutcome outcome);
 // names the page under its final name. The status is the page's when the page
 // could not be done, else the archiver's when archiving was asked for. Returns
 // the result, or null when memory for it ran out.
+// With `gate`, the job waits where it must not overtake an earlier one.
 std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
-                                      const JobSettings& settings);
+                                      const JobSettings& settings, JobGate* gate = nullptr);
 
 // The worker of a front end, started: ProcessJob with `settings` for every
 // request, results to `sink`. Null when the thread cannot be started. The

@@ -1,5 +1,6 @@
 #include "platform/crash_hook.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -17,10 +18,11 @@ class CrashingFileSystem final : public FileSystem {
   CrashingFileSystem(FileSystem& inner, long changesAllowed)
       : inner_(inner), changesLeft_(changesAllowed) {}
 
-  // The change has been made when this runs; then the process may end.
+  // The change has been made when this runs; then the process may end. The
+  // workers of a batch count together.
   template <typename T>
   T Changed(T result) {
-    if (--changesLeft_ <= 0) ThisProcess().EndAbruptly();
+    if (changesLeft_.fetch_sub(1) <= 1) ThisProcess().EndAbruptly();
     return result;
   }
 
@@ -74,7 +76,7 @@ class CrashingFileSystem final : public FileSystem {
   }
 
   FileSystem& inner_;
-  long changesLeft_;
+  std::atomic<long> changesLeft_;
 };
 
 }  // namespace

@@ -1,16 +1,28 @@
 #include "app/cli/cli_options.h"
 
 #include <charconv>
+#include <optional>
 #include <utility>
 
 namespace app::cli {
 namespace {
 
-// A whole number of seconds from 1 up; 0 for anything else.
-int Seconds(const std::string& text) {
-  int seconds = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  return error == std::errc() && end == text.data() + text.size() && seconds > 0 ? seconds : 0;
+// A whole number from 1 up; 0 for anything else.
+int PositiveNumber(const std::string& text) {
+  int number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  return error == std::errc() && end == text.data() + text.size() && number > 0 ? number : 0;
+}
+
+// The value of an option written "--name VALUE" or "--name=VALUE" when the
+// argument at `i` is that option (moving `i` past a separate value); empty
+// when it is another option.
+std::optional<std::string> OptionValue(const std::vector<std::string>& words, size_t& i,
+                                       const std::string& name) {
+  const std::string& argument = words[i];
+  if (argument.rfind(name + "=", 0) == 0) return argument.substr(name.size() + 1);
+  if (argument != name) return std::nullopt;
+  return i + 1 < words.size() ? words[++i] : std::string();
 }
 
 }  // namespace
@@ -26,16 +38,14 @@ CliOptions ParseCliArguments(const std::vector<std::string>& arguments) {
       options.archive = argument == "--archive";
     } else if (argument == "--sync" || argument == "--no-sync") {
       options.sync = argument == "--sync";
-    } else if (argument.rfind("--archiver-timeout=", 0) == 0 ||
-               argument == "--archiver-timeout") {
-      const bool joined = argument != "--archiver-timeout";
-      const std::string value = joined                   ? argument.substr(19)
-                                : i + 1 < words.size() ? words[++i]
-                                                         : std::string();
-      options.archiverTimeout = Seconds(value);
+    } else if (const auto timeout = OptionValue(words, i, "--archiver-timeout")) {
+      options.archiverTimeout = PositiveNumber(*timeout);
       if (options.archiverTimeout == 0) {
         error = "--archiver-timeout needs a whole number of SECONDS, 1 or more";
       }
+    } else if (const auto jobs = OptionValue(words, i, "--jobs")) {
+      options.jobs = PositiveNumber(*jobs);
+      if (*options.jobs == 0) error = "--jobs needs a whole number, 1 or more";
     } else if (argument == "--verbose" || argument == "-v") {
       options.verbose = true;
     } else {
@@ -53,7 +63,8 @@ CliOptions ParseCliArguments(const std::vector<std::string>& arguments) {
 
 const char* UsageText() {
   return "Usage: velkor-cli [--fix | --no-fix] [--archive | --no-archive] [--sync | --no-sync]\n"
-         "                  [--ini FILE] [--archiver-timeout SECONDS] [--verbose] PATH...\n"
+         "                  [--ini FILE] [--archiver-timeout SECONDS] [--verbose] [--jobs N]\n"
+         "                  PATH...\n"
          "Tidies pages saved from the catalogue site, as the Velkor window does.\n"
          "Each PATH is a page file, or a folder whose pages (\"*.*htm*\", without\n"
          "subfolders) are taken.\n"
@@ -75,6 +86,9 @@ const char* UsageText() {
          "                           (default: wait as long as it runs)\n"
          "  --verbose, -v            show the archiver's last lines after every page\n"
          "                           (they always follow a page that failed)\n"
+         "  --jobs N                 process N pages at once (default: one for each\n"
+         "                           processor core); the lines still come in the\n"
+         "                           order of the pages\n"
          "  --help, --version        print this text, or the version, and exit\n"
          "\n"
          "One line per page is printed as the window logs it, and one for every\n"

@@ -1,6 +1,6 @@
 // The arguments of velkor-cli:
 //   velkor-cli [--fix | --no-fix] [--archive | --no-archive] [--sync | --no-sync]
-//              [--ini FILE] [--archiver-timeout SECONDS] [--verbose] PATH...
+//              [--ini FILE] [--archiver-timeout SECONDS] [--verbose] [--jobs N] PATH...
 #pragma once
 
 #include <optional>
@@ -17,6 +17,7 @@ struct CliOptions : ProgramOptions {
   std::optional<bool> sync;     // unset: the settings' "Sync"
   int archiverTimeout = 0;  // seconds; 0: the archiver may run as long as it takes
   bool verbose = false;     // the archiver's last lines after every page, not only failed ones
+  std::optional<int> jobs;  // pages processed at once; unset: one per processor core
 };
 
 // Reads the arguments after the program name. Of two opposite flags the

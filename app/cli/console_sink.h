@@ -13,8 +13,9 @@
 
 namespace app::cli {
 
-// Used by the worker thread alone while the batch runs; its owner reads
-// Statuses() only after the worker has ended.
+// Used by one worker at a time while the batch runs (the workers take turns
+// under their pool's lock); its owner reads Statuses() only after the
+// workers have ended.
 class ConsoleSink final : public job::ResultSink {
  public:
   // `progress` is null when no progress is to be shown.
@@ -29,7 +30,7 @@ class ConsoleSink final : public job::ResultSink {
   bool Deliver(std::unique_ptr<job::JobResult> result) override;
 
   // Prints one log line (ANSI text). From another thread only while the
-  // worker is held before its first job.
+  // workers are held before their first job.
   void PrintLogLine(const std::string& line);
 
   // Removes the progress line, if one is shown.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <thread>
 
 #include "app/cli/cli_options.h"
 #include "app/cli/console_sink.h"
@@ -10,7 +11,7 @@
 #include "app/log_line.h"
 #include "app/settings.h"
 #include "job/process_job.h"
-#include "job/worker.h"
+#include "job/worker_pool.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
@@ -124,9 +125,16 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   archiver.captureOutput = true;
 
   ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr, options.verbose);
-  const std::unique_ptr<job::CWrkThread> worker = job::StartPageWorker(running, sink, settings);
-  if (!worker) {
-    std::fputs("velkor-cli: the worker thread cannot be started\n", streams.err);
+  // Pages at once: one for each processor core unless told.
+  const int workers = options.jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
+  const std::unique_ptr<job::CJobPool> worker = std::make_unique<job::CJobPool>(
+      running, sink,
+      [&settings](job::JobRequest& request, job::ResultSink& resultSink, job::JobGate& gate) {
+        return job::ProcessJob(request, resultSink, settings, &gate);
+      },
+      workers);
+  if (!worker->Start()) {
+    std::fputs("velkor-cli: the worker threads cannot be started\n", streams.err);
     return kExitFailed;
   }
   const std::unique_ptr<platform::InterruptWatch> watch =

@@ -308,7 +308,7 @@ TEST_F(CliRun, AnInterruptEndsTheArchiverFinishesThePageInHandAndBeginsNoOther) 
       }
       process.Interrupt(exitStatus);
     });
-    EXPECT_EQ(Run({"--ini", Ini("hang"), frost, quiet}), status);
+    EXPECT_EQ(Run({"--ini", Ini("hang"), "--jobs", "1", frost, quiet}), status);
     interrupter.join();
     EXPECT_EQ(out_, "Frost Wind.htm [Прервано: архивирование не завершено]\n    hanging\n");
     EXPECT_EQ(err_, "velkor-cli: " + std::string(said) +
@@ -317,6 +317,28 @@ TEST_F(CliRun, AnInterruptEndsTheArchiverFinishesThePageInHandAndBeginsNoOther) 
     EXPECT_EQ(ReadFile(frost), Expected("Frost Wind.htm"));
     EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the interrupt was begun";
   }
+}
+
+// Two pages of one "_files" folder (Frost Wind.htm and .html) and two whose titles give one
+// archive name (Frost Wind and its copy Twin Wind): many workers must give what one gives.
+TEST_F(CliRun, ManyWorkersGiveTheLinesPagesAndArchivesOfOne) {
+  fs::copy_file(kSamples / "Frost Wind.htm", folder_.path() / "pages" / "Twin Wind.htm");
+  fs::copy(folder_.path() / "pages", folder_.path() / "many", fs::copy_options::recursive);
+  const std::string ini = Ini("0");
+  ASSERT_EQ(Run({"--ini", ini, "--jobs", "1", folder_.Path("pages")}), 0) << err_;
+  const std::string oneWorker = out_;
+  ASSERT_EQ(Run({"--ini", ini, "--jobs", "4", folder_.Path("many")}), 0) << err_;
+  EXPECT_EQ(out_, oneWorker);
+  for (const auto& entry : fs::directory_iterator(folder_.path() / "pages")) {
+    if (entry.is_directory() || entry.path().extension() == ".report") continue;
+    const std::string name = entry.path().filename().string();
+    EXPECT_EQ(ReadFile(folder_.Path("many/" + name)), ReadFile(entry.path().string())) << name;
+  }
+  // The pages of one archive packed into it in their order: the later one last.
+  const Strings packed = testsupport::ReportValues(
+      ReadFile(folder_.Path("many/" + kFrostReport)), "arg");
+  ASSERT_EQ(packed.size(), 4u);
+  EXPECT_EQ(packed[2], folder_.Path("many/Twin Wind.htm"));
 }
 
 }  // namespace

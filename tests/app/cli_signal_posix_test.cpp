@@ -54,7 +54,7 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
     SCOPED_TRACE(said);
     const std::string report = Page(kFrostReport);
     fs::remove(report);
-    const pid_t cli = StartCli({"--ini", Ini("hang"), frost, quiet}, out, err);
+    const pid_t cli = StartCli({"--ini", Ini("hang"), "--jobs", "1", frost, quiet}, out, err);
     // The stand-in has reported in full once its last argument is there.
     const std::string last = "arg=" + Page("Frost Wind_files") + "\n";
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
