@@ -9,7 +9,8 @@
 # copy, made beforehand and not timed. Where velkor-cli knows --jobs, it runs
 # with one worker and with its default. Then where the time goes: the system
 # calls per page of velkor-cli and of the floor (strace -c), and a profile
-# (perf; instruction counts too where the machine has the counters).
+# by cause and by function (perf; instruction counts too where the machine
+# has the counters).
 #   bench/cli_vs_copy.sh [PAGES] [RUNS]     default 1000 pages, 7 runs
 #   VELKOR_BUILD_DIR=DIR                    build into DIR (default build/bench)
 #   VELKOR_BENCH_PROFILE=0                  times and memory only
@@ -136,13 +137,16 @@ if perf record -q -e cpu-clock -o "$work/probe.data" true >/dev/null 2>&1; then
     fresh_copy
     if [[ $name == floor ]]; then command=("$floor" "$work/run")
     else command=("$cli" --ini "$work/velkor.ini" --fix --no-archive --no-sync "$work/run"); fi
-    perf record -q -F 20000 -e cpu-clock -o "$work/$name.data" "${command[@]}" >/dev/null 2>&1
-    perf report -i "$work/$name.data" --stdio --sort dso -q 2>/dev/null |
-      awk -v name="$name" 'NF { printf "%s: %s in %s\n", name, $1, $2 }' | head -4
+    perf record -q -F 4999 -e cpu-clock --call-graph dwarf,16384 -o "$work/$name.data" \
+      "${command[@]}" >/dev/null 2>&1
+    echo
+    echo "Where the processor time of $name goes (perf, by cause):"
+    python3 "$root/bench/profile_breakdown.py" "$work/$name.data" "$(basename "${command[0]}")"
   done
-  echo "velkor-cli --no-sync, the symbols above 1%:"
-  perf report -i "$work/cli.data" --stdio --sort dso,sym -q --percent-limit 1 2>/dev/null |
-    awk 'NF' | head -30
+  echo
+  echo "velkor-cli --no-sync, the functions above 1% (perf):"
+  perf report -i "$work/cli.data" --stdio --no-children --sort dso,sym -q --percent-limit 1 \
+    -g none 2>/dev/null | awk 'NF' | head -30
 else
   echo "(perf cannot sample here: no profile)"
 fi

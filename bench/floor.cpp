@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,10 +62,25 @@ void ListFilesFolder(const std::string& page, Totals& totals) {
   closedir(dir);
 }
 
+// The batch's one buffer, grown to the largest page and never filled with
+// zeros first: the read itself is the first touch of its memory.
+struct Buffer {
+  std::unique_ptr<char[]> bytes;
+  size_t capacity = 0;
+
+  char* Hold(size_t size) {
+    if (size > capacity) {
+      bytes.reset();  // the old bytes are not kept, so never two blocks at once
+      bytes.reset(new char[size]);
+      capacity = size;
+    }
+    return bytes.get();
+  }
+};
+
 // Reads the page whole into `buffer`, writes the bytes back and cuts the
 // file to their length.
-void RewritePage(const std::string& path, bool sync, std::vector<char>& buffer,
-                 Totals& totals) {
+void RewritePage(const std::string& path, bool sync, Buffer& buffer, Totals& totals) {
   const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return Fail(totals, path, "open");
   struct stat info {};
@@ -73,10 +89,10 @@ void RewritePage(const std::string& path, bool sync, std::vector<char>& buffer,
     return Fail(totals, path, "fstat");
   }
   const size_t size = static_cast<size_t>(info.st_size);
-  if (buffer.size() < size) buffer.resize(size);
+  char* const bytes = buffer.Hold(size);
   size_t done = 0;
   while (done < size) {
-    const ssize_t got = read(fd, buffer.data() + done, size - done);
+    const ssize_t got = read(fd, bytes + done, size - done);
     if (got <= 0) {
       if (got < 0 && errno == EINTR) continue;
       close(fd);
@@ -86,7 +102,7 @@ void RewritePage(const std::string& path, bool sync, std::vector<char>& buffer,
   }
   size_t written = 0;
   while (written < size) {
-    const ssize_t put = pwrite(fd, buffer.data() + written, size - written,
+    const ssize_t put = pwrite(fd, bytes + written, size - written,
                                static_cast<off_t>(written));
     if (put <= 0) {
       if (put < 0 && errno == EINTR) continue;
@@ -150,7 +166,7 @@ int main(int argc, char** argv) {
   }
 
   Totals totals;
-  std::vector<char> buffer;
+  Buffer buffer;
   for (const std::string& path : paths) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
