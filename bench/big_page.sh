@@ -2,7 +2,8 @@
 # One big page, on tmpfs: velkor-cli --fix --no-archive on a generated page
 # of 500 MB saved by Firefox (so that the link repair runs too), with
 # --no-sync and with the default, against the floor program on the same page
-# (read, write back, cut): wall, user and kernel time and peak memory, round
+# (read, write back, cut; and through a copy beside it, as a journaled
+# rewrite must): wall, user and kernel time and peak memory, round
 # by round. Then where the kernel time goes: the page faults (/usr/bin/time),
 # the growth of the buffers (every mmap, mremap and munmap of 1 MB or more,
 # from strace) and a profile by cause (perf with call stacks). The page is
@@ -37,6 +38,7 @@ no_sync=("$cli" --ini "$work/velkor.ini" --fix --no-archive --no-sync "$page")
 echo
 python3 "$root/bench/timed_runs.py" --runs "$runs" --against floor --json "$work/times.json" \
   --case "floor" "$fresh" "'$floor' '$page'" \
+  --case "floor --journal" "$fresh" "'$floor' --journal '$page'" \
   --case "cli --no-sync" "$fresh" "'$cli' --ini '$work/velkor.ini' --fix --no-archive --no-sync '$page'" \
   --case "cli sync" "$fresh" "'$cli' --ini '$work/velkor.ini' --fix --no-archive '$page'"
 python3 - "$work/times.json" "$bytes" <<'PY'

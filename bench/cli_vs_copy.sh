@@ -2,7 +2,8 @@
 # The whole-process benchmark, on tmpfs: velkor-cli --fix --no-archive over a
 # folder of generated pages with their "_files" folders, with --no-sync and
 # with the default (Sync=1), against the floor program (each page read,
-# written back and cut, its folder listed: what no rewrite in place can beat)
+# written back and cut, its folder listed: what no rewrite in place can beat;
+# with --journal, through a copy beside the page, as a journaled rewrite must)
 # and against cp -r of the same folder, all in the same run, round by round;
 # and velkor-cli --fix --archive with /bin/true as the archiver, which tells
 # what starting and waiting for an archiver costs. Each run works on a fresh
@@ -45,7 +46,7 @@ fi
 
 fresh="rm -rf '$work/run' && cp -r '$work/pages' '$work/run' && sync"
 cases=(--case "floor" "$fresh" "'$floor' '$work/run'"
-       --case "floor --sync" "$fresh" "'$floor' --sync '$work/run'"
+       --case "floor --journal" "$fresh" "'$floor' --journal '$work/run'"
        --case "cp -r" "rm -rf '$work/copy' && sync" "cp -r '$work/pages' '$work/copy'")
 for entry in "${workers[@]}"; do
   label=${entry%%:*}

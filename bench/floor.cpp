@@ -4,10 +4,12 @@
 // thread, with one buffer kept for the whole batch. Nothing faster can
 // rewrite every page in place, so velkor-cli's time over this program's is
 // what its rules, its journal and its care cost.
-//   floor [--sync] PATH...
+//   floor [--journal] PATH...
 // Each PATH is a page, or a folder whose pages ("*.*htm*", without
-// subfolders) are taken, as velkor-cli takes them. --sync puts each page on
-// the disk itself (fsync) after its write, as velkor-cli --sync finally does.
+// subfolders) are taken, as velkor-cli takes them. --journal also writes
+// the page's bytes to a new file beside it before the write-back and removes
+// that file after it: the least that a rewrite which keeps the original
+// until the new bytes are in place can cost.
 // Prints the pages and bytes done; exits with 1 when any page failed.
 //
 // A Linux benchmark, not product code: it calls POSIX directly.
@@ -78,9 +80,32 @@ struct Buffer {
   }
 };
 
+// Writes `size` bytes at `offset` onwards; false on a failure (errno says).
+bool WriteAll(int fd, const char* bytes, size_t size, off_t offset) {
+  size_t written = 0;
+  while (written < size) {
+    const ssize_t put = pwrite(fd, bytes + written, size - written,
+                               offset + static_cast<off_t>(written));
+    if (put <= 0) {
+      if (put < 0 && errno == EINTR) continue;
+      return false;
+    }
+    written += static_cast<size_t>(put);
+  }
+  return true;
+}
+
+// Puts `size` bytes into a new file `path`.
+bool WriteNewFile(const std::string& path, const char* bytes, size_t size) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, bytes, size, 0);
+  return close(fd) == 0 && written;
+}
+
 // Reads the page whole into `buffer`, writes the bytes back and cuts the
-// file to their length.
-void RewritePage(const std::string& path, bool sync, Buffer& buffer, Totals& totals) {
+// file to their length; with `journal`, through a copy beside it.
+void RewritePage(const std::string& path, bool journal, Buffer& buffer, Totals& totals) {
   const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return Fail(totals, path, "open");
   struct stat info {};
@@ -100,22 +125,21 @@ void RewritePage(const std::string& path, bool sync, Buffer& buffer, Totals& tot
     }
     done += static_cast<size_t>(got);
   }
-  size_t written = 0;
-  while (written < size) {
-    const ssize_t put = pwrite(fd, bytes + written, size - written,
-                               static_cast<off_t>(written));
-    if (put <= 0) {
-      if (put < 0 && errno == EINTR) continue;
-      close(fd);
-      return Fail(totals, path, "write");
-    }
-    written += static_cast<size_t>(put);
-  }
-  if (ftruncate(fd, static_cast<off_t>(size)) != 0 || (sync && fsync(fd) != 0)) {
+  const std::string journalPath = path + ".floor-journal";
+  if (journal && !WriteNewFile(journalPath, bytes, size)) {
     close(fd);
-    return Fail(totals, path, sync ? "truncate or fsync" : "truncate");
+    return Fail(totals, journalPath, "write");
+  }
+  if (!WriteAll(fd, bytes, size, 0)) {
+    close(fd);
+    return Fail(totals, path, "write");
+  }
+  if (ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    close(fd);
+    return Fail(totals, path, "truncate");
   }
   close(fd);
+  if (journal && unlink(journalPath.c_str()) != 0) return Fail(totals, journalPath, "unlink");
   ++totals.pages;
   totals.bytes += static_cast<long long>(size);
   ListFilesFolder(path, totals);
@@ -147,21 +171,21 @@ std::vector<std::string> PagesIn(const std::string& folder, Totals& totals) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool sync = false;
+  bool journal = false;
   std::vector<std::string> paths;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
-    if (argument == "--sync") {
-      sync = true;
+    if (argument == "--journal") {
+      journal = true;
     } else if (argument.size() > 1 && argument[0] == '-') {
-      std::fprintf(stderr, "floor: unknown option %s\nusage: floor [--sync] PATH...\n", argv[i]);
+      std::fprintf(stderr, "floor: unknown option %s\nusage: floor [--journal] PATH...\n", argv[i]);
       return 2;
     } else {
       paths.emplace_back(argument);
     }
   }
   if (paths.empty()) {
-    std::fputs("usage: floor [--sync] PATH...\n", stderr);
+    std::fputs("usage: floor [--journal] PATH...\n", stderr);
     return 2;
   }
 
@@ -173,10 +197,10 @@ int main(int argc, char** argv) {
       Fail(totals, path, "stat");
     } else if (S_ISDIR(info.st_mode)) {
       for (const std::string& page : PagesIn(path, totals)) {
-        RewritePage(page, sync, buffer, totals);
+        RewritePage(page, journal, buffer, totals);
       }
     } else {
-      RewritePage(path, sync, buffer, totals);
+      RewritePage(path, journal, buffer, totals);
     }
   }
   std::printf("floor: %ld pages, %lld bytes rewritten, %ld entries of their _files folders\n",
