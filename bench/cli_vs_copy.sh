@@ -84,15 +84,20 @@ PY
 echo
 echo "System calls per page (strace -c):"
 fresh_copy() { rm -rf "$work/run" && cp -r "$work/pages" "$work/run"; }
-fresh_copy
-strace -f -c -o "$work/floor.strace" "$floor" "$work/run" >/dev/null
+for journal in "" --journal; do
+  fresh_copy
+  strace -f -c -o "$work/floor$journal.strace" "$floor" $journal "$work/run" >/dev/null
+  # The floor's work is real work on the pages: it must leave every byte as it was.
+  diff -r "$work/pages" "$work/run" >/dev/null || { echo "the floor changed the pages" >&2; exit 1; }
+done
 fresh_copy
 strace -f -c -o "$work/no-sync.strace" \
   "$cli" --ini "$work/velkor.ini" --fix --no-archive --no-sync "$work/run" >/dev/null
 fresh_copy
 strace -f -c -o "$work/sync.strace" \
   "$cli" --ini "$work/velkor.ini" --fix --no-archive --sync "$work/run" >/dev/null
-python3 - "$count" "$work/floor.strace" "$work/no-sync.strace" "$work/sync.strace" <<'PY'
+python3 - "$count" "$work/floor.strace" "$work/floor--journal.strace" "$work/no-sync.strace" \
+  "$work/sync.strace" <<'PY'
 import sys
 pages = int(sys.argv[1])
 
@@ -105,15 +110,15 @@ def calls(path):
             counts[fields[-1]] = int(fields[3])
     return counts
 
-columns = [("floor", calls(sys.argv[2])), ("cli --no-sync", calls(sys.argv[3])),
-           ("cli sync", calls(sys.argv[4]))]
-names = sorted(set().union(*(c for _, c in columns)), key=lambda n: -columns[1][1].get(n, 0))
-print(f"{'':18}" + "".join(f"{title:>15}" for title, _ in columns))
+columns = [("floor", calls(sys.argv[2])), ("floor --journal", calls(sys.argv[3])),
+           ("cli --no-sync", calls(sys.argv[4])), ("cli sync", calls(sys.argv[5]))]
+names = sorted(set().union(*(c for _, c in columns)), key=lambda n: -columns[2][1].get(n, 0))
+print(f"{'':18}" + "".join(f"{title:>16}" for title, _ in columns))
 for name in names:
     per_page = [c.get(name, 0) / pages for _, c in columns]
     if max(per_page) >= 0.05:
-        print(f"{name:18}" + "".join(f"{value:15.2f}" for value in per_page))
-print(f"{'all':18}" + "".join(f"{sum(c.values()) / pages:15.2f}" for _, c in columns))
+        print(f"{name:18}" + "".join(f"{value:16.2f}" for value in per_page))
+print(f"{'all':18}" + "".join(f"{sum(c.values()) / pages:16.2f}" for _, c in columns))
 PY
 
 # Where the time goes: instruction counts where the processor's counters
