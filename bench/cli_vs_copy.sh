@@ -56,8 +56,9 @@ for entry in "${workers[@]}"; do
           --case "cli sync, $label" "$fresh"
           "'$cli' --ini '$work/velkor.ini' --fix --no-archive $flags '$work/run'")
 done
+# On one worker, so that it is the one-worker --no-sync run plus the archiver.
 cases+=(--case "cli archiver=true" "$fresh"
-        "'$cli' --ini '$work/true.ini' --fix --archive --no-sync '$work/run'")
+        "'$cli' --ini '$work/true.ini' --fix --archive --no-sync ${workers[0]#*:} '$work/run'")
 
 echo
 echo "Whole batch, $count pages:"
@@ -86,7 +87,7 @@ echo "System calls per page (strace -c):"
 fresh_copy() { rm -rf "$work/run" && cp -r "$work/pages" "$work/run"; }
 for journal in "" --journal; do
   fresh_copy
-  strace -f -c -o "$work/floor$journal.strace" "$floor" $journal "$work/run" >/dev/null
+  strace -f -c -o "$work/floor$journal.strace" "$floor" ${journal:+"$journal"} "$work/run" >/dev/null
   # The floor's work is real work on the pages: it must leave every byte as it was.
   diff -r "$work/pages" "$work/run" >/dev/null || { echo "the floor changed the pages" >&2; exit 1; }
 done
