@@ -79,9 +79,9 @@ results = json.load(open(sys.argv[1]))
 pages = int(sys.argv[2])
 loop = results["7-Zip loop"]["wall"]
 for name, r in results.items():
+    extra = (r["wall"] - loop) / pages * 1000
     print(f"{name}: {r['wall'] / pages * 1000:.1f} ms a page"
-          + ("" if name == "7-Zip loop" else f", {(r['wall'] - loop) / pages * 1000:+.1f} ms a page "
-             "against the loop"))
+          + ("" if name == "7-Zip loop" else f", {extra:+.1f} ms a page against the loop"))
 PY
 
 # The last run of each case left its folder: every page has its archive.

@@ -36,11 +36,12 @@ fresh_copy() { rm -rf "$work/run" && cp -r "$work/pages" "$work/run"; }
 no_sync=("$cli" --ini "$work/velkor.ini" --fix --no-archive --no-sync "$page")
 
 echo
+cli_page="'$cli' --ini '$work/velkor.ini' --fix --no-archive"
 python3 "$root/bench/timed_runs.py" --runs "$runs" --against floor --json "$work/times.json" \
   --case "floor" "$fresh" "'$floor' '$page'" \
   --case "floor --journal" "$fresh" "'$floor' --journal '$page'" \
-  --case "cli --no-sync" "$fresh" "'$cli' --ini '$work/velkor.ini' --fix --no-archive --no-sync '$page'" \
-  --case "cli sync" "$fresh" "'$cli' --ini '$work/velkor.ini' --fix --no-archive '$page'"
+  --case "cli --no-sync" "$fresh" "$cli_page --no-sync '$page'" \
+  --case "cli sync" "$fresh" "$cli_page '$page'"
 python3 - "$work/times.json" "$bytes" <<'PY'
 import json, sys
 results, page = json.load(open(sys.argv[1])), int(sys.argv[2])
@@ -67,7 +68,9 @@ import re, sys
 # A buffer that grows by realloc is one mremap after another, each taking
 # the address and size the last one left: they are told as one chain.
 call = re.compile(r"(mmap|mremap|munmap)\((.*)\)\s+=\s+(0x[0-9a-f]+|0)")
-lines, chain = [], None
+# Only blocks that hold bytes count: not the address space a thread's
+# memory arena sets aside, nor what it gives back of that.
+lines, chain, buffers = [], None, set()
 for text in open(sys.argv[1]):
     m = call.search(text)
     if not m:
@@ -83,18 +86,24 @@ for text in open(sys.argv[1]):
             lines.append(chain)
         chain["moves"] += result != old
         chain["at"], chain["size"] = result, new_size
+        buffers.add(result)
         continue
     chain = None
     size = int(args[1])
-    if size >= 1 << 20 and (kind == "munmap" or "MAP_ANONYMOUS" in arguments):
-        lines.append(f"{kind:6} {size / 2**20:8.1f} MB")
+    if kind == "mmap" and size >= 1 << 20 and "MAP_ANONYMOUS" in arguments \
+            and "PROT_WRITE" in arguments:
+        buffers.add(result)
+        lines.append(f"mmap   {size / 2**20:8.1f} MB")
+    elif kind == "munmap" and args[0] in buffers:
+        lines.append(f"munmap {size / 2**20:8.1f} MB")
 calls = moves = 0
 for line in lines:
     if isinstance(line, dict):
         calls, moves = calls + line["calls"], moves + line["moves"]
+        step = (line["size"] - line["from"]) / line["calls"] / 1024
         print(f"mremap {line['from'] / 2**20:8.1f} MB grown to {line['size'] / 2**20:.1f} MB by "
-              f"{line['calls']} calls of {(line['size'] - line['from']) / line['calls'] / 1024:.0f} KB"
-              f" on average; {line['moves']} of them moved the block")
+              f"{line['calls']} calls of {step:.0f} KB on average; {line['moves']} of them moved "
+              "the block")
     else:
         print(line)
 print(f"{calls} mremap calls in all, {moves} of them moved a block")

@@ -87,9 +87,13 @@ echo "System calls per page (strace -c):"
 fresh_copy() { rm -rf "$work/run" && cp -r "$work/pages" "$work/run"; }
 for journal in "" --journal; do
   fresh_copy
-  strace -f -c -o "$work/floor$journal.strace" "$floor" ${journal:+"$journal"} "$work/run" >/dev/null
+  strace -f -c -o "$work/floor$journal.strace" "$floor" ${journal:+"$journal"} "$work/run" \
+    >/dev/null
   # The floor's work is real work on the pages: it must leave every byte as it was.
-  diff -r "$work/pages" "$work/run" >/dev/null || { echo "the floor changed the pages" >&2; exit 1; }
+  if ! diff -r "$work/pages" "$work/run" >/dev/null; then
+    echo "the floor changed the pages" >&2
+    exit 1
+  fi
 done
 fresh_copy
 strace -f -c -o "$work/no-sync.strace" \

@@ -105,7 +105,8 @@ def main():
         }
 
     width = max(len(name) for name in results)
-    header = f"{'':{width}}  {'median':>8} {'min':>8} {'max':>8} {'user':>7} {'kernel':>7} {'peak':>9}"
+    header = (f"{'':{width}}  {'median':>8} {'min':>8} {'max':>8} {'user':>7} {'kernel':>7} "
+              f"{'peak':>9}")
     header += "".join(f"  {'x ' + name:>10}" for name in options.against)
     print(header)
     for name, r in results.items():
