@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""Writes a folder of saved catalogue pages for the whole-process benchmark.
+"""Writes a folder of saved catalogue pages for the whole-process benchmarks.
 
-    make_pages.py FOLDER [COUNT]
+    make_pages.py FOLDER [COUNT] [--size BYTES] [--firefox]
 
-Each page is about 150 KB, laid out as the catalogue site's pages are (head
+Each page is about 150 KB of Windows-1251 text (or --size bytes, about, as
+written in the page's charset), laid out as the catalogue site's pages are (head
 with scripts, navigation clutter, information section, vote/list/note blocks,
 an action list, a long episode list and comments with images), beside a
 "_files" folder of scripts, a style sheet and images. Three pages in four are
 in Windows-1251; every fourth is UTF-8 as Firefox on a Russian Windows
-saves it, with its links into the folder percent-encoded in Windows-1251.
+saves it, with its links into the folder percent-encoded in Windows-1251
+(with --firefox, every page is). A page is written as it is made, so that
+one of hundreds of megabytes takes no more memory than a small one.
 """
+import argparse
 import os
-import sys
 from urllib.parse import quote
 
 PAGE_SIZE = 150 * 1024
@@ -26,7 +29,9 @@ FILES = {  # name: size in bytes
 }
 
 
-def page_text(number, name, firefox):
+def page_parts(number, name, firefox, page_size, measure):
+    """The page's bytes, piece by piece; the rows stop once the page, encoded
+    in `measure`, reaches `page_size`."""
     files = name + "_files"
     link = (lambda f: quote(files + "/" + f, encoding="cp1251")) if firefox else (lambda f: files + "/" + f)
     charset = "utf-8" if firefox else "windows-1251"
@@ -83,32 +88,39 @@ def page_text(number, name, firefox):
 </body>
 </html>
 """
-    rows = []
-    size = len((head + info + tail).encode("cp1251"))
+    yield (head + info).encode(charset)
+    size = len((head + info + tail).encode(measure))
     episode = 0
-    while size < PAGE_SIZE:
+    while size < page_size:
         episode += 1
         row = (f'<tr><td class="num">{episode}</td><td class="name">Серия {episode}: длинное название'
                f' эпизода</td><td class="date">2006-02-24</td><td><img src="{link("shot1.jpg")}"'
                f' alt="Кадр {episode}" width="160" height="90"></td></tr>\n'
                f'<tr><td colspan="4" class="comment">Комментарий зрителя к серии {episode}:'
                f' было интересно смотреть, жду продолжения и новых серий.</td></tr>\n')
-        rows.append(row)
-        size += len(row.encode("cp1251"))
-    return (head + info + "".join(rows) + tail).encode(charset)
+        size += len(row.encode(measure))
+        yield row.encode(charset)
+    yield tail.encode(charset)
 
 
 def main():
-    folder = sys.argv[1]
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 1000
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("folder")
+    parser.add_argument("count", nargs="?", type=int, default=1000)
+    parser.add_argument("--size", type=int, help="bytes of a page, about")
+    parser.add_argument("--firefox", action="store_true", help="every page saved by Firefox")
+    options = parser.parse_args()
+    folder, count = options.folder, options.count
     os.makedirs(folder, exist_ok=True)
     blobs = {name: bytes((i * 7 + len(name)) % 251 for i in range(size))
              for name, size in FILES.items()}
     for number in range(1, count + 1):
         name = f"Страница {number:04d}"
-        firefox = number % 4 == 0
+        firefox = options.firefox or number % 4 == 0
         with open(os.path.join(folder, name + ".htm"), "wb") as out:
-            out.write(page_text(number, name, firefox))
+            charset = "utf-8" if firefox else "cp1251"
+            out.writelines(page_parts(number, name, firefox, options.size or PAGE_SIZE,
+                                      charset if options.size else "cp1251"))
         files = os.path.join(folder, name + "_files")
         os.makedirs(files, exist_ok=True)
         for file_name, blob in blobs.items():
