@@ -20,42 +20,16 @@ constexpr bool kNamesAreUtf8 = false;
 constexpr bool kNamesAreUtf8 = true;
 #endif
 
-bool IsContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
-
-// The number of continuation bytes that a UTF-8 lead byte announces, or -1
-// for a byte that cannot begin a character.
-int SequenceTail(unsigned char lead) {
-  if (lead < 0x80) return 0;
-  if (lead < 0xC2) return -1;
-  if (lead < 0xE0) return 1;
-  if (lead < 0xF0) return 2;
-  if (lead < 0xF5) return 3;
-  return -1;
-}
-
-bool IsUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const int tail = SequenceTail(static_cast<unsigned char>(text[i]));
-    if (tail < 0 || static_cast<size_t>(tail) >= text.size() - i) return false;
-    for (int k = 0; k < tail; ++k) {
-      if (!IsContinuation(text[++i])) return false;
-    }
-  }
-  return true;
-}
-
 std::string NameText(const char* value) {
-  if (!kNamesAreUtf8 || IsUtf8(value)) return value;
+  if (!kNamesAreUtf8 || page::IsUtf8(value)) return value;
   const page::HeapBytes utf8 = page::AnsiToUtf8(value);
   return utf8 ? std::string(utf8.get()) : std::string(value);
 }
 
 void CutToCapacity(std::string& text, size_t capacity) {
   if (text.size() <= capacity - 1) return;
-  size_t end = capacity - 1;
   // A UTF-8 name never ends in half a character.
-  while (kNamesAreUtf8 && end > 0 && IsContinuation(text[end])) --end;
-  text.resize(end);
+  text.resize(kNamesAreUtf8 ? page::Utf8Prefix(text, capacity - 1).size() : capacity - 1);
 }
 
 }  // namespace

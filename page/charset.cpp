@@ -113,7 +113,16 @@ bool FillAnsiToUtf8Map(ByteMap& map) {
   return true;
 }
 
-bool IsContinuation(unsigned char b) { return b >= 0x80 && b <= 0xBF; }
+// The number of continuation bytes that a UTF-8 lead byte announces, or -1
+// for a byte that cannot begin a character.
+int SequenceTail(unsigned char lead) {
+  if (lead < 0x80) return 0;
+  if (lead < 0xC2) return -1;
+  if (lead < 0xE0) return 1;
+  if (lead < 0xF0) return 2;
+  if (lead < 0xF5) return 3;
+  return -1;
+}
 
 // One UTF-16 unit as one byte of `codePage`; '?' when the platform cannot
 // convert it at all.
@@ -195,12 +204,13 @@ HeapBytes Utf8ToCodePage(const char* text, int32_t& length, unsigned codePage,
       // A lone last byte passes through as it is: callers count the NUL in
       // and expect it back.
       produced = static_cast<char>(b);
-    } else if (b >= 0xC0 && b <= 0xDF && IsContinuation(bytes[i + 1])) {
+    } else if (b >= 0xC0 && b <= 0xDF && IsUtf8Continuation(static_cast<char>(bytes[i + 1]))) {
       const auto unit = static_cast<char16_t>(((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
       produced = UnitToByte(codePage, unit, defaultUsed);
       advance = 2;
-    } else if (b >= 0xE0 && count - i > 2 && IsContinuation(bytes[i + 1]) &&
-               IsContinuation(bytes[i + 2])) {
+    } else if (b >= 0xE0 && count - i > 2 &&
+               IsUtf8Continuation(static_cast<char>(bytes[i + 1])) &&
+               IsUtf8Continuation(static_cast<char>(bytes[i + 2]))) {
       // Four-byte leads are read as three-byte ones; the fourth byte is then
       // dropped as a stray continuation byte.
       const auto unit = static_cast<char16_t>(((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) |
@@ -318,6 +328,31 @@ HeapBytes AnsiToUtf8(const char* text) {
   }
   if (!out.Append(std::string_view(chunk, filled), kAnsiToUtf8Step)) return nullptr;
   return out.Release();
+}
+
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const int tail = SequenceTail(static_cast<unsigned char>(text[i]));
+    if (tail < 0 || static_cast<size_t>(tail) >= text.size() - i) return false;
+    for (int k = 0; k < tail; ++k) {
+      if (!IsUtf8Continuation(text[++i])) return false;
+    }
+  }
+  return true;
+}
+
+std::string_view Utf8Prefix(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return text;
+  size_t end = limit;
+  while (end > 0 && IsUtf8Continuation(text[end])) --end;
+  return text.substr(0, end);
+}
+
+std::string_view Utf8Suffix(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return text;
+  size_t start = text.size() - limit;
+  while (start < text.size() && IsUtf8Continuation(text[start])) ++start;
+  return text.substr(start);
 }
 
 namespace testing {

@@ -2,6 +2,7 @@
 // the link repair and the title extraction need.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -33,6 +34,27 @@ HeapBytes Utf8ToCodePage(const char* text, int32_t& length, unsigned codePage,
 // Converts NUL-terminated ANSI text into a new NUL-terminated UTF-8 string.
 // Null when the conversion fails or memory runs out.
 HeapBytes AnsiToUtf8(const char* text);
+
+// The UTF-8 rules shared by whatever cuts or checks names and lines.
+
+// True for a byte that continues a UTF-8 character (10xxxxxx).
+constexpr bool IsUtf8Continuation(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// True when `text` is well-formed UTF-8: each lead byte (C2-F4) is followed
+// by as many continuation bytes as it announces, and no other byte stands
+// alone.
+bool IsUtf8(std::string_view text);
+
+// The longest start of `text` of at most `limit` bytes that does not end
+// inside a UTF-8 sequence. Text in a single-byte code page may lose a letter
+// more than it needs to, which is harmless where a cut is marked anyway.
+std::string_view Utf8Prefix(std::string_view text, size_t limit);
+
+// The longest end of `text` of at most `limit` bytes that does not begin
+// inside a UTF-8 sequence; the same caveat holds.
+std::string_view Utf8Suffix(std::string_view text, size_t limit);
 
 // A conversion that goes byte by byte: each input byte becomes one to three
 // output bytes, whatever stands around it.

@@ -136,6 +136,40 @@ TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
   for (const auto& c : cases) EXPECT_EQ(Repair(c.head + c.body), c.head + c.expected) << c.body;
 }
 
+TEST(Utf8Rules, TellWellFormedTextAndCutOnlyBetweenCharacters) {
+  const std::pair<std::string, bool> texts[] = {
+      {"", true},
+      {"plain", true},
+      {"\xD0\x9F\xD1\x80 \xE2\x84\x96 \xF0\x9F\x98\x80", true},
+      {"\xCF\xF0", false},          // Windows-1251
+      {"a\xD0", false},             // cut short
+      {"\xE2\x84" "A", false},      // a lead byte without all of its tail
+      {"\x80", false},              // a tail without its lead
+      {"\xC1\x81", false},          // an overlong lead
+      {"\xF5\x80\x80\x80", false},  // beyond the last character
+  };
+  for (const auto& [text, wellFormed] : texts) EXPECT_EQ(IsUtf8(text), wellFormed) << text;
+
+  // "ab", a letter of two bytes, a sign of three.
+  const std::string text = "ab\xD0\x9F\xE2\x84\x96";
+  const std::tuple<size_t, std::string, std::string> cuts[] = {
+      // At most this many bytes: from the start, from the end.
+      {8, text, text},
+      {7, text, text},
+      {6, "ab\xD0\x9F", "b\xD0\x9F\xE2\x84\x96"},
+      {5, "ab\xD0\x9F", "\xD0\x9F\xE2\x84\x96"},
+      {4, "ab\xD0\x9F", "\xE2\x84\x96"},
+      {3, "ab", "\xE2\x84\x96"},
+      {2, "ab", ""},
+      {0, "", ""},
+  };
+  for (const auto& [limit, prefix, suffix] : cuts) {
+    EXPECT_EQ(Utf8Prefix(text, limit), prefix) << limit;
+    EXPECT_EQ(Utf8Suffix(text, limit), suffix) << limit;
+  }
+  EXPECT_EQ(Utf8Prefix("\x80\x80\x80", 2), "");
+}
+
 // Title, English and Type of `text` as the cleaner leaves them, joined by "|": Cyrillic
 // in Windows-1251 where a value is ANSI text. The usual cells are in the sample pages.
 std::string Extracted(std::string text, bool utf8) {
