@@ -4,6 +4,7 @@
 
 #include "job/job_records.h"
 #include "page/charset.h"
+#include "page/files_folder.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -72,13 +73,6 @@ std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info) {
   return base;
 }
 
-std::string FilesFolder(const char* pagePath) {
-  const char* extension = platform::FindExtension(pagePath);
-  std::string folder(pagePath, extension);
-  if (*extension != '\0') folder += "_files";
-  return folder;
-}
-
 int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings,
                 std::string& output) {
   if (settings.program.empty() || !settings.tooLong.empty() ||
@@ -86,7 +80,7 @@ int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSetti
     return STATUS_ARCHIVER_NOT_STARTED;
   }
   const std::string values[3] = {ArchiveBaseName(pagePath, info), pagePath,
-                                 FilesFolder(pagePath)};
+                                 page::FilesFolder(pagePath, page::BareNameFolder::PagePath)};
   const platform::ArgumentFormat arguments{settings.format, values};
   // Like a cut "Com", a cut text could name no archive: it is refused.
   if (platform::FillArgumentText(arguments).size() >= kArgumentTextCapacity) {

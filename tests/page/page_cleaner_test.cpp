@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "page/files_folder.h"
 #include "page/journal.h"
 #include "page/page_rewrite.h"
 #include "page/title_marker.h"
@@ -381,6 +382,20 @@ TEST(CleanPage, ScriptPathsThatDoNotFitEndTheDeletion) {
   clean(stem + ".htm");
   EXPECT_EQ(disk.searched, (std::vector<std::string>{folder + "*.js", folder + "*.js"}));
   EXPECT_EQ(disk.removed, std::vector<std::string>{folder + "a.js"});
+}
+
+TEST(FilesFolder, TakesThePlaceOfTheExtensionAndForABareNameFollowsTheNamedRule) {
+  const std::string dir = std::string("Saved") + platform::kPathSeparator + "my.pages" +
+                          platform::kPathSeparator;
+  const std::tuple<std::string, BareNameFolder, std::string> cases[] = {
+      {dir + "page.htm", BareNameFolder::StemAndSuffix, dir + "page_files"},
+      {dir + "page.htm", BareNameFolder::PagePath, dir + "page_files"},
+      {"a.b.html", BareNameFolder::PagePath, "a.b_files"},
+      // The folder's dot is no extension.
+      {dir + "page", BareNameFolder::StemAndSuffix, dir + "page_files"},
+      {dir + "page", BareNameFolder::PagePath, dir + "page"},
+  };
+  for (const auto& [path, rule, folder] : cases) EXPECT_EQ(FilesFolder(path.c_str(), rule), folder);
 }
 
 // The sample pages: hand-made catalogue pages (UTF-8, KOI8-R, Windows-1251, Firefox,
