@@ -23,8 +23,9 @@ constexpr bool kNamesAreUtf8 = true;
 
 std::string NameText(const char* value) {
   if (!kNamesAreUtf8 || page::IsUtf8(value)) return value;
-  const page::HeapBytes utf8 = page::AnsiToUtf8(value);
-  return utf8 ? std::string(utf8.get()) : std::string(value);
+  const page::GrowBuffer utf8 = page::AnsiToUtf8(value);
+  if (utf8.View().empty()) return value;
+  return std::string(utf8.View());
 }
 
 void CutToCapacity(std::string& text, size_t capacity) {

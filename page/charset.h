@@ -23,17 +23,18 @@ bool PercentDecode(char* text);
 // Translates a NUL-terminated Windows-1251 string to KOI8-R in place.
 void Cp1251ToKoi8R(char* text);
 
-// Converts `length` bytes of UTF-8 into single bytes of `codePage`, one
-// character at a time; broken sequences are dropped byte by byte. On return
-// `length` is the number of bytes produced. Null when nothing was produced or
-// memory ran out. `defaultUsed`, when given, tells whether any character had
-// no equivalent and became a blank.
-HeapBytes Utf8ToCodePage(const char* text, int32_t& length, unsigned codePage,
-                         bool* defaultUsed);
+// Converts the UTF-8 bytes of `text` into single bytes of `codePage`, one
+// character at a time; broken sequences are dropped byte by byte, and a lone
+// last byte is passed through (callers count a text's NUL in, so that it
+// comes back as the last byte). Empty when nothing was produced or memory
+// ran out. `defaultUsed`, when given, tells whether any character had no
+// equivalent and became a blank.
+GrowBuffer Utf8ToCodePage(std::string_view text, unsigned codePage, bool* defaultUsed);
 
-// Converts NUL-terminated ANSI text into a new NUL-terminated UTF-8 string.
-// Null when the conversion fails or memory runs out.
-HeapBytes AnsiToUtf8(const char* text);
+// Converts NUL-terminated ANSI text into UTF-8: the result holds the text
+// without its terminator. Empty when the conversion fails or memory runs
+// out; a text that is not empty never converts to nothing.
+GrowBuffer AnsiToUtf8(const char* text);
 
 // The UTF-8 rules shared by whatever cuts or checks names and lines.
 
