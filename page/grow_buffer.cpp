@@ -70,7 +70,7 @@ GrowBuffer& GrowBuffer::operator=(GrowBuffer&& other) noexcept {
 
 GrowBuffer::~GrowBuffer() { std::free(data_); }
 
-bool GrowBuffer::Append(std::string_view bytes, int32_t step) {
+bool GrowBuffer::GrowAndAppend(std::string_view bytes, int32_t step) {
   if (failed_) return false;
   if (bytes.size() > static_cast<size_t>(kMaxUsed) ||
       AppendBytes(data_, used_, bytes.data(), static_cast<int32_t>(bytes.size()), capacity_,

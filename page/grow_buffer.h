@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace page {
@@ -25,10 +26,10 @@ inline constexpr int32_t kPageStep = 32768;
 int AppendBytes(char*& data, int32_t& used, const char* source, int32_t length,
                 int32_t& capacity, int32_t step);
 
-// Owns its block, which goes with the buffer when it is moved. Every append
-// goes through AppendBytes. Once an append has failed the buffer holds no
-// result: its block is gone, and every later append fails too, so that a
-// builder that missed one failure still cannot hand out a wrong text.
+// Owns its block, which goes with the buffer when it is moved. It grows by
+// AppendBytes's rule. Once an append has failed the buffer holds no result:
+// its block is gone, and every later append fails too, so that a builder
+// that missed one failure still cannot hand out a wrong text.
 class GrowBuffer {
  public:
   GrowBuffer() = default;
@@ -40,7 +41,17 @@ class GrowBuffer {
 
   // Appends `bytes`, of any length: false when they do not fit in the
   // signed 32-bit counts or memory runs out.
-  bool Append(std::string_view bytes, int32_t step);
+  bool Append(std::string_view bytes, int32_t step) {
+    // Bytes that fit before the spare byte are copied here, as AppendBytes
+    // would copy them: the rewrites make thousands of small appends, and a
+    // call for each costs more than the copy.
+    if (!bytes.empty() && bytes.size() < static_cast<size_t>(capacity_ - used_)) {
+      std::memcpy(data_ + used_, bytes.data(), bytes.size());
+      used_ += static_cast<int32_t>(bytes.size());
+      return true;
+    }
+    return GrowAndAppend(bytes, step);
+  }
 
   // Makes room for `length` (at least 1) more bytes, grown as an append of
   // that many would grow the block, and counts them as used: the caller
@@ -64,6 +75,8 @@ class GrowBuffer {
   char* Terminate();
 
  private:
+  // Append for bytes that need the block to grow, or that it must refuse.
+  bool GrowAndAppend(std::string_view bytes, int32_t step);
   // Frees the block and leaves the buffer holding no result.
   void Fail();
 
