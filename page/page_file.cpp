@@ -1,7 +1,6 @@
 #include "page/page_file.h"
 
 #include <memory>
-#include <new>
 #include <string>
 #include <utility>
 
@@ -73,8 +72,10 @@ bool ReadWholeFile(platform::ExclusiveFile& file, GrowBuffer& bytes, PageOutcome
     failure = PageOutcome::TooLarge;
     return false;
   }
-  if (size == 0) return true;
-  char* const room = bytes.AppendRoom(static_cast<size_t>(size), kPageStep);
+  // An empty file is read all the same: a read that fails is told even then.
+  char nothing = 0;
+  char* const room =
+      size == 0 ? &nothing : bytes.AppendRoom(static_cast<size_t>(size), kPageStep);
   if (room == nullptr) {
     bytes = GrowBuffer();
     failure = PageOutcome::NoMemory;
