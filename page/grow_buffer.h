@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 namespace page {
@@ -41,17 +40,7 @@ class GrowBuffer {
 
   // Appends `bytes`, of any length: false when they do not fit in the
   // signed 32-bit counts or memory runs out.
-  bool Append(std::string_view bytes, int32_t step) {
-    // Bytes that fit before the spare byte are copied here, as AppendBytes
-    // would copy them: the rewrites make thousands of small appends, and a
-    // call for each costs more than the copy.
-    if (!bytes.empty() && bytes.size() < static_cast<size_t>(capacity_ - used_)) {
-      std::memcpy(data_ + used_, bytes.data(), bytes.size());
-      used_ += static_cast<int32_t>(bytes.size());
-      return true;
-    }
-    return GrowAndAppend(bytes, step);
-  }
+  bool Append(std::string_view bytes, int32_t step);
 
   // Makes room for `length` (at least 1) more bytes, grown as an append of
   // that many would grow the block, and counts them as used: the caller
