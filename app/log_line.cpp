@@ -1,6 +1,7 @@
 #include "app/log_line.h"
 
 #include "job/job_records.h"
+#include "page/charset.h"
 #include "page/journal.h"
 
 namespace app {
@@ -69,13 +70,10 @@ const char* EndingText(int32_t status) {
 
 // `name` cut from its front, behind "...", so that `room` bytes hold it: a
 // long path keeps its end, the part that tells which file it was. A cut
-// never leaves half a UTF-8 character (in a single-byte code page it may
-// take a letter more off, which is harmless).
+// never leaves half a UTF-8 character.
 std::string FitFromEnd(const std::string& name, size_t room) {
   if (name.size() <= room) return name;
-  size_t from = name.size() - (room - 3);
-  while (from < name.size() && (static_cast<unsigned char>(name[from]) & 0xC0) == 0x80) ++from;
-  return "..." + name.substr(from);
+  return "..." + std::string(page::Utf8Suffix(name, room - 3));
 }
 
 }  // namespace

@@ -113,17 +113,10 @@ BENCHMARK(BM_RepairLinksUnquoted);
 void BM_CleanInMemory(benchmark::State& state) {
   const SearchPath path(state);
   const std::string page = MakePage("Harbor_files");
-  std::string cut;
-  std::string working;
   for (auto _ : state) {
-    page::FirstRewrite(page, cut);
-    // The extraction writes into its text; the file wrapper gives it the
-    // cut text and reads the file again for the relayout.
-    working = cut;
+    page::RewrittenPage out;
     page::TitleInfo info;
-    page::ExtractTitleInfo(working.data(), true, info);
-    page::GrowBuffer out;
-    benchmark::DoNotOptimize(page::Relayout(cut, out));
+    benchmark::DoNotOptimize(page::RewritePage(page, false, out, info));
     benchmark::DoNotOptimize(info.title[0]);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
@@ -132,21 +125,23 @@ BENCHMARK(BM_CleanInMemory)->ArgName("portable")->Arg(0)->Arg(1);
 
 void BM_FirstRewrite(benchmark::State& state) {
   const std::string page = MakePage("Harbor_files");
-  std::string cut;
-  for (auto _ : state) benchmark::DoNotOptimize(page::FirstRewrite(page, cut));
+  for (auto _ : state) {
+    page::GrowBuffer cut;
+    benchmark::DoNotOptimize(page::FirstRewrite(page, cut));
+  }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
 BENCHMARK(BM_FirstRewrite);
 
 void BM_Relayout(benchmark::State& state) {
   const SearchPath path(state);
-  std::string cut;
+  page::GrowBuffer cut;
   page::FirstRewrite(MakePage("Harbor_files"), cut);
   for (auto _ : state) {
     page::GrowBuffer out;
-    benchmark::DoNotOptimize(page::Relayout(cut, out));
+    benchmark::DoNotOptimize(page::Relayout(cut.View(), out));
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * cut.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * cut.View().size()));
 }
 BENCHMARK(BM_Relayout)->ArgName("portable")->Arg(0)->Arg(1);
 

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 #include <string_view>
 
 #include "page/byte_search.h"
@@ -12,20 +11,21 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view page(reinterpret_cast<const char*>(data), size);
-  std::string cut;
-  if (!page::FirstRewrite(page, cut)) {
-    if (!cut.empty()) std::abort();
+  page::GrowBuffer written;
+  if (!page::FirstRewrite(page, written)) {
+    if (!written.View().empty()) std::abort();
     return 0;
   }
+  const std::string_view cut = written.View();
   if (cut.size() > page.size()) std::abort();
   size_t kept = 0;
   while (kept < cut.size() && cut[kept] == page[kept]) ++kept;
-  const std::string_view rest = std::string_view(cut).substr(kept);
+  const std::string_view rest = cut.substr(kept);
   if (page.substr(page.size() - rest.size()) != rest) std::abort();
   const std::string_view tail = page::PageText(page).tail;
   if (page::PageText(cut).tail != tail) std::abort();
 
-  std::string again;
-  if (page::FirstRewrite(cut, again) && again != cut) std::abort();
+  page::GrowBuffer again;
+  if (page::FirstRewrite(cut, again) && again.View() != cut) std::abort();
   return 0;
 }

@@ -29,9 +29,9 @@ void ExpectSameAsReference(std::string_view page) {
   const bool wasRepaired = page::RepairLinksInText(page, repaired);
   if (Given(wasRepaired, repaired.View()) != reference::RepairLinks(page)) std::abort();
 
-  std::string cut;
+  page::GrowBuffer cut;
   const bool wasCut = page::FirstRewrite(page, cut);
-  if (Given(wasCut, cut) != reference::FirstRewrite(page)) std::abort();
+  if (Given(wasCut, cut.View()) != reference::FirstRewrite(page)) std::abort();
 
   page::GrowBuffer relaid;
   const bool wasRelaid = page::Relayout(page, relaid);

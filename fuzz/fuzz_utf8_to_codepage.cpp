@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "page/charset.h"
 #include "platform/codepage.h"
@@ -20,18 +21,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(text.get(), data + 1, count - 1);
   text[count - 1] = '\0';
 
-  int32_t length = static_cast<int32_t>(count);
   bool defaultUsed = true;
-  const page::HeapBytes out = page::Utf8ToCodePage(text.get(), length, codePage, &defaultUsed);
-  if (!out || length < 1 || static_cast<size_t>(length) > count) std::abort();
-  if (out.get()[length - 1] != '\0') std::abort();
+  const page::GrowBuffer out =
+      page::Utf8ToCodePage(std::string_view(text.get(), count), codePage, &defaultUsed);
+  const std::string_view converted = out.View();
+  if (converted.empty() || converted.size() > count) std::abort();
+  if (converted.back() != '\0') std::abort();
 
   bool ascii = true;
   for (size_t i = 0; i + 1 < count; ++i) {
     ascii = ascii && static_cast<unsigned char>(text[i]) < 0x80;
   }
-  if (ascii && (defaultUsed || static_cast<size_t>(length) != count ||
-                std::memcmp(out.get(), text.get(), count) != 0)) {
+  if (ascii && (defaultUsed || converted != std::string_view(text.get(), count))) {
     std::abort();
   }
   return 0;

@@ -4,6 +4,7 @@
 
 #include "job/job_records.h"
 #include "page/charset.h"
+#include "page/files_folder.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -11,46 +12,21 @@
 namespace job {
 namespace {
 
-bool IsContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
-
-// The number of continuation bytes that a UTF-8 lead byte announces, or -1
-// for a byte that cannot begin a character.
-int SequenceTail(unsigned char lead) {
-  if (lead < 0x80) return 0;
-  if (lead < 0xC2) return -1;
-  if (lead < 0xE0) return 1;
-  if (lead < 0xF0) return 2;
-  if (lead < 0xF5) return 3;
-  return -1;
-}
-
-bool IsUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const int tail = SequenceTail(static_cast<unsigned char>(text[i]));
-    if (tail < 0 || static_cast<size_t>(tail) >= text.size() - i) return false;
-    for (int k = 0; k < tail; ++k) {
-      if (!IsContinuation(text[++i])) return false;
-    }
-  }
-  return true;
-}
-
 // Names on a Windows disk are ANSI text, as the page values are. Names on a
 // POSIX disk are UTF-8, while the values are ANSI text (Windows-1251) unless
 // the page itself was UTF-8: there a value that is not valid UTF-8 is
 // converted, so that the archive gets a readable name.
 std::string NameText(const char* value, bool namesAreUtf8) {
-  if (!namesAreUtf8 || IsUtf8(value)) return value;
-  const page::HeapBytes utf8 = page::AnsiToUtf8(value);
-  return utf8 ? std::string(utf8.get()) : std::string(value);
+  if (!namesAreUtf8 || page::IsUtf8(value)) return value;
+  const page::GrowBuffer utf8 = page::AnsiToUtf8(value);
+  if (utf8.View().empty()) return value;
+  return std::string(utf8.View());
 }
 
 void CutToCapacity(std::string& text, size_t capacity, bool namesAreUtf8) {
   if (text.size() <= capacity - 1) return;
-  size_t end = capacity - 1;
   // A UTF-8 name never ends in half a character.
-  while (namesAreUtf8 && end > 0 && IsContinuation(text[end])) --end;
-  text.resize(end);
+  text.resize(namesAreUtf8 ? page::Utf8Prefix(text, capacity - 1).size() : capacity - 1);
 }
 
 }  // namespace
@@ -94,13 +70,6 @@ std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info) {
   return base;
 }
 
-std::string FilesFolder(const char* pagePath) {
-  const char* extension = platform::FindExtension(pagePath);
-  std::string folder(pagePath, extension);
-  if (*extension != '\0') folder += "_files";
-  return folder;
-}
-
 int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings,
                 std::string& output, JobGate* gate) {
   if (settings.program.empty() || !settings.tooLong.empty() ||
@@ -108,7 +77,7 @@ int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSetti
     return STATUS_ARCHIVER_NOT_STARTED;
   }
   const std::string values[3] = {ArchiveBaseName(pagePath, info), pagePath,
-                                 FilesFolder(pagePath)};
+                                 page::FilesFolder(pagePath, page::BareNameFolder::PagePath)};
   const platform::ArgumentFormat arguments{settings.format, values};
   // Like a cut "Com", a cut text could name no archive: it is refused. On
   // Windows a blank goes before it in the command line.

@@ -50,10 +50,6 @@ bool IsAcceptedFormat(std::string_view format);
 // valid UTF-8 is taken as ANSI text and converted.
 std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info);
 
-// The page path with "_files" in place of its extension; a path without an
-// extension stays as it is.
-std::string FilesFolder(const char* pagePath);
-
 // Runs the archiver for the page, its format filled with the archive base
 // name, the page path and the files folder, and waits for it. Returns its
 // exit code; STATUS_ARCHIVER_NOT_STARTED (-1) when it cannot be started or

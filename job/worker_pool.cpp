@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "page/files_folder.h"
 #include "platform/text.h"
 
 namespace job {
@@ -80,7 +81,7 @@ bool CJobPool::Post(std::unique_ptr<JobRequest> request) {
     if (quitting_) return false;
     const uint64_t number = nextNumber_++;
     Job& job = jobs_[number];
-    job.folderKey = std::string(request->path, platform::FindExtension(request->path)) + "_files";
+    job.folderKey = page::FilesFolder(request->path, page::BareNameFolder::StemAndSuffix);
     job.request = std::move(request);
     queue_.push_back(number);
   }

@@ -102,18 +102,26 @@ bool FillAnsiToUtf8Map(ByteMap& map) {
   map.entries[0] = {{}, 0};
   for (int b = 1; b < 256; ++b) {
     const char single[2] = {static_cast<char>(b), '\0'};
-    const HeapBytes utf8 = AnsiToUtf8(single);
-    if (!utf8) return false;
-    const size_t length = std::strlen(utf8.get());
+    const GrowBuffer utf8 = AnsiToUtf8(single);
+    const size_t length = utf8.View().size();
     if (length == 0 || length > 3) return false;
     ByteMap::Entry& entry = map.entries[b];
-    std::memcpy(entry.bytes, utf8.get(), length);
+    std::memcpy(entry.bytes, utf8.View().data(), length);
     entry.length = static_cast<uint8_t>(length);
   }
   return true;
 }
 
-bool IsContinuation(unsigned char b) { return b >= 0x80 && b <= 0xBF; }
+// The number of continuation bytes that a UTF-8 lead byte announces, or -1
+// for a byte that cannot begin a character.
+int SequenceTail(unsigned char lead) {
+  if (lead < 0x80) return 0;
+  if (lead < 0xC2) return -1;
+  if (lead < 0xE0) return 1;
+  if (lead < 0xF0) return 2;
+  if (lead < 0xF5) return 3;
+  return -1;
+}
 
 // One UTF-16 unit as one byte of `codePage`; '?' when the platform cannot
 // convert it at all.
@@ -178,33 +186,30 @@ void Cp1251ToKoi8R(char* text) {
   }
 }
 
-HeapBytes Utf8ToCodePage(const char* text, int32_t& length, unsigned codePage,
-                         bool* defaultUsed) {
+GrowBuffer Utf8ToCodePage(std::string_view text, unsigned codePage, bool* defaultUsed) {
   if (defaultUsed != nullptr) *defaultUsed = false;
-  const int32_t count = length;
-  length = 0;
   GrowBuffer out;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-  int32_t i = 0;
+  const size_t count = text.size();
+  size_t i = 0;
   while (i < count) {
-    const unsigned char b = bytes[i];
+    const auto b = static_cast<unsigned char>(text[i]);
     char produced = 0;
-    int advance = 1;
+    size_t advance = 1;
     bool append = true;
     if (b < 0x80 || i + 1 == count) {
       // A lone last byte passes through as it is: callers count the NUL in
       // and expect it back.
       produced = static_cast<char>(b);
-    } else if (b >= 0xC0 && b <= 0xDF && IsContinuation(bytes[i + 1])) {
-      const auto unit = static_cast<char16_t>(((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
+    } else if (b >= 0xC0 && b <= 0xDF && IsUtf8Continuation(text[i + 1])) {
+      const auto unit = static_cast<char16_t>(((b & 0x1F) << 6) | (text[i + 1] & 0x3F));
       produced = UnitToByte(codePage, unit, defaultUsed);
       advance = 2;
-    } else if (b >= 0xE0 && count - i > 2 && IsContinuation(bytes[i + 1]) &&
-               IsContinuation(bytes[i + 2])) {
+    } else if (b >= 0xE0 && count - i > 2 && IsUtf8Continuation(text[i + 1]) &&
+               IsUtf8Continuation(text[i + 2])) {
       // Four-byte leads are read as three-byte ones; the fourth byte is then
       // dropped as a stray continuation byte.
-      const auto unit = static_cast<char16_t>(((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) |
-                                              (bytes[i + 2] & 0x3F));
+      const auto unit = static_cast<char16_t>(((b & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) |
+                                              (text[i + 2] & 0x3F));
       produced = UnitToByte(codePage, unit, defaultUsed);
       advance = 3;
     } else {
@@ -212,13 +217,10 @@ HeapBytes Utf8ToCodePage(const char* text, int32_t& length, unsigned codePage,
       // afresh.
       append = false;
     }
-    if (append && !out.Append(std::string_view(&produced, 1), kUtf8ToCodePageStep)) {
-      return nullptr;
-    }
+    if (append && !out.Append(std::string_view(&produced, 1), kUtf8ToCodePageStep)) return out;
     i += advance;
   }
-  length = out.used;
-  return out.Release();
+  return out;
 }
 
 const ByteMap& IdentityMap() {
@@ -249,7 +251,7 @@ const ByteMap* AnsiToUtf8Map() {
 
 bool AppendPercentDecoded(std::string_view text, const ByteMap& map, GrowBuffer& out,
                           int32_t step) {
-  const int32_t before = out.used;
+  const size_t before = out.View().size();
   const auto* read = reinterpret_cast<const unsigned char*>(text.data());
   const auto* const end = read + text.size();
   // Built in a local chunk that is appended whole, like AnsiToUtf8 does.
@@ -285,23 +287,23 @@ bool AppendPercentDecoded(std::string_view text, const ByteMap& map, GrowBuffer&
   }
   if (!decoded) {
     // What was appended so far is taken back.
-    out.used = before;
+    out.CutTo(before);
     return out.Append(text, step);
   }
   return out.Append(std::string_view(chunk, filled), step);
 }
 
-HeapBytes AnsiToUtf8(const char* text) {
-  std::vector<char16_t> units;
-  if (!platform::AnsiToUtf16(text, units) || units.empty()) return nullptr;
+GrowBuffer AnsiToUtf8(const char* text) {
   GrowBuffer out;
+  std::vector<char16_t> units;
+  if (!platform::AnsiToUtf16(text, units) || units.empty()) return out;
   // Units are encoded into a local chunk that is appended whole: one append
   // per unit would cost more than the encoding itself.
   char chunk[3 * 256];
   size_t filled = 0;
   for (const char16_t u : units) {
     if (filled > sizeof(chunk) - 3) {
-      if (!out.Append(std::string_view(chunk, filled), kAnsiToUtf8Step)) return nullptr;
+      if (!out.Append(std::string_view(chunk, filled), kAnsiToUtf8Step)) return out;
       filled = 0;
     }
     if (u <= 0x7F) {
@@ -316,8 +318,37 @@ HeapBytes AnsiToUtf8(const char* text) {
       chunk[filled++] = static_cast<char>(0x80 | (u & 0x3F));
     }
   }
-  if (!out.Append(std::string_view(chunk, filled), kAnsiToUtf8Step)) return nullptr;
-  return out.Release();
+  // The terminator is converted with the rest, so that the block holds the
+  // text terminated; it stays behind the used bytes, in the spare byte.
+  if (out.Append(std::string_view(chunk, filled), kAnsiToUtf8Step)) {
+    out.CutTo(out.View().size() - 1);
+  }
+  return out;
+}
+
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const int tail = SequenceTail(static_cast<unsigned char>(text[i]));
+    if (tail < 0 || static_cast<size_t>(tail) >= text.size() - i) return false;
+    for (int k = 0; k < tail; ++k) {
+      if (!IsUtf8Continuation(text[++i])) return false;
+    }
+  }
+  return true;
+}
+
+std::string_view Utf8Prefix(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return text;
+  size_t end = limit;
+  while (end > 0 && IsUtf8Continuation(text[end])) --end;
+  return text.substr(0, end);
+}
+
+std::string_view Utf8Suffix(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return text;
+  size_t start = text.size() - limit;
+  while (start < text.size() && IsUtf8Continuation(text[start])) ++start;
+  return text.substr(start);
 }
 
 namespace testing {

@@ -2,6 +2,7 @@
 // the link repair and the title extraction need.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -22,17 +23,39 @@ bool PercentDecode(char* text);
 // Translates a NUL-terminated Windows-1251 string to KOI8-R in place.
 void Cp1251ToKoi8R(char* text);
 
-// Converts `length` bytes of UTF-8 into single bytes of `codePage`, one
-// character at a time; broken sequences are dropped byte by byte. On return
-// `length` is the number of bytes produced. Null when nothing was produced or
-// memory ran out. `defaultUsed`, when given, tells whether any character had
-// no equivalent and became a blank.
-HeapBytes Utf8ToCodePage(const char* text, int32_t& length, unsigned codePage,
-                         bool* defaultUsed);
+// Converts the UTF-8 bytes of `text` into single bytes of `codePage`, one
+// character at a time; broken sequences are dropped byte by byte, and a lone
+// last byte is passed through (callers count a text's NUL in, so that it
+// comes back as the last byte). Empty when nothing was produced or memory
+// ran out. `defaultUsed`, when given, tells whether any character had no
+// equivalent and became a blank.
+GrowBuffer Utf8ToCodePage(std::string_view text, unsigned codePage, bool* defaultUsed);
 
-// Converts NUL-terminated ANSI text into a new NUL-terminated UTF-8 string.
-// Null when the conversion fails or memory runs out.
-HeapBytes AnsiToUtf8(const char* text);
+// Converts NUL-terminated ANSI text into UTF-8: the result holds the text
+// without its terminator. Empty when the conversion fails or memory runs
+// out; a text that is not empty never converts to nothing.
+GrowBuffer AnsiToUtf8(const char* text);
+
+// The UTF-8 rules shared by whatever cuts or checks names and lines.
+
+// True for a byte that continues a UTF-8 character (10xxxxxx).
+constexpr bool IsUtf8Continuation(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// True when `text` is well-formed UTF-8: each lead byte (C2-F4) is followed
+// by as many continuation bytes as it announces, and no other byte stands
+// alone.
+bool IsUtf8(std::string_view text);
+
+// The longest start of `text` of at most `limit` bytes that does not end
+// inside a UTF-8 sequence. Text in a single-byte code page may lose a letter
+// more than it needs to, which is harmless where a cut is marked anyway.
+std::string_view Utf8Prefix(std::string_view text, size_t limit);
+
+// The longest end of `text` of at most `limit` bytes that does not begin
+// inside a UTF-8 sequence; the same caveat holds.
+std::string_view Utf8Suffix(std::string_view text, size_t limit);
 
 // A conversion that goes byte by byte: each input byte becomes one to three
 // output bytes, whatever stands around it.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace page {
 namespace {
@@ -11,11 +12,9 @@ testing::ReallocFunction g_realloc = std::realloc;
 
 constexpr int64_t kMaxUsed = std::numeric_limits<int32_t>::max() - 1;
 
-}  // namespace
-
-int AppendBytes(char*& data, int32_t& used, const char* source, int32_t length,
-                int32_t& capacity, int32_t step) {
-  if (length == 0) return 1;
+// The growth of AppendBytes for `length` (at least 1) more bytes: 1 when
+// the block holds them and its spare byte, else 0 with the block freed.
+int MakeRoom(char*& data, int32_t used, int32_t length, int32_t& capacity, int32_t step) {
   const int64_t wanted = static_cast<int64_t>(used) + length;
   if (wanted > kMaxUsed) {
     // Refused like a failed allocation, so that callers need one failure path.
@@ -38,29 +37,93 @@ int AppendBytes(char*& data, int32_t& used, const char* source, int32_t length,
     }
     data = static_cast<char*>(moved);
   }
+  return 1;
+}
+
+}  // namespace
+
+int AppendBytes(char*& data, int32_t& used, const char* source, int32_t length,
+                int32_t& capacity, int32_t step) {
+  if (length == 0) return 1;
+  if (MakeRoom(data, used, length, capacity, step) == 0) return 0;
   std::memcpy(data + used, source, static_cast<size_t>(length));
   used += length;
   return 1;
 }
 
-GrowBuffer::~GrowBuffer() { std::free(data); }
+GrowBuffer::GrowBuffer(GrowBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      used_(std::exchange(other.used_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      failed_(std::exchange(other.failed_, false)) {}
 
-bool GrowBuffer::Append(std::string_view bytes, int32_t step) {
-  if (bytes.size() > static_cast<size_t>(kMaxUsed)) {
-    std::free(data);
-    data = nullptr;
-    return false;
+GrowBuffer& GrowBuffer::operator=(GrowBuffer&& other) noexcept {
+  if (this != &other) {
+    std::free(data_);
+    data_ = std::exchange(other.data_, nullptr);
+    used_ = std::exchange(other.used_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+    failed_ = std::exchange(other.failed_, false);
   }
-  return AppendBytes(data, used, bytes.data(), static_cast<int32_t>(bytes.size()), capacity,
-                     step) == 1;
+  return *this;
 }
 
-HeapBytes GrowBuffer::Release() {
-  HeapBytes block(data);
-  data = nullptr;
-  used = 0;
-  capacity = 0;
-  return block;
+GrowBuffer::~GrowBuffer() { std::free(data_); }
+
+bool GrowBuffer::Append(std::string_view bytes, int32_t step) {
+  // Bytes that fit before the spare byte are copied at once, as AppendBytes
+  // would copy them: the rewrites make thousands of small appends, and this
+  // is nearly all of them. A failed buffer has no room left, so it always
+  // goes on to GrowAndAppend, which refuses.
+  if (!bytes.empty() && bytes.size() < static_cast<size_t>(capacity_ - used_)) {
+    std::memcpy(data_ + used_, bytes.data(), bytes.size());
+    used_ += static_cast<int32_t>(bytes.size());
+    return true;
+  }
+  return GrowAndAppend(bytes, step);
+}
+
+bool GrowBuffer::GrowAndAppend(std::string_view bytes, int32_t step) {
+  if (failed_) return false;
+  if (bytes.size() > static_cast<size_t>(kMaxUsed) ||
+      AppendBytes(data_, used_, bytes.data(), static_cast<int32_t>(bytes.size()), capacity_,
+                  step) == 0) {
+    Fail();
+    return false;
+  }
+  return true;
+}
+
+char* GrowBuffer::AppendRoom(size_t length, int32_t step) {
+  if (failed_) return nullptr;
+  if (length == 0 || length > static_cast<size_t>(kMaxUsed) ||
+      MakeRoom(data_, used_, static_cast<int32_t>(length), capacity_, step) == 0) {
+    Fail();
+    return nullptr;
+  }
+  char* const room = data_ + used_;
+  used_ += static_cast<int32_t>(length);
+  return room;
+}
+
+void GrowBuffer::Fail() {
+  // The counts describe no block any more: they go too, so that View() is
+  // empty.
+  std::free(data_);
+  data_ = nullptr;
+  used_ = 0;
+  capacity_ = 0;
+  failed_ = true;
+}
+
+void GrowBuffer::CutTo(size_t size) {
+  if (size < static_cast<size_t>(used_)) used_ = static_cast<int32_t>(size);
+}
+
+char* GrowBuffer::Terminate() {
+  if (data_ == nullptr) return nullptr;
+  data_[used_] = '\0';
+  return data_;
 }
 
 namespace testing {

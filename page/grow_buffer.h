@@ -1,22 +1,20 @@
-// The heap byte buffer in which rewritten pages, converted strings and cut-out
-// values are assembled. It grows linearly by a step that each caller names,
-// never writes a terminator itself, and always leaves one spare byte after the
-// used ones so that a caller can terminate the text in place.
+// The heap byte buffer in which page/ holds every byte string it hands out:
+// a page read from disk, a rewritten page, a converted string, a journal's
+// header. It grows linearly by a step that each caller names, never writes a
+// terminator itself, and always leaves one spare byte after the used ones so
+// that the holder can terminate the text in place. Whatever only reads bytes
+// takes a std::string_view; View() gives one.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string_view>
 
 namespace page {
 
-struct FreeDeleter {
-  void operator()(char* block) const { std::free(block); }
-};
-// A heap block handed from a builder to its caller, freed with std::free.
-using HeapBytes = std::unique_ptr<char, FreeDeleter>;
+// The growth step of every buffer that holds a whole page: read, cut or
+// relaid.
+inline constexpr int32_t kPageStep = 32768;
 
 // Appends `length` bytes from `source` (never inside the block) to the block
 // `data` holding `used` bytes of `capacity`. When the bytes would reach the
@@ -27,29 +25,54 @@ using HeapBytes = std::unique_ptr<char, FreeDeleter>;
 int AppendBytes(char*& data, int32_t& used, const char* source, int32_t length,
                 int32_t& capacity, int32_t step);
 
-// Owns its block: whoever holds the buffer at the end frees it, unless the
-// block has been handed on with Release().
-struct GrowBuffer {
-  char* data = nullptr;
-  int32_t used = 0;
-  int32_t capacity = 0;
-
+// Owns its block, which goes with the buffer when it is moved. It grows by
+// AppendBytes's rule. Once an append has failed the buffer holds no result:
+// its block is gone, and every later append fails too, so that a builder
+// that missed one failure still cannot hand out a wrong text.
+class GrowBuffer {
+ public:
   GrowBuffer() = default;
+  GrowBuffer(GrowBuffer&& other) noexcept;
+  GrowBuffer& operator=(GrowBuffer&& other) noexcept;
   GrowBuffer(const GrowBuffer&) = delete;
   GrowBuffer& operator=(const GrowBuffer&) = delete;
   ~GrowBuffer();
 
-  // AppendBytes on this buffer, taking any length: false when the bytes do
-  // not fit in the signed 32-bit counts or memory runs out.
+  // Appends `bytes`, of any length: false when they do not fit in the
+  // signed 32-bit counts or memory runs out.
   bool Append(std::string_view bytes, int32_t step);
 
-  std::string_view View() const { return {data, static_cast<size_t>(used)}; }
+  // Makes room for `length` (at least 1) more bytes, grown as an append of
+  // that many would grow the block, and counts them as used: the caller
+  // fills them at once (a file read straight into the buffer, a page put
+  // together from two runs with one allocation). Null when that append
+  // fails.
+  char* AppendRoom(size_t length, int32_t step);
 
-  // True when an append ran out of memory: the block is gone, not just empty.
-  bool RanOutOfMemory() const { return data == nullptr && capacity != 0; }
+  // Drops the bytes from `size` on (`size` at most the bytes held); the
+  // block stays, so the next appends need no allocation.
+  void CutTo(size_t size);
 
-  // Hands the block to the caller and leaves the buffer empty.
-  HeapBytes Release();
+  std::string_view View() const { return {data_, static_cast<size_t>(used_)}; }
+
+  // True when an append failed: the buffer holds no result.
+  bool RanOutOfMemory() const { return failed_; }
+
+  // Puts a NUL into the spare byte behind the used bytes and returns the
+  // block as one NUL-terminated text, which the holder may rewrite in place.
+  // Null when the buffer has no block (nothing appended, or a failure).
+  char* Terminate();
+
+ private:
+  // Append for bytes that need the block to grow, or that it must refuse.
+  bool GrowAndAppend(std::string_view bytes, int32_t step);
+  // Frees the block and leaves the buffer holding no result.
+  void Fail();
+
+  char* data_ = nullptr;
+  int32_t used_ = 0;
+  int32_t capacity_ = 0;
+  bool failed_ = false;
 };
 
 namespace testing {

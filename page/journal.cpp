@@ -8,6 +8,8 @@ namespace page {
 namespace {
 
 constexpr std::string_view kMagic = "VELKOR-JOURNAL 1 ";
+// Room for the longest header line; it also serves as its buffer's step.
+constexpr int32_t kHeaderCapacity = 96;
 
 constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
 constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
@@ -72,8 +74,8 @@ uint64_t JournalChecksum(std::string_view bytes) {
   return sum ^ (sum >> 32);
 }
 
-std::string JournalHeader(std::string_view original, bool repairLinks) {
-  char header[96];
+GrowBuffer JournalHeader(std::string_view original, bool repairLinks) {
+  char header[kHeaderCapacity];
   char* at = std::copy(kMagic.begin(), kMagic.end(), header);
   at = std::copy_n(repairLinks ? "fix=1 length=" : "fix=0 length=", 13, at);
   at = std::to_chars(at, header + sizeof header, original.size()).ptr;
@@ -82,7 +84,9 @@ std::string JournalHeader(std::string_view original, bool repairLinks) {
   // Fixed width, so that every header of one page's journal is as long.
   for (int shift = 60; shift >= 0; shift -= 4) *at++ = "0123456789abcdef"[(checksum >> shift) & 15];
   *at++ = '\n';
-  return std::string(header, at);
+  GrowBuffer line;
+  line.Append(std::string_view(header, static_cast<size_t>(at - header)), kHeaderCapacity);
+  return line;
 }
 
 bool ParseJournal(std::string_view journal, JournalContents& contents) {

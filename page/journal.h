@@ -12,8 +12,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
+
+#include "page/grow_buffer.h"
 
 namespace page {
 
@@ -29,7 +30,8 @@ uint64_t JournalChecksum(std::string_view bytes);
 
 // The header line for a journal of `original`; `repairLinks` records the
 // job's choice, without which the rewritten page cannot be worked out again.
-std::string JournalHeader(std::string_view original, bool repairLinks);
+// Empty when memory ran out.
+GrowBuffer JournalHeader(std::string_view original, bool repairLinks);
 
 struct JournalContents {
   std::string_view original;  // a view into the journal's bytes

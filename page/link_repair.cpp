@@ -1,7 +1,5 @@
 #include "page/link_repair.h"
 
-#include <string>
-
 #include "page/byte_search.h"
 #include "page/charset.h"
 
@@ -29,10 +27,11 @@ bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& 
   // Every decoded sequence shortens the text: the same length means that
   // the link stands as it was.
   if (decoded.View().size() == link.size()) return out.Append(link, kStep);
-  decoded.data[decoded.used] = '\0';
-  if (const HeapBytes utf8 = AnsiToUtf8(decoded.data)) {
-    return out.Append(std::string_view(utf8.get()), kStep);
-  }
+  const GrowBuffer utf8 = AnsiToUtf8(decoded.Terminate());
+  if (!utf8.View().empty()) return out.Append(utf8.View(), kStep);
+  // Memory that ran out is no failed conversion: the page would be written
+  // with a name in the wrong charset.
+  if (utf8.RanOutOfMemory()) return false;
   // Without a conversion the ANSI bytes are still better than the escapes.
   return out.Append(decoded.View(), kStep);
 }
@@ -62,7 +61,6 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
         copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
     if (!out.Append(text.substr(copied, linkStart - copied), kStep) ||
         !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, out)) {
-      out.Release();
       return false;
     }
     // The closing quote starts the next copied run, and the search resumes
@@ -71,11 +69,7 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
     occurrence = FindFrom(text, closing, kFolderSuffix);
   }
   // The last run goes to the end of the file: whatever follows a NUL is kept.
-  if (!out.Append(page.substr(copied), kStep)) {
-    out.Release();
-    return false;
-  }
-  return true;
+  return out.Append(page.substr(copied), kStep);
 }
 
 }  // namespace page

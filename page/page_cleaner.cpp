@@ -2,7 +2,7 @@
 
 #include <memory>
 #include <new>
-#include <string>
+#include <string_view>
 
 #include "page/page_rewrite.h"
 #include "page/script_deletion.h"
@@ -40,9 +40,10 @@ PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, Tit
 
   platform::FileStamp stamp;
   if (!file->Stamp(stamp)) return PageOutcome::ReadFailed;
-  std::string original;
+  GrowBuffer read;
   PageOutcome failure = PageOutcome::ReadFailed;
-  if (!ReadWholeFile(*file, original, failure)) return failure;
+  if (!ReadWholeFile(*file, read, failure)) return failure;
+  const std::string_view original = read.View();
   RewrittenPage rewritten;
   if (!RewritePage(original, settings.repairLinks, rewritten, info)) return PageOutcome::NoMemory;
   // A page that is already in its final form is not touched at all.

@@ -1,7 +1,7 @@
 #include "page/page_file.h"
 
 #include <memory>
-#include <new>
+#include <string>
 #include <utility>
 
 #include "page/journal.h"
@@ -36,16 +36,15 @@ class JournalFile {
   const char* path() const { return path_.c_str(); }
   void RemoveWhenDone(bool remove) { remove_ = remove; }
 
-  // Writes the journal of `original`; the file is closed again before the
-  // page changes, so that it stands whole under its name (and Windows can
-  // remove it).
-  bool Write(std::string_view original, const WriteSettings& settings) {
+  // Writes the journal of `original` under its `header`; the file is closed
+  // again before the page changes, so that it stands whole under its name
+  // (and Windows can remove it).
+  bool Write(std::string_view header, std::string_view original, const WriteSettings& settings) {
     platform::FileError error;
     std::unique_ptr<platform::ExclusiveFile> file =
         platform::Files().CreateExclusive(path(), error);
     if (!file) return false;
     remove_ = true;
-    const std::string header = JournalHeader(original, settings.repairLinks);
     if (!WriteAll(*file, 0, header) || !WriteAll(*file, header.size(), original) ||
         (settings.sync && !file->Flush())) {
       return false;
@@ -63,8 +62,7 @@ class JournalFile {
 
 }  // namespace
 
-bool ReadWholeFile(platform::ExclusiveFile& file, std::string& bytes, PageOutcome& failure) {
-  bytes.clear();
+bool ReadWholeFile(platform::ExclusiveFile& file, GrowBuffer& bytes, PageOutcome& failure) {
   uint64_t size = 0;
   if (!file.Size(size)) {
     failure = PageOutcome::ReadFailed;
@@ -74,14 +72,17 @@ bool ReadWholeFile(platform::ExclusiveFile& file, std::string& bytes, PageOutcom
     failure = PageOutcome::TooLarge;
     return false;
   }
-  try {
-    bytes.resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
+  // An empty file is read all the same: a read that fails is told even then.
+  char nothing = 0;
+  char* const room =
+      size == 0 ? &nothing : bytes.AppendRoom(static_cast<size_t>(size), kPageStep);
+  if (room == nullptr) {
+    bytes = GrowBuffer();
     failure = PageOutcome::NoMemory;
     return false;
   }
-  if (file.ReadFromStart(bytes.data(), bytes.size()) != static_cast<int64_t>(size)) {
-    bytes.clear();
+  if (file.ReadFromStart(room, static_cast<size_t>(size)) != static_cast<int64_t>(size)) {
+    bytes = GrowBuffer();
     failure = PageOutcome::ReadFailed;
     return false;
   }
@@ -91,8 +92,12 @@ bool ReadWholeFile(platform::ExclusiveFile& file, std::string& bytes, PageOutcom
 PageOutcome WriteThroughJournal(const char* path, platform::ExclusiveFile& file,
                                 const platform::FileStamp& readStamp, std::string_view original,
                                 std::string_view rewritten, const WriteSettings& settings) {
+  // Built before the journal is made, so that memory running out leaves no
+  // file behind.
+  const GrowBuffer header = JournalHeader(original, settings.repairLinks);
+  if (header.RanOutOfMemory()) return PageOutcome::NoMemory;
   JournalFile journal(std::string(path) += kJournalSuffix);
-  if (!journal.Write(original, settings)) return PageOutcome::JournalNotCreated;
+  if (!journal.Write(header.View(), original, settings)) return PageOutcome::JournalNotCreated;
 
   // Where the system lets other programs write a file we hold (POSIX), one
   // may have changed the page since it was read: its changes win.
@@ -117,19 +122,19 @@ PageOutcome SettleJournal(const char* path, platform::ExclusiveFile& file, bool 
                                                  : PageOutcome::StaleJournal;
   }
   PageOutcome failure = PageOutcome::ReadFailed;
-  std::string journalBytes;
+  GrowBuffer journalBytes;
   if (!ReadWholeFile(*journalFile, journalBytes, failure)) return failure;
   journalFile.reset();
   JournalContents contents;
-  if (!ParseJournal(journalBytes, contents)) {
+  if (!ParseJournal(journalBytes.View(), contents)) {
     // Cut short: the run died before it touched the page.
     journal.RemoveWhenDone(true);
     return PageOutcome::Unchanged;
   }
 
-  std::string current;
+  GrowBuffer current;
   if (!ReadWholeFile(file, current, failure)) return failure;
-  if (current != contents.original) {
+  if (current.View() != contents.original) {
     // The rewritten page is a function of the original and the job's choice,
     // so the write it was can be told from a page saved again since.
     RewrittenPage rewritten;
@@ -137,7 +142,7 @@ PageOutcome SettleJournal(const char* path, platform::ExclusiveFile& file, bool 
     if (!RewritePage(contents.original, contents.repairLinks, rewritten, unused)) {
       return PageOutcome::NoMemory;
     }
-    if (!IsInterruptedWrite(current, contents.original, rewritten.bytes)) {
+    if (!IsInterruptedWrite(current.View(), contents.original, rewritten.bytes)) {
       const std::string kept = std::string(path) += kKeptJournalSuffix;
       return platform::Files().RenameNoReplace(journal.path(), kept.c_str())
                  ? PageOutcome::JournalKept

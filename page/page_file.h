@@ -3,22 +3,23 @@
 // (a failed write, a killed process, a power cut) can lose the page.
 #pragma once
 
-#include <string>
 #include <string_view>
 
+#include "page/grow_buffer.h"
 #include "page/page_outcome.h"
 #include "platform/files.h"
 
 namespace page {
 
-// The largest page read; pages of 2 GiB or more are never touched, since the
-// counts of the rewrites are signed 32-bit.
-inline constexpr uint64_t kMaxPageSize = (uint64_t{1} << 31) - 1;
+// The largest page read: the most that the signed 32-bit counts of a buffer
+// hold with the spare byte behind them. Pages of 2 GiB or more are never
+// touched.
+inline constexpr uint64_t kMaxPageSize = (uint64_t{1} << 31) - 2;
 
-// Reads the whole file into `bytes` (std::string keeps a NUL after them).
-// False, with `bytes` empty and `failure` telling why (TooLarge, NoMemory or
-// ReadFailed), when the page cannot be held in memory whole.
-bool ReadWholeFile(platform::ExclusiveFile& file, std::string& bytes, PageOutcome& failure);
+// Reads the whole file into `bytes` (given empty). False, with `bytes` empty
+// and `failure` telling why (TooLarge, NoMemory or ReadFailed), when the page
+// cannot be held in memory whole.
+bool ReadWholeFile(platform::ExclusiveFile& file, GrowBuffer& bytes, PageOutcome& failure);
 
 // How a page is written.
 struct WriteSettings {

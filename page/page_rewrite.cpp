@@ -1,8 +1,8 @@
 #include "page/page_rewrite.h"
 
 #include <array>
+#include <cstring>
 #include <new>
-#include <string>
 
 #include "page/byte_search.h"
 #include "page/charset.h"
@@ -50,7 +50,7 @@ class RelayoutWriter {
 
   // Bytes [from, to) of the page.
   bool Run(size_t from, size_t to) { return Literal(page_.substr(from, to - from)); }
-  bool Literal(std::string_view bytes) { return out_.Append(bytes, kRelayoutStep); }
+  bool Literal(std::string_view bytes) { return out_.Append(bytes, kPageStep); }
 
  private:
   std::string_view page_;
@@ -59,8 +59,7 @@ class RelayoutWriter {
 
 }  // namespace
 
-bool FirstRewrite(std::string_view page, std::string& out) {
-  out.clear();
+bool FirstRewrite(std::string_view page, GrowBuffer& out) {
   const std::string_view text = PageText(page).text;
   if (FindFrom(text, 0, kTitleMarker) == kNotFound) return false;
   const size_t body = FindFrom(text, 0, kBodyStart);
@@ -75,8 +74,11 @@ bool FirstRewrite(std::string_view page, std::string& out) {
   const std::string_view kept = page.substr(0, bodyTagEnd + 1);
   // The rest of the file, the bytes after a NUL included, follows the cut.
   const std::string_view rest = page.substr(anchor);
-  out.reserve(kept.size() + rest.size());
-  out.append(kept).append(rest);
+  // One allocation for both runs.
+  char* const room = out.AppendRoom(kept.size() + rest.size(), kPageStep);
+  if (room == nullptr) return false;
+  std::memcpy(room, kept.data(), kept.size());
+  std::memcpy(room + kept.size(), rest.data(), rest.size());
   return true;
 }
 
@@ -160,21 +162,21 @@ bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, Ti
     }
     // Sniffed on every page, recognised or not, in the bytes the cleaning sees.
     const bool utf8 = SniffCharset(PageText(out.bytes).text) == PageCharset::Utf8;
-    if (!FirstRewrite(out.bytes, out.cut)) return true;
-    if (Relayout(out.cut, out.relaid)) {
+    if (!FirstRewrite(out.bytes, out.cut)) return !out.cut.RanOutOfMemory();
+    if (Relayout(out.cut.View(), out.relaid)) {
       out.bytes = out.relaid.View();
-    } else if (out.relaid.RanOutOfMemory()) {
-      return false;
-    } else {
-      out.bytes = out.cut;
-      // The extraction writes NULs into its text: the cut page itself is the
-      // result here, so it works on a copy.
-      std::string text(PageText(out.cut).text);
-      ExtractTitleInfo(text.data(), utf8, info);
+      // The relaid page is the result: the cut text is free for the
+      // extraction, which writes NULs into its text.
+      ExtractTitleInfo(out.cut.Terminate(), utf8, info);
       return true;
     }
-    // The relaid page is the result: the cut text is free for the extraction.
-    ExtractTitleInfo(out.cut.data(), utf8, info);
+    if (out.relaid.RanOutOfMemory()) return false;
+    out.bytes = out.cut.View();
+    // The cut page itself is the result here, so the extraction works on a
+    // copy of its text.
+    GrowBuffer text;
+    if (!text.Append(PageText(out.bytes).text, kPageStep)) return false;
+    if (char* const writable = text.Terminate()) ExtractTitleInfo(writable, utf8, info);
     return true;
   } catch (const std::bad_alloc&) {
     info.Clear();

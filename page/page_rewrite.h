@@ -1,10 +1,10 @@
 // The two rewrites of a catalogue page, as pure transforms over the page's
 // bytes. Both see the text up to the page's first NUL, like every page rule,
 // and carry the bytes from that NUL to the end of the file over unchanged at
-// the end of their output.
+// the end of their output, which they build in an empty buffer the caller
+// gives.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "page/grow_buffer.h"
@@ -12,16 +12,14 @@
 
 namespace page {
 
-// The growth step of the relayout buffer.
-inline constexpr int32_t kRelayoutStep = 32768;
-
 // Recognises a catalogue page (title marker, body start tag, content anchor)
 // and cuts the clutter between the end of the body's start tag and the
-// content anchor: `out` becomes bytes [0, G + 1) followed by bytes [A, end),
-// G being the body tag's ">" and A the anchor. False, with `out` empty, when
-// the page is not recognised: nothing is to be written. Throws std::bad_alloc
-// when memory runs out.
-bool FirstRewrite(std::string_view page, std::string& out);
+// content anchor: `out` receives bytes [0, G + 1) followed by bytes
+// [A, end), G being the body tag's ">" and A the anchor. False when the page
+// is not recognised (nothing is appended: nothing is to be written) or
+// memory ran out (`out` holds no result: its RanOutOfMemory() tells this
+// case apart).
+bool FirstRewrite(std::string_view page, GrowBuffer& out);
 
 // Lays the information section of a cut page out as a table, drops the vote,
 // list, note and action blocks, and gives every tag carrying "alt=" a zero
@@ -34,7 +32,7 @@ bool Relayout(std::string_view page, GrowBuffer& out);
 struct RewrittenPage {
   std::string_view bytes;  // the final page: the given page itself, or one of the buffers
   GrowBuffer repaired;     // after the link repair
-  std::string cut;         // after the cut
+  GrowBuffer cut;          // after the cut
   GrowBuffer relaid;       // after the relayout
 };
 

@@ -1,9 +1,9 @@
 #include "page/script_deletion.h"
 
 #include <cstddef>
-#include <cstring>
-#include <string_view>
+#include <string>
 
+#include "page/files_folder.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -12,18 +12,16 @@ namespace {
 
 // The script deletion builds its paths in buffers of this size.
 constexpr size_t kPathCapacity = 1024;
-constexpr std::string_view kFolderSuffix = "_files";
 constexpr const char* kScriptPattern = "*.js";
 
 }  // namespace
 
 void DeleteScripts(const char* path) {
   char folder[kPathCapacity];
-  const size_t stemLength = static_cast<size_t>(platform::FindExtension(path) - path);
-  if (stemLength + kFolderSuffix.size() >= sizeof folder) return;
-  std::memcpy(folder, path, stemLength);
-  std::memcpy(folder + stemLength, kFolderSuffix.data(), kFolderSuffix.size());
-  folder[stemLength + kFolderSuffix.size()] = '\0';
+  if (!platform::CopyText(folder, sizeof folder,
+                          FilesFolder(path, BareNameFolder::StemAndSuffix).c_str())) {
+    return;
+  }
 
   char pattern[kPathCapacity];
   platform::CopyText(pattern, sizeof pattern, folder);

@@ -46,12 +46,11 @@ void CopyInto(char (&field)[N], const char* value) {
   platform::CopyText(field, N, value);
 }
 
-// Converts NUL-terminated UTF-8 `value` into the code page `codePage`. Null
-// when the conversion gives nothing.
-HeapBytes ToCodePage(const char* value, unsigned codePage, bool* defaultUsed) {
+// Converts NUL-terminated UTF-8 `value` into the code page `codePage`: a
+// NUL-terminated text, or empty when the conversion gives nothing.
+GrowBuffer ToCodePage(const char* value, unsigned codePage, bool* defaultUsed) {
   // The terminator is converted with the text, so the result is terminated.
-  int32_t length = static_cast<int32_t>(std::strlen(value) + 1);
-  return Utf8ToCodePage(value, length, codePage, defaultUsed);
+  return Utf8ToCodePage(std::string_view(value, std::strlen(value) + 1), codePage, defaultUsed);
 }
 
 bool IsPlainAscii(std::string_view value) {
@@ -81,9 +80,8 @@ void TakeEnglish(char* text, bool utf8, TitleInfo& info) {
   if (char* lastLineFeed = std::strrchr(value, '\n')) value = lastLineFeed + 1;
   StripTags(value);
   if (utf8) {
-    if (HeapBytes converted = ToCodePage(value, platform::AnsiCodePage(), nullptr)) {
-      CopyInto(info.english, converted.get());
-    }
+    const GrowBuffer converted = ToCodePage(value, platform::AnsiCodePage(), nullptr);
+    if (!converted.View().empty()) CopyInto(info.english, converted.View().data());
   } else {
     CopyInto(info.english, value);
   }
@@ -101,8 +99,8 @@ void TakeSynonym(char* text, bool utf8, TitleInfo& info) {
   // name, so it is taken only when every character has its own byte.
   if (utf8) {
     bool defaultUsed = false;
-    HeapBytes converted = ToCodePage(value, platform::kAnsiCodePageAlias, &defaultUsed);
-    if (converted && !defaultUsed) CopyInto(info.english, converted.get());
+    const GrowBuffer converted = ToCodePage(value, platform::kAnsiCodePageAlias, &defaultUsed);
+    if (!converted.View().empty() && !defaultUsed) CopyInto(info.english, converted.View().data());
   } else if (IsPlainAscii(value)) {
     CopyInto(info.english, value);
   }

@@ -4,6 +4,7 @@
 
 #include "app/log_line.h"
 #include "job/job_records.h"
+#include "page/charset.h"
 #include "platform/system.h"
 
 namespace app::cli {
@@ -18,14 +19,11 @@ constexpr size_t kProgressNameLimit = 48;
 constexpr size_t kArchiverLines = 20;
 constexpr const char* kArchiverLineIndent = "    ";
 
-// `text` cut to at most `limit` bytes, never inside a UTF-8 sequence (in a
-// single-byte code page this may take a letter more off, which is harmless).
-std::string Shorten(std::string text, size_t limit) {
+// `text` cut to at most `limit` bytes, never inside a UTF-8 sequence, and
+// marked as cut.
+std::string Shorten(const std::string& text, size_t limit) {
   if (text.size() <= limit) return text;
-  size_t cut = limit;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-  text.resize(cut);
-  return text + "...";
+  return std::string(page::Utf8Prefix(text, limit)) + "...";
 }
 
 // The last `count` non-empty lines of `output`; a line may end in "\n",

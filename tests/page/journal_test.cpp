@@ -16,12 +16,13 @@ using namespace std::string_literals;
 
 TEST(Journal, AWholeJournalGivesBackItsPageAndACutOrDamagedOneNothing) {
   const std::string original = "<html>\0\xFF page \n"s + std::string(300, 'x');
-  const std::string journal = JournalHeader(original, true) + original;
+  const std::string journal = std::string(JournalHeader(original, true).View()) + original;
   JournalContents contents;
   ASSERT_TRUE(ParseJournal(journal, contents));
   EXPECT_EQ(contents.original, original);
   EXPECT_TRUE(contents.repairLinks);
-  ASSERT_TRUE(ParseJournal(JournalHeader("", false), contents)) << "an empty page has a journal";
+  ASSERT_TRUE(ParseJournal(JournalHeader("", false).View(), contents))
+      << "an empty page has a journal";
   EXPECT_EQ(contents.original, "");
   EXPECT_FALSE(contents.repairLinks);
 

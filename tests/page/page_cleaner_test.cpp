@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "page/files_folder.h"
 #include "page/journal.h"
 #include "page/page_rewrite.h"
 #include "page/title_marker.h"
@@ -33,30 +34,76 @@ const std::string kMarker(kTitleMarker);
 
 void* NoMemory(void*, size_t) { return nullptr; }
 
-TEST(GrowBuffer, KeepsEveryByteAndFreesItsBlockWhenItCannotGrow) {
-  GrowBuffer buffer;
+// The growth rule on a buffer's three counts; every append ends with the
+// spare byte written, where the sanitizers would see a block too short.
+TEST(AppendBytes, GrowsByTheStepOrByTheAppendPlusOneAndKeepsASpareByte) {
+  char* data = nullptr;
+  int32_t used = 0, capacity = 0;
+  EXPECT_EQ(AppendBytes(data, used, "", 0, capacity, 32768), 1);
+  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(capacity, 0);
   std::string expected;
-  // Lengths below, at and far above the step, and appends that fill the block exactly.
+  // Length, step, and the capacity after the append: one step too few, an
+  // append that would fill the block exactly, one that fits, one that fills
+  // it exactly again.
+  const std::tuple<int32_t, int32_t, int32_t> appends[] = {
+      {40000, 32768, 40001}, {1, 32768, 72769}, {10, 16, 72769}, {32758, 16, 72785}};
+  for (const auto& [length, step, grown] : appends) {
+    const std::string piece(static_cast<size_t>(length), static_cast<char>('a' + used % 26));
+    ASSERT_EQ(AppendBytes(data, used, piece.data(), length, capacity, step), 1) << length;
+    expected += piece;
+    EXPECT_EQ(capacity, grown) << length;
+    data[used] = '\0';
+  }
+  EXPECT_EQ(std::string_view(data, static_cast<size_t>(used)), expected);
+
+  const auto previous = testing::SetGrowBufferRealloc(NoMemory);
+  const std::string more(50000, 'x');
+  EXPECT_EQ(AppendBytes(data, used, more.data(), 50000, capacity, 16), 0);
+  testing::SetGrowBufferRealloc(previous);
+  EXPECT_EQ(data, nullptr) << "the block must be freed, not left reachable";
+  EXPECT_EQ(used, static_cast<int32_t>(expected.size())) << "used must be left as it was";
+  // Counts past INT32_MAX - 1 are refused the same way (set by hand: nothing is copied).
+  data = static_cast<char*>(std::malloc(16));
+  used = std::numeric_limits<int32_t>::max() - 11;
+  capacity = std::numeric_limits<int32_t>::max();
+  EXPECT_EQ(AppendBytes(data, used, "0123456789ab", 12, capacity, 16), 0);
+  EXPECT_EQ(data, nullptr) << "the refused buffer's block must be freed";
+}
+
+TEST(GrowBuffer, HoldsWhatWasAppendedAndNothingOnceAnAppendFailed) {
+  GrowBuffer buffer;
+  EXPECT_EQ(buffer.Terminate(), nullptr) << "nothing appended, no block";
+  std::string expected;
   for (const size_t length : {10u, 6u, 16u, 1u, 40000u, 0u, 15u, 3u}) {
     std::string piece(length, static_cast<char>('a' + expected.size() % 26));
     if (length > 2) piece[1] = '\0';
     ASSERT_TRUE(buffer.Append(piece, 16)) << length;
     expected += piece;
-    ASSERT_GT(buffer.capacity, buffer.used) << "no spare byte after " << length;
-    buffer.data[buffer.used] = '\0';
+    ASSERT_EQ(buffer.Terminate()[expected.size()], '\0');
   }
   EXPECT_EQ(buffer.View(), expected);
+  buffer.CutTo(7);
+  EXPECT_EQ(buffer.View(), expected.substr(0, 7));
+  EXPECT_EQ(buffer.Terminate()[7], '\0');
+
+  GrowBuffer moved = std::move(buffer);
+  EXPECT_EQ(moved.View(), expected.substr(0, 7));
+  EXPECT_TRUE(buffer.View().empty());
+  char* const room = moved.AppendRoom(3, 16);
+  ASSERT_NE(room, nullptr);
+  std::memcpy(room, "xyz", 3);
+  EXPECT_EQ(moved.View(), expected.substr(0, 7) + "xyz");
+
   const auto previous = testing::SetGrowBufferRealloc(NoMemory);
-  EXPECT_FALSE(buffer.Append(std::string(50000, 'x'), 16));
+  EXPECT_FALSE(moved.Append(std::string(50000, 'x'), 16));
   testing::SetGrowBufferRealloc(previous);
-  EXPECT_EQ(buffer.data, nullptr) << "the freed block must not stay reachable";
-  EXPECT_EQ(buffer.used, static_cast<int32_t>(expected.size())) << "used must be left as it was";
-  // Counts past INT32_MAX - 1 are refused the same way (set by hand: nothing is copied).
-  buffer.data = static_cast<char*>(std::malloc(16));
-  buffer.used = std::numeric_limits<int32_t>::max() - 11;
-  buffer.capacity = std::numeric_limits<int32_t>::max();
-  EXPECT_EQ(AppendBytes(buffer.data, buffer.used, "0123456789ab", 12, buffer.capacity, 16), 0);
-  EXPECT_EQ(buffer.data, nullptr) << "the refused buffer's block must be freed";
+  EXPECT_TRUE(moved.RanOutOfMemory());
+  EXPECT_TRUE(moved.View().empty()) << "a failed buffer holds no result";
+  EXPECT_EQ(moved.Terminate(), nullptr);
+  EXPECT_FALSE(moved.Append("x", 16)) << "once failed, it takes nothing more";
+  EXPECT_EQ(moved.AppendRoom(1, 16), nullptr);
+  EXPECT_FALSE(buffer.RanOutOfMemory());
 }
 
 // The usual cut is in the sample pages; here the NUL tail and unrecognised pages.
@@ -74,9 +121,9 @@ TEST(FirstRewrite, CutsOnlyRecognisedPagesAndCarriesTheNulTailOver) {
       {head + "<body " + content + ">", ""},                 // the anchor is inside it
   };
   for (const auto& [page, expected] : cases) {
-    std::string out = "stale";
+    GrowBuffer out;
     EXPECT_EQ(FirstRewrite(page, out), !expected.empty()) << page;
-    EXPECT_EQ(out, expected) << page;
+    EXPECT_EQ(out.View(), expected) << page;
   }
 }
 
@@ -165,7 +212,7 @@ TEST(CleanPage, APageTooLargeToHoldIsNeverRead) {
 TEST(CleanPage, SettlesAnInterruptedWriteFromItsJournalFirst) {
   const std::string final = Cleaned(kPage);
   ASSERT_NE(final, kPage);
-  const std::string journal = JournalHeader(kPage, false) + kPage;
+  const std::string journal = std::string(JournalHeader(kPage, false).View()) + kPage;
   const auto writtenUpTo = [&](size_t k) {
     return final.substr(0, k) + (k < kPage.size() ? kPage.substr(k) : "");
   };
@@ -184,7 +231,7 @@ TEST(CleanPage, SettlesAnInterruptedWriteFromItsJournalFirst) {
 }
 
 TEST(CleanPage, NeverPutsAJournalOverAPageSavedAgainNorTrustsOneCutShort) {
-  const std::string journal = JournalHeader(kPage, false) + kPage;
+  const std::string journal = std::string(JournalHeader(kPage, false).View()) + kPage;
   const std::string savedAgain = kPage + "<p>saved again</p>";
   const testsupport::TempFolder folder;
   const std::string path = folder.Write("Kaze.htm", savedAgain);
@@ -393,6 +440,20 @@ TEST(CleanPage, ScriptPathsThatDoNotFitEndTheDeletion) {
   clean(stem + ".htm");
   EXPECT_EQ(disk.searched, (std::vector<std::string>{folder + "*.js", folder + "*.js"}));
   EXPECT_EQ(disk.removed, std::vector<std::string>{folder + "a.js"});
+}
+
+TEST(FilesFolder, TakesThePlaceOfTheExtensionAndForABareNameFollowsTheNamedRule) {
+  const std::string dir = std::string("Saved") + platform::kPathSeparator + "my.pages" +
+                          platform::kPathSeparator;
+  const std::tuple<std::string, BareNameFolder, std::string> cases[] = {
+      {dir + "page.htm", BareNameFolder::StemAndSuffix, dir + "page_files"},
+      {dir + "page.htm", BareNameFolder::PagePath, dir + "page_files"},
+      {"a.b.html", BareNameFolder::PagePath, "a.b_files"},
+      // The folder's dot is no extension.
+      {dir + "page", BareNameFolder::StemAndSuffix, dir + "page_files"},
+      {dir + "page", BareNameFolder::PagePath, dir + "page"},
+  };
+  for (const auto& [path, rule, folder] : cases) EXPECT_EQ(FilesFolder(path.c_str(), rule), folder);
 }
 
 // The sample pages: hand-made catalogue pages (UTF-8, KOI8-R, Windows-1251, Firefox,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -46,10 +47,12 @@ TEST(Cp1251ToKoi8R, TranslatesLettersAndTheSharedSignsAndPassesTheRest) {
             "\xD1\xB3\xA3\x9A\xBF\x9C\x9E" "\xBB\xA8" "a_files/\x80\x98\xA1\xB9\xBF");
 }
 
-// Utf8ToCodePage's output bytes, or "<null>" when it gave none.
-std::string ToCodePage(const std::string& input, int32_t length, bool* defaultUsed) {
-  const HeapBytes out = Utf8ToCodePage(input.data(), length, 1251, defaultUsed);
-  return out ? std::string(out.get(), static_cast<size_t>(length)) : "<null>";
+// Utf8ToCodePage's output bytes for the first `length` bytes of `input`, or
+// "<null>" when it gave none.
+std::string ToCodePage(const std::string& input, size_t length, bool* defaultUsed) {
+  const GrowBuffer out =
+      Utf8ToCodePage(std::string_view(input).substr(0, length), 1251, defaultUsed);
+  return out.View().empty() ? "<null>" : std::string(out.View());
 }
 
 TEST(Utf8ToCodePage, DecodesCharacterByCharacterAndDropsBrokenBytes) {
@@ -65,9 +68,8 @@ TEST(Utf8ToCodePage, DecodesCharacterByCharacterAndDropsBrokenBytes) {
       {"", "<null>", false},
   };
   for (const auto& [input, expected, blank] : cases) {
-    const auto length = static_cast<int32_t>(input.size());
     bool defaultUsed = !blank;
-    EXPECT_EQ(ToCodePage(input, length, &defaultUsed), expected) << input;
+    EXPECT_EQ(ToCodePage(input, input.size(), &defaultUsed), expected) << input;
     EXPECT_EQ(defaultUsed, blank) << input;
   }
   // Only the counted bytes are read: what lies beyond them never completes a sequence.
@@ -75,7 +77,9 @@ TEST(Utf8ToCodePage, DecodesCharacterByCharacterAndDropsBrokenBytes) {
 }
 
 TEST(AnsiToUtf8, EncodesEveryCharacterAcrossItsChunks) {
-  EXPECT_STREQ(AnsiToUtf8("").get(), "");
+  const GrowBuffer empty = AnsiToUtf8("");
+  EXPECT_EQ(empty.View(), "");
+  EXPECT_FALSE(empty.RanOutOfMemory());
   // Characters of two, three and one bytes after one to three leading ASCII
   // bytes: the encoder's chunks are met filled in every way.
   const std::pair<const char*, const char*> letters[] = {
@@ -86,9 +90,9 @@ TEST(AnsiToUtf8, EncodesEveryCharacterAcrossItsChunks) {
       input += letters[i % 3].first;
       expected += letters[i % 3].second;
     }
-    const HeapBytes out = AnsiToUtf8(input.c_str());
-    ASSERT_TRUE(out);
-    EXPECT_EQ(std::string(out.get()), expected) << "lead " << lead;
+    GrowBuffer out = AnsiToUtf8(input.c_str());
+    EXPECT_EQ(out.View(), expected) << "lead " << lead;
+    EXPECT_STREQ(out.Terminate(), expected.c_str()) << "lead " << lead;
   }
 }
 
@@ -134,6 +138,71 @@ TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
       {"", "\0\"a_files/%41\""s, "<nothing>"},  // nothing before the NUL: nothing to write
   };
   for (const auto& c : cases) EXPECT_EQ(Repair(c.head + c.body), c.head + c.expected) << c.body;
+}
+
+// Where the ANSI code page takes more than a byte for some letters, a link
+// is converted as a whole name. Failing each allocation of the repair in
+// turn: memory that runs out must give no page, never one with a name left
+// in the wrong charset.
+long g_reallocs = 0;
+long g_failingRealloc = 0;
+void* FailingRealloc(void* block, size_t size) {
+  return ++g_reallocs == g_failingRealloc ? nullptr : std::realloc(block, size);
+}
+
+TEST(RepairLinksInText, AnAllocationThatFailsGivesNoPageNeverAnotherOne) {
+  const std::string page =
+      "<head><meta content=\"text/html; charset=utf-8\"></head><img src=\"p_files/%CF%F0.jpg\">";
+  const std::string repaired = Repair(page);
+  ASSERT_NE(repaired.find("\xD0\x9F\xD1\x80"), std::string::npos);
+  const bool wasOff = testing::SetAnsiToUtf8MapOff(true);
+  ASSERT_EQ(Repair(page), repaired);
+  const auto previous = testing::SetGrowBufferRealloc(FailingRealloc);
+  long reached = 0;
+  for (g_failingRealloc = 1;; ++g_failingRealloc) {
+    g_reallocs = 0;
+    const std::string result = Repair(page);
+    if (g_reallocs < g_failingRealloc) break;
+    ++reached;
+    EXPECT_EQ(result, "<nothing>") << "allocation " << g_failingRealloc;
+  }
+  testing::SetGrowBufferRealloc(previous);
+  testing::SetAnsiToUtf8MapOff(wasOff);
+  EXPECT_GE(reached, 3) << "the page, the decoded name and its conversion";
+}
+
+TEST(Utf8Rules, TellWellFormedTextAndCutOnlyBetweenCharacters) {
+  const std::pair<std::string, bool> texts[] = {
+      {"", true},
+      {"plain", true},
+      {"\xD0\x9F\xD1\x80 \xE2\x84\x96 \xF0\x9F\x98\x80", true},
+      {"\xCF\xF0", false},          // Windows-1251
+      {"a\xD0", false},             // cut short
+      {"\xE2\x84" "A", false},      // a lead byte without all of its tail
+      {"\x80", false},              // a tail without its lead
+      {"\xC1\x81", false},          // an overlong lead
+      {"\xF5\x80\x80\x80", false},  // beyond the last character
+  };
+  for (const auto& [text, wellFormed] : texts) EXPECT_EQ(IsUtf8(text), wellFormed) << text;
+
+  // "ab", a letter of two bytes, a sign of three.
+  const std::string text = "ab\xD0\x9F\xE2\x84\x96";
+  const std::tuple<size_t, std::string, std::string> cuts[] = {
+      // At most this many bytes: from the start, from the end.
+      {8, text, text},
+      {7, text, text},
+      {6, "ab\xD0\x9F", "b\xD0\x9F\xE2\x84\x96"},
+      {5, "ab\xD0\x9F", "\xD0\x9F\xE2\x84\x96"},
+      {4, "ab\xD0\x9F", "\xE2\x84\x96"},
+      {3, "ab", "\xE2\x84\x96"},
+      {2, "ab", ""},
+      {0, "", ""},
+  };
+  for (const auto& [limit, prefix, suffix] : cuts) {
+    EXPECT_EQ(Utf8Prefix(text, limit), prefix) << limit;
+    EXPECT_EQ(Utf8Suffix(text, limit), suffix) << limit;
+  }
+  EXPECT_EQ(Utf8Prefix("\x80\x80\x80", 2), "");
 }
 
 // Title, English and Type of `text` as the cleaner leaves them, joined by "|": Cyrillic

@@ -34,9 +34,9 @@ std::optional<std::string> Repaired(std::string_view page) {
 }
 
 std::optional<std::string> Cut(std::string_view page) {
-  std::string out;
+  GrowBuffer out;
   if (!FirstRewrite(page, out)) return std::nullopt;
-  return out;
+  return std::string(out.View());
 }
 
 std::optional<std::string> Relaid(std::string_view page) {

@@ -38,7 +38,8 @@ std::string RepairedLink(std::string_view link, page::PageCharset charset) {
   copy.resize(std::string_view(copy.c_str()).size());
   if (charset == page::PageCharset::Koi8R) page::Cp1251ToKoi8R(copy.data());
   if (charset == page::PageCharset::Utf8) {
-    if (const page::HeapBytes utf8 = page::AnsiToUtf8(copy.c_str())) return utf8.get();
+    const page::GrowBuffer utf8 = page::AnsiToUtf8(copy.c_str());
+    if (!utf8.View().empty()) return std::string(utf8.View());
   }
   return copy;
 }
