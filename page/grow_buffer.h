@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -15,6 +16,16 @@ namespace page {
 // The growth step of every buffer that holds a whole page: read, cut or
 // relaid.
 inline constexpr int32_t kPageStep = 32768;
+
+// The step for a buffer that is to hold a rewritten form of `page`, about
+// as long as the page: room for all of it and a step more at once. A page
+// of hundreds of megabytes built up 32 KB at a time was reallocated, and
+// moved, thousands of times; a small page gets the usual step.
+inline int32_t StepForRewriteOf(std::string_view page) {
+  constexpr size_t kLargest = (size_t{1} << 31) - 1 - kPageStep;
+  return page.size() < kPageStep ? kPageStep
+                                 : static_cast<int32_t>(std::min(page.size(), kLargest) + kPageStep);
+}
 
 // Appends `length` bytes from `source` (never inside the block) to the block
 // `data` holding `used` bytes of `capacity`. When the bytes would reach the

@@ -6,34 +6,34 @@
 namespace page {
 namespace {
 
-constexpr int32_t kStep = 32768;
 constexpr Needle kFolderSuffix = "_files";
 
 // Appends `link` to `out` in the page's charset, decoded. A link with
 // nothing to decode, or one whose decoding would put a NUL into the page
 // (%00), is appended as it stands. False when memory ran out.
-bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& out) {
+bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& out,
+                        int32_t step) {
   // The decoded bytes are the file name in the ANSI code page, whatever the
   // page's own charset; they are put into the page's charset on the way.
   const ByteMap* map = charset == PageCharset::Koi8R  ? &Cp1251ToKoi8RMap()
                        : charset == PageCharset::Utf8 ? AnsiToUtf8Map()
                                                       : &IdentityMap();
-  if (map != nullptr) return AppendPercentDecoded(link, *map, out, kStep);
+  if (map != nullptr) return AppendPercentDecoded(link, *map, out, step);
 
   // An ANSI code page of more than one byte per character: the decoded
   // name is converted as a whole.
   GrowBuffer decoded;
-  if (!AppendPercentDecoded(link, IdentityMap(), decoded, kStep)) return false;
+  if (!AppendPercentDecoded(link, IdentityMap(), decoded, kPageStep)) return false;
   // Every decoded sequence shortens the text: the same length means that
   // the link stands as it was.
-  if (decoded.View().size() == link.size()) return out.Append(link, kStep);
+  if (decoded.View().size() == link.size()) return out.Append(link, step);
   const GrowBuffer utf8 = AnsiToUtf8(decoded.Terminate());
-  if (!utf8.View().empty()) return out.Append(utf8.View(), kStep);
+  if (!utf8.View().empty()) return out.Append(utf8.View(), step);
   // Memory that ran out is no failed conversion: the page would be written
   // with a name in the wrong charset.
   if (utf8.RanOutOfMemory()) return false;
   // Without a conversion the ANSI bytes are still better than the escapes.
-  return out.Append(decoded.View(), kStep);
+  return out.Append(decoded.View(), step);
 }
 
 }  // namespace
@@ -42,6 +42,7 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
   const std::string_view text = PageText(page).text;
   if (text.empty()) return false;
   const PageCharset charset = SniffCharset(text);
+  const int32_t step = StepForRewriteOf(page);
 
   size_t copied = 0;
   // An occurrence before the first double quote has no link and stays as it
@@ -59,8 +60,8 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
     // so the backward scans never cover a byte twice.
     const size_t linkStart =
         copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
-    if (!out.Append(text.substr(copied, linkStart - copied), kStep) ||
-        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, out)) {
+    if (!out.Append(text.substr(copied, linkStart - copied), step) ||
+        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, out, step)) {
       return false;
     }
     // The closing quote starts the next copied run, and the search resumes
@@ -69,7 +70,7 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
     occurrence = FindFrom(text, closing, kFolderSuffix);
   }
   // The last run goes to the end of the file: whatever follows a NUL is kept.
-  return out.Append(page.substr(copied), kStep);
+  return out.Append(page.substr(copied), step);
 }
 
 }  // namespace page

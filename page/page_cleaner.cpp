@@ -42,7 +42,7 @@ PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, Tit
   if (!file->Stamp(stamp)) return PageOutcome::ReadFailed;
   GrowBuffer read;
   PageOutcome failure = PageOutcome::ReadFailed;
-  if (!ReadWholeFile(*file, read, failure)) return failure;
+  if (!ReadWholeFile(*file, stamp.size, read, failure)) return failure;
   const std::string_view original = read.View();
   RewrittenPage rewritten;
   if (!RewritePage(original, settings.repairLinks, rewritten, info)) return PageOutcome::NoMemory;

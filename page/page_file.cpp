@@ -68,6 +68,11 @@ bool ReadWholeFile(platform::ExclusiveFile& file, GrowBuffer& bytes, PageOutcome
     failure = PageOutcome::ReadFailed;
     return false;
   }
+  return ReadWholeFile(file, size, bytes, failure);
+}
+
+bool ReadWholeFile(platform::ExclusiveFile& file, uint64_t size, GrowBuffer& bytes,
+                   PageOutcome& failure) {
   if (size > kMaxPageSize) {
     failure = PageOutcome::TooLarge;
     return false;
@@ -114,6 +119,10 @@ PageOutcome WriteThroughJournal(const char* path, platform::ExclusiveFile& file,
 
 PageOutcome SettleJournal(const char* path, platform::ExclusiveFile& file, bool sync) {
   JournalFile journal(std::string(path) += kJournalSuffix);
+  // The usual case, a page without a journal, costs one look.
+  if (platform::Files().Kind(journal.path()) == platform::PathKind::Missing) {
+    return PageOutcome::Unchanged;
+  }
   platform::FileError error;
   std::unique_ptr<platform::ExclusiveFile> journalFile =
       platform::Files().OpenExclusive(journal.path(), error);

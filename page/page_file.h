@@ -21,6 +21,10 @@ inline constexpr uint64_t kMaxPageSize = (uint64_t{1} << 31) - 2;
 // cannot be held in memory whole.
 bool ReadWholeFile(platform::ExclusiveFile& file, GrowBuffer& bytes, PageOutcome& failure);
 
+// The same for a file whose size the caller has just learnt (from its stamp).
+bool ReadWholeFile(platform::ExclusiveFile& file, uint64_t size, GrowBuffer& bytes,
+                   PageOutcome& failure);
+
 // How a page is written.
 struct WriteSettings {
   bool repairLinks = false;  // the job's choice, recorded in the journal

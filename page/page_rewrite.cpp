@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "page/byte_search.h"
 #include "page/charset.h"
@@ -46,34 +47,66 @@ constexpr std::array<Needle, 6> kBlockClosings{kDivEnd, kDivEnd, kDivEnd,
 // here so that the first failure ends it.
 class RelayoutWriter {
  public:
-  RelayoutWriter(std::string_view page, GrowBuffer& out) : page_(page), out_(out) {}
+  RelayoutWriter(std::string_view page, GrowBuffer& out)
+      : page_(page), out_(out), step_(StepForRewriteOf(page)) {}
 
   // Bytes [from, to) of the page.
   bool Run(size_t from, size_t to) { return Literal(page_.substr(from, to - from)); }
-  bool Literal(std::string_view bytes) { return out_.Append(bytes, kPageStep); }
+  bool Literal(std::string_view bytes) { return out_.Append(bytes, step_); }
 
  private:
   std::string_view page_;
   GrowBuffer& out_;
+  int32_t step_;
 };
 
 }  // namespace
 
-bool FirstRewrite(std::string_view page, GrowBuffer& out) {
+namespace {
+
+// What the first rewrite cuts of a catalogue page: the bytes from `keptUpTo`
+// (just after the body tag's ">") up to `anchor`.
+struct Clutter {
+  size_t keptUpTo;
+  size_t anchor;
+};
+
+// The clutter of a recognised page (title marker, body start tag, content
+// anchor); nothing when the page is not one of ours.
+std::optional<Clutter> FindClutter(std::string_view page) {
   const std::string_view text = PageText(page).text;
-  if (FindFrom(text, 0, kTitleMarker) == kNotFound) return false;
+  if (FindFrom(text, 0, kTitleMarker) == kNotFound) return std::nullopt;
   const size_t body = FindFrom(text, 0, kBodyStart);
-  if (body == kNotFound) return false;
+  if (body == kNotFound) return std::nullopt;
   const size_t anchor = FindEither(text, 0, kContentAnchors);
-  if (anchor == kNotFound) return false;
+  if (anchor == kNotFound) return std::nullopt;
   const size_t bodyTagEnd = FindFrom(text, body, ">");
   // An anchor before the end of the body's start tag, or a tag that never
   // ends, gives no sound cut: such a page is not one of ours.
-  if (bodyTagEnd == kNotFound || anchor < bodyTagEnd + 1) return false;
+  if (bodyTagEnd == kNotFound || anchor < bodyTagEnd + 1) return std::nullopt;
+  return Clutter{bodyTagEnd + 1, anchor};
+}
 
-  const std::string_view kept = page.substr(0, bodyTagEnd + 1);
+// The first rewrite where the page's bytes are the caller's to change: the
+// rest moves down over the clutter, and no second page-sized block is made.
+bool CutClutterInPlace(GrowBuffer& page) {
+  const std::optional<Clutter> clutter = FindClutter(page.View());
+  if (!clutter) return false;
+  const size_t size = page.View().size();
+  char* const bytes = page.Terminate();
+  std::memmove(bytes + clutter->keptUpTo, bytes + clutter->anchor, size - clutter->anchor);
+  page.CutTo(size - (clutter->anchor - clutter->keptUpTo));
+  return true;
+}
+
+}  // namespace
+
+bool FirstRewrite(std::string_view page, GrowBuffer& out) {
+  const std::optional<Clutter> clutter = FindClutter(page);
+  if (!clutter) return false;
+  const std::string_view kept = page.substr(0, clutter->keptUpTo);
   // The rest of the file, the bytes after a NUL included, follows the cut.
-  const std::string_view rest = page.substr(anchor);
+  const std::string_view rest = page.substr(clutter->anchor);
   // One allocation for both runs.
   char* const room = out.AppendRoom(kept.size() + rest.size(), kPageStep);
   if (room == nullptr) return false;
@@ -162,12 +195,23 @@ bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, Ti
     }
     // Sniffed on every page, recognised or not, in the bytes the cleaning sees.
     const bool utf8 = SniffCharset(PageText(out.bytes).text) == PageCharset::Utf8;
-    if (!FirstRewrite(out.bytes, out.cut)) return !out.cut.RanOutOfMemory();
+    // The repaired page is ours to cut where it stands; the page as read
+    // stays whole for the journal. Each stage's buffer goes once the next
+    // one has what it needs, so that a page is held three times over at
+    // most: as read, and two stages.
+    if (out.bytes.data() == out.repaired.View().data() && !out.bytes.empty()) {
+      if (!CutClutterInPlace(out.repaired)) return true;
+      out.cut = std::move(out.repaired);
+      out.repaired = GrowBuffer();
+    } else if (!FirstRewrite(out.bytes, out.cut)) {
+      return !out.cut.RanOutOfMemory();
+    }
     if (Relayout(out.cut.View(), out.relaid)) {
       out.bytes = out.relaid.View();
       // The relaid page is the result: the cut text is free for the
       // extraction, which writes NULs into its text.
       ExtractTitleInfo(out.cut.Terminate(), utf8, info);
+      out.cut = GrowBuffer();
       return true;
     }
     if (out.relaid.RanOutOfMemory()) return false;

@@ -51,7 +51,9 @@ class Pages : public testsupport::TempFolder {
   }
 
   int RunCli(const char* sync) const {
-    const std::string format = std::string(" --ini \"%s\" --fix --no-archive ") + sync + " \"%s\"";
+    // One worker, so that the Nth change is the same change in every run.
+    const std::string format =
+        std::string(" --ini \"%s\" --fix --no-archive --jobs 1 ") + sync + " \"%s\"";
     const std::string values[] = {Path("velkor.ini"), Path("pages")};
     const platform::ProcessResult result = platform::Processes().Run(
         testsupport::HostPath(VELKOR_CLI).c_str(), {format, values}, platform::ProcessOptions{});

@@ -26,7 +26,9 @@ class FaultyFile final : public platform::ExclusiveFile {
   bool Truncate(uint64_t length) override { return !owner_.Fails() && inner_->Truncate(length); }
   bool Flush() override { return !owner_.Fails() && inner_->Flush(); }
   bool Stamp(platform::FileStamp& stamp) override {
-    return !owner_.Fails() && inner_->Stamp(stamp);
+    if (owner_.Fails() || !inner_->Stamp(stamp)) return false;
+    stamp.size = owner_.reportedSize.value_or(stamp.size);
+    return true;
   }
 
  private:

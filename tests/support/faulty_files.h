@@ -28,7 +28,8 @@ class FaultyFiles final : public platform::FileSystem {
   }
   // Operations counted since the last FailAt.
   long count() const { return count_; }
-  // A size every opened file reports instead of its own.
+  // A size every opened file reports (as its size and in its stamp) instead
+  // of its own.
   std::optional<uint64_t> reportedSize;
 
   std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
