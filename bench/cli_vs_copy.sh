@@ -15,6 +15,8 @@
 #   bench/cli_vs_copy.sh [PAGES] [RUNS]     default 1000 pages, 7 runs
 #   VELKOR_BUILD_DIR=DIR                    build into DIR (default build/bench)
 #   VELKOR_BENCH_PROFILE=0                  times and memory only
+#   VELKOR_BASELINE_CLI=PATH                also time another build of velkor-cli
+#                                           (an earlier one, say) the same way
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/install-deps"
@@ -56,6 +58,10 @@ for entry in "${workers[@]}"; do
           --case "cli sync, $label" "$fresh"
           "'$cli' --ini '$work/velkor.ini' --fix --no-archive $flags '$work/run'")
 done
+if [[ -n ${VELKOR_BASELINE_CLI:-} ]]; then
+  cases+=(--case "baseline cli" "$fresh"
+          "'$VELKOR_BASELINE_CLI' --ini '$work/velkor.ini' --fix --no-archive '$work/run'")
+fi
 # On one worker, so that it is the one-worker --no-sync run plus the archiver.
 cases+=(--case "cli archiver=true" "$fresh"
         "'$cli' --ini '$work/true.ini' --fix --archive --no-sync ${workers[0]#*:} '$work/run'")
@@ -73,7 +79,7 @@ archived = results["cli archiver=true"]["wall"]
 print(f"starting and waiting for an archiver (true): {(archived - no_sync) / pages * 1000:.2f} ms "
       f"more a page")
 for name, r in results.items():
-    if name.startswith("cli") and "archiver" not in name:
+    if "cli" in name and "archiver" not in name:
         print(f"peak memory of {name}: {r['peak_kb'] / 1024:.1f} MB, "
               f"{r['peak_kb'] * 1024 / largest:.1f} times the largest page")
 PY
