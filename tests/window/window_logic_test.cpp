@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -141,6 +142,47 @@ TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
     EXPECT_EQ(stored, (Lines{posX, posY, window.archive ? "1" : "0", window.fix ? "1" : "0"}))
         << place.left << "," << place.top;
   }
+}
+
+// A settings file held only in memory, whose writes can be made to fail: the window's keys
+// are read from it and stored in it without any file.
+class MemorySettings final : public platform::SettingsStore {
+ public:
+  std::string ReadString(const char*, const char*, const char* key, const char* fallback,
+                         size_t) override {
+    const auto found = keys.find(key);
+    return found != keys.end() ? found->second : fallback;
+  }
+  int ReadInt(const char* file, const char* section, const char* key, int fallback) override {
+    const std::string value = ReadString(file, section, key, "", 260);
+    return value.empty() ? fallback : std::stoi(value);
+  }
+  bool WriteString(const char*, const char*, const char* key, const char* value) override {
+    if (writesFail) return false;
+    keys[key] = value;
+    return true;
+  }
+
+  std::map<std::string, std::string> keys;
+  bool writesFail = false;
+};
+
+TEST(WindowLogic, SaysWhenItsPlaceAndBoxesCouldNotBeStoredAndClosesAllTheSame) {
+  MemorySettings settings;
+  settings.keys = {{"PosX", "30"}, {"PosY", "40"}, {"bArc", "0"}};
+  const platform::ScopedSettingsStore scoped(settings);
+  FakeWindow window;
+  app::WindowLogic logic(window, window, "velkor.ini");
+  logic.Open("");
+  EXPECT_EQ(window.place, std::make_pair(30, 40));
+  EXPECT_FALSE(window.archive);
+  EXPECT_TRUE(window.fix);
+  EXPECT_TRUE(logic.OnClose({50, 60, 1024, 768}));
+  EXPECT_EQ(settings.keys, (std::map<std::string, std::string>{
+                               {"PosX", "50"}, {"PosY", "60"}, {"bArc", "0"}, {"bMSIE", "1"}}));
+  settings.writesFail = true;
+  EXPECT_FALSE(logic.OnClose({70, 80, 1024, 768}));
+  EXPECT_EQ(settings.keys.at("PosX"), "50");
 }
 
 }  // namespace
