@@ -15,14 +15,17 @@ build=${VELKOR_BUILD_DIR:-$root/build/bench}
 cmake --preset bench -B "$build" >/dev/null
 cmake --build "$build" --target velkor-cli -j"$(nproc)" >/dev/null
 cli=$build/app/velkor-cli
+# One worker, as the baseline has: the cost of a page, not the batch's speed.
+one=""
+"$cli" --help | grep -q -- '--jobs' && one="--jobs 1"
 
 for place in /dev/shm "${TMPDIR:-/tmp}"; do
   work=$(mktemp -d "$place/velkor-sync.XXXXXX")
   trap 'rm -rf "$work"' EXIT
   python3 "$root/bench/make_pages.py" "$work/pages" "$count" >/dev/null
   printf '[Options]\n' >"$work/velkor.ini"
-  commands=(-n "sync" "'$cli' --ini '$work/velkor.ini' --fix --no-archive --sync '$work/run'"
-            -n "no-sync" "'$cli' --ini '$work/velkor.ini' --fix --no-archive --no-sync '$work/run'")
+  commands=(-n "sync" "'$cli' --ini '$work/velkor.ini' --fix --no-archive --sync $one '$work/run'"
+            -n "no-sync" "'$cli' --ini '$work/velkor.ini' --fix --no-archive --no-sync $one '$work/run'")
   if [[ -n ${VELKOR_BASELINE_CLI:-} ]]; then
     commands+=(-n "baseline" "'$VELKOR_BASELINE_CLI' --ini '$work/velkor.ini' --fix --no-archive '$work/run'")
   fi
