@@ -97,8 +97,8 @@ const char* UsageText() {
          "and every result was Ok, 1 otherwise (also when a PATH does not exist or\n"
          "an entry was not taken), 2 for a usage error or a missing --ini FILE,\n"
          "130 after Ctrl+C (SIGINT), 143 after SIGTERM (Ctrl+Break on Windows):\n"
-         "the archiver running is ended, the page in hand is finished whole, and no\n"
-         "further page is begun.\n";
+         "the archivers running are ended, the pages in hand are finished whole, and\n"
+         "no further page is begun.\n";
 }
 
 }  // namespace app::cli
