@@ -49,7 +49,8 @@ std::string SettingsPathBeside(const char* executablePath) {
 
 std::string DefaultSettingsPath() {
   const std::string userFolder = platform::ThisProcess().UserSettingsFolder();
-  if (userFolder.empty()) return SettingsPathBeside(platform::ThisProcess().ExecutablePath().c_str());
+  if (userFolder.empty())
+    return SettingsPathBeside(platform::ThisProcess().ExecutablePath().c_str());
   char path[kSettingsPathCapacity];
   if (!platform::CopyText(path, sizeof path, userFolder.c_str()) ||
       !platform::AppendPath(path, sizeof path, "velkor") ||

@@ -23,8 +23,9 @@ inline constexpr int32_t kPageStep = 32768;
 // moved, thousands of times; a small page gets the usual step.
 inline int32_t StepForRewriteOf(std::string_view page) {
   constexpr size_t kLargest = (size_t{1} << 31) - 1 - kPageStep;
-  return page.size() < kPageStep ? kPageStep
-                                 : static_cast<int32_t>(std::min(page.size(), kLargest) + kPageStep);
+  return page.size() < kPageStep
+             ? kPageStep
+             : static_cast<int32_t>(std::min(page.size(), kLargest) + kPageStep);
 }
 
 // Appends `length` bytes from `source` (never inside the block) to the block

@@ -23,7 +23,9 @@ uint64_t Word(const char* at) {
   return word;
 }
 
-uint64_t Mix(uint64_t lane, uint64_t word) { return RotateLeft(lane + word * kPrime2, 31) * kPrime1; }
+uint64_t Mix(uint64_t lane, uint64_t word) {
+  return RotateLeft(lane + word * kPrime2, 31) * kPrime1;
+}
 
 // Takes "<key>=<value>" at `at` in the header; `at` moves past the value and
 // its following blank or line end.

@@ -32,7 +32,8 @@ PageOutcome OutcomeOf(platform::FileError error) {
 // the page is held.
 PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, TitleInfo& info) {
   platform::FileError error;
-  const std::unique_ptr<platform::ExclusiveFile> file = platform::Files().OpenExclusive(path, error);
+  const std::unique_ptr<platform::ExclusiveFile> file =
+      platform::Files().OpenExclusive(path, error);
   if (!file) return OutcomeOf(error);
 
   const PageOutcome settled = SettleJournal(path, *file, settings.sync);

@@ -101,7 +101,8 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     if (!unread.empty()) {
       const std::string line = "velkor-cli: " + unread + " is not read; the settings are read " +
                                "from " + settingsPath + " (move the file there)\n";
-      std::fputs(platform::ThisProcess().AnsiToConsole(line, platform::StdStream::Err).c_str(), streams.err);
+      std::fputs(platform::ThisProcess().AnsiToConsole(line, platform::StdStream::Err).c_str(),
+                 streams.err);
     }
   }
   job::JobSettings settings = ReadJobSettings(settingsPath);

@@ -186,7 +186,8 @@ TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
 }
 
 TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
-  const page::testing::ReallocFunction previous = page::testing::SetGrowBufferRealloc(CountingRealloc);
+  const page::testing::ReallocFunction previous =
+      page::testing::SetGrowBufferRealloc(CountingRealloc);
   long points = 0;
   for (const char* name : kSamplePages) {
     for (const bool fromThenOn : {false, true}) {

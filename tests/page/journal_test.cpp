@@ -69,7 +69,8 @@ TEST(Journal, TellsTheStatesOfAnInterruptedWriteFromAPageSavedAgain) {
       {"AAAAAAAAA", longer, false},
   };
   for (const auto& [page, rewritten, expected] : cases)
-    EXPECT_EQ(IsInterruptedWrite(page, original, rewritten), expected) << page << " / " << rewritten;
+    EXPECT_EQ(IsInterruptedWrite(page, original, rewritten), expected)
+        << page << " / " << rewritten;
   EXPECT_TRUE(IsInterruptedWrite("", "", ""));
   EXPECT_FALSE(IsInterruptedWrite("x", "", ""));
 }

@@ -252,7 +252,8 @@ TEST(Settings, ReadsNamesWithoutCaseValuesWithoutQuotesAndIntegersAsTheProfileRe
       {"Options", "Missing", "fallback"},              {"Absent", "Arc", "fallback"}};
   for (const auto& [section, key, value] : strings)
     EXPECT_EQ(Settings().ReadString(file.c_str(), section, key, "fallback", 260), value) << key;
-  EXPECT_EQ(Settings().ReadString(file.c_str(), "Options", "Plain", "", 4), "two") << "capacity - 1";
+  EXPECT_EQ(Settings().ReadString(file.c_str(), "Options", "Plain", "", 4), "two")
+      << "capacity - 1";
   const std::pair<const char*, int> integers[] = {  // no digits read as 0, empty as missing
       {"PosX", -5}, {"posy", 12}, {"bArc", 7}, {"bMSIE", 0},
       {"Empty", 9}, {"Quoted", 42}, {"Missing", 9}};

@@ -112,7 +112,8 @@ TEST(WindowLogic, OpensAtTheStoredPlaceAZeroIncludedANegativeOrMissingOneGivingT
   testsupport::TempFolder folder;
   for (const auto& [keys, place] : cases) {
     FakeWindow window;
-    app::WindowLogic logic(window, window, folder.Write("velkor.ini", "[Options]\n" + std::string(keys)));
+    app::WindowLogic logic(window, window,
+                           folder.Write("velkor.ini", "[Options]\n" + std::string(keys)));
     logic.Open("");
     EXPECT_EQ(window.place, place) << keys;
   }
@@ -137,7 +138,8 @@ TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
     logic.OnClose(place);
     Lines stored;
     for (const char* key : {"PosX", "PosY", "bArc", "bMSIE"}) {
-      stored.push_back(platform::Settings().ReadString(ini.c_str(), "Options", key, "<absent>", 260));
+      stored.push_back(
+          platform::Settings().ReadString(ini.c_str(), "Options", key, "<absent>", 260));
     }
     EXPECT_EQ(stored, (Lines{posX, posY, window.archive ? "1" : "0", window.fix ? "1" : "0"}))
         << place.left << "," << place.top;
