@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "tests/support/faulty_files.h"
+#include "tests/support/forwarding_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace page {
@@ -276,7 +277,7 @@ TEST(CleanPage, APageWhosePathNearlyFillsTheRoomForNamesGetsItsJournal) {
 
 // Where the system lets a program write a page that another holds (POSIX),
 // a saver still writing it may change it between the read and the write.
-class ChangingFiles final : public platform::FileSystem {
+class ChangingFiles final : public testsupport::ForwardingFiles {
  public:
   struct File final : platform::ExclusiveFile {
     File(ChangingFiles& files, std::unique_ptr<platform::ExclusiveFile> file, std::string at)
@@ -304,33 +305,9 @@ class ChangingFiles final : public platform::FileSystem {
 
   std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
                                                          platform::FileError& error) override {
-    auto file = platform::NativeFiles().OpenExclusive(path, error);
+    auto file = inner_.OpenExclusive(path, error);
     if (!file) return nullptr;
     return std::make_unique<File>(*this, std::move(file), path);
-  }
-  std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
-                                                           platform::FileError& error) override {
-    return platform::NativeFiles().CreateExclusive(path, error);
-  }
-  bool FlushFolderOf(const char* path) override {
-    return platform::NativeFiles().FlushFolderOf(path);
-  }
-  bool FindEntries(const char* pattern, const std::function<bool(const char*)>& visit) override {
-    return platform::NativeFiles().FindEntries(pattern, visit);
-  }
-  platform::PathKind Kind(const char* path) override { return platform::NativeFiles().Kind(path); }
-  bool IsLink(const char* path) override { return platform::NativeFiles().IsLink(path); }
-  std::string StoredName(const char* path) override {
-    return platform::NativeFiles().StoredName(path);
-  }
-  bool IsExactName(const char* name) override { return platform::NativeFiles().IsExactName(name); }
-  bool NamesAreUtf8() override { return platform::NativeFiles().NamesAreUtf8(); }
-  bool RemoveFile(const char* path) override { return platform::NativeFiles().RemoveFile(path); }
-  bool RenameNoReplace(const char* from, const char* to) override {
-    return platform::NativeFiles().RenameNoReplace(from, to);
-  }
-  bool CreateFolders(const char* path) override {
-    return platform::NativeFiles().CreateFolders(path);
   }
 
   std::string appended = "<p>still being saved</p>";
