@@ -83,11 +83,4 @@ const ByteMap* AnsiToUtf8Map();
 bool AppendPercentDecoded(std::string_view text, const ByteMap& map, GrowBuffer& out,
                           int32_t step);
 
-namespace testing {
-// Makes AnsiToUtf8Map give null, as on a system whose ANSI code page takes
-// more than one byte for some characters, so that tests reach the callers'
-// whole-string conversions. Returns the previous setting.
-bool SetAnsiToUtf8MapOff(bool off);
-}  // namespace testing
-
 }  // namespace page

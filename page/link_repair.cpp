@@ -11,12 +11,12 @@ constexpr Needle kFolderSuffix = "_files";
 // Appends `link` to `out` in the page's charset, decoded. A link with
 // nothing to decode, or one whose decoding would put a NUL into the page
 // (%00), is appended as it stands. False when memory ran out.
-bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& out,
-                        int32_t step) {
+bool AppendRepairedLink(std::string_view link, PageCharset charset, const ByteMap* ansiToUtf8,
+                        GrowBuffer& out, int32_t step) {
   // The decoded bytes are the file name in the ANSI code page, whatever the
   // page's own charset; they are put into the page's charset on the way.
   const ByteMap* map = charset == PageCharset::Koi8R  ? &Cp1251ToKoi8RMap()
-                       : charset == PageCharset::Utf8 ? AnsiToUtf8Map()
+                       : charset == PageCharset::Utf8 ? ansiToUtf8
                                                       : &IdentityMap();
   if (map != nullptr) return AppendPercentDecoded(link, *map, out, step);
 
@@ -38,7 +38,7 @@ bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& 
 
 }  // namespace
 
-bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
+bool RepairLinksInText(std::string_view page, GrowBuffer& out, const ByteMap* ansiToUtf8) {
   const std::string_view text = PageText(page).text;
   if (text.empty()) return false;
   const PageCharset charset = SniffCharset(text);
@@ -61,7 +61,8 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
     const size_t linkStart =
         copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
     if (!out.Append(text.substr(copied, linkStart - copied), step) ||
-        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, out, step)) {
+        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, ansiToUtf8,
+                            out, step)) {
       return false;
     }
     // The closing quote starts the next copied run, and the search resumes

@@ -22,10 +22,4 @@ enum class PageOutcome {
   StaleJournal,       // a journal of an earlier run is in the way and could not be set aside
 };
 
-// True when the page is in its final form.
-inline bool IsDone(PageOutcome outcome) {
-  return outcome == PageOutcome::Rewritten || outcome == PageOutcome::Unchanged ||
-         outcome == PageOutcome::JournalKept;
-}
-
 }  // namespace page

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "job/process_job.h"
-#include "page/grow_buffer.h"
 #include "page/journal.h"
+#include "platform/memory.h"
 #include "platform/text.h"
 #include "tests/support/faulty_files.h"
 #include "tests/support/temp_folder.h"
@@ -37,9 +37,12 @@ bool AllocationFails() {
   return g_allocations == g_failAt || (g_failFromThenOn && g_allocations > g_failAt);
 }
 
-void* CountingRealloc(void* block, size_t size) {
-  return AllocationFails() ? nullptr : std::realloc(block, size);
-}
+// The page buffers' growth, counted with the rest.
+struct CountingAllocator final : platform::Allocator {
+  void* Reallocate(void* block, size_t size) override {
+    return AllocationFails() ? nullptr : std::realloc(block, size);
+  }
+};
 
 }  // namespace
 
@@ -186,8 +189,8 @@ TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
 }
 
 TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
-  const page::testing::ReallocFunction previous =
-      page::testing::SetGrowBufferRealloc(CountingRealloc);
+  CountingAllocator heap;
+  const platform::ScopedAllocator scoped(heap);
   long points = 0;
   for (const char* name : kSamplePages) {
     for (const bool fromThenOn : {false, true}) {
@@ -205,7 +208,6 @@ TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
       }
     }
   }
-  page::testing::SetGrowBufferRealloc(previous);
   RecordProperty("injection points", static_cast<int>(points));
   std::printf("allocations failed: %ld\n", points);
 }

@@ -12,6 +12,7 @@
 #include "page/charset.h"
 #include "page/link_repair.h"
 #include "page/title_info.h"
+#include "platform/memory.h"
 
 namespace page {
 namespace {
@@ -97,9 +98,9 @@ TEST(AnsiToUtf8, EncodesEveryCharacterAcrossItsChunks) {
 }
 
 // The repaired page, or "<nothing>" when the repair has nothing to write.
-std::string Repair(const std::string& page) {
+std::string Repair(const std::string& page, const ByteMap* ansiToUtf8 = AnsiToUtf8Map()) {
   GrowBuffer out;
-  return RepairLinksInText(page, out) ? std::string(out.View()) : "<nothing>";
+  return RepairLinksInText(page, out, ansiToUtf8) ? std::string(out.View()) : "<nothing>";
 }
 
 TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
@@ -144,31 +145,28 @@ TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
 // is converted as a whole name. Failing each allocation of the repair in
 // turn: memory that runs out must give no page, never one with a name left
 // in the wrong charset.
-long g_reallocs = 0;
-long g_failingRealloc = 0;
-void* FailingRealloc(void* block, size_t size) {
-  return ++g_reallocs == g_failingRealloc ? nullptr : std::realloc(block, size);
-}
+struct FailingAllocator final : platform::Allocator {
+  void* Reallocate(void* block, size_t size) override {
+    return ++count == failAt ? nullptr : std::realloc(block, size);
+  }
+  long count = 0, failAt = 0;
+};
 
 TEST(RepairLinksInText, AnAllocationThatFailsGivesNoPageNeverAnotherOne) {
   const std::string page =
       "<head><meta content=\"text/html; charset=utf-8\"></head><img src=\"p_files/%CF%F0.jpg\">";
   const std::string repaired = Repair(page);
   ASSERT_NE(repaired.find("\xD0\x9F\xD1\x80"), std::string::npos);
-  const bool wasOff = testing::SetAnsiToUtf8MapOff(true);
-  ASSERT_EQ(Repair(page), repaired);
-  const auto previous = testing::SetGrowBufferRealloc(FailingRealloc);
-  long reached = 0;
-  for (g_failingRealloc = 1;; ++g_failingRealloc) {
-    g_reallocs = 0;
-    const std::string result = Repair(page);
-    if (g_reallocs < g_failingRealloc) break;
-    ++reached;
-    EXPECT_EQ(result, "<nothing>") << "allocation " << g_failingRealloc;
+  ASSERT_EQ(Repair(page, nullptr), repaired);
+  FailingAllocator heap;
+  const platform::ScopedAllocator scoped(heap);
+  for (heap.failAt = 1;; ++heap.failAt) {
+    heap.count = 0;
+    const std::string result = Repair(page, nullptr);
+    if (heap.count < heap.failAt) break;
+    EXPECT_EQ(result, "<nothing>") << "allocation " << heap.failAt;
   }
-  testing::SetGrowBufferRealloc(previous);
-  testing::SetAnsiToUtf8MapOff(wasOff);
-  EXPECT_GE(reached, 3) << "the page, the decoded name and its conversion";
+  EXPECT_GE(heap.failAt, 4) << "the page, the decoded name and its conversion";
 }
 
 TEST(Utf8Rules, TellWellFormedTextAndCutOnlyBetweenCharacters) {
