@@ -11,7 +11,7 @@
 #include "app/log_line.h"
 #include "app/settings.h"
 #include "job/process_job.h"
-#include "job/worker_pool.h"
+#include "job/worker.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
@@ -68,6 +68,101 @@ int Usage(std::FILE* err, const std::string& message) {
   return kExitUsage;
 }
 
+// The settings file the run reads: the one --ini names, by its full path,
+// or the user's. Empty when --ini names no file.
+std::string SettingsFile(const CliOptions& options, std::FILE* err) {
+  if (options.ini) {
+    // The profile reader on Windows looks for a relative file name in the
+    // Windows folder, so the settings file is always named by its full path.
+    std::string path = platform::ThisProcess().FullPath(options.ini->c_str());
+    if (platform::Files().Kind(path.c_str()) != platform::PathKind::File) return {};
+    return path;
+  }
+  // Settings that an earlier run kept beside the program would otherwise be
+  // left behind without a word.
+  std::string path = DefaultSettingsPath();
+  const std::string unread = UnreadSettingsBesideProgram();
+  if (!unread.empty()) {
+    Say(err, unread + " is not read; the settings are read from " + path + " (move the file there)");
+  }
+  return path;
+}
+
+// What the pages get: the settings file's settings and boxes, as the options
+// override them.
+struct RunSettings {
+  job::JobSettings jobs;
+  FixedBoxes boxes;
+};
+
+RunSettings ReadRunSettings(const CliOptions& options, const std::string& settingsPath,
+                            std::FILE* err) {
+  job::JobSettings settings = ReadJobSettings(settingsPath);
+  settings.sync = options.sync.value_or(settings.sync);
+  job::ArchiverSettings& archiver = settings.archiver;
+  archiver.timeoutSeconds = options.archiverTimeout;
+  archiver.captureOutput = true;
+  const WindowSettings saved = ReadWindowSettings(settingsPath);
+  const FixedBoxes boxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix));
+  if (boxes.ArchiveChecked() && !archiver.tooLong.empty()) {
+    // Each page says only "set up the archiver"; this says what is wrong.
+    const size_t limit = archiver.tooLong == "Com" ? kMaxComLength : kMaxArcLength;
+    Say(err, "\"" + archiver.tooLong + "\" in " + settingsPath + " is longer than " +
+                 std::to_string(limit) + " characters; no archiver is started");
+  }
+  return {std::move(settings), boxes};
+}
+
+// How a batch went.
+struct BatchEnd {
+  bool started = false;  // false when no worker could be started
+  int32_t queued = 0;    // the pages it took
+  bool refused = false;  // an entry it could not take
+  int interrupted = 0;   // the exit status of an interrupt that ended it, or 0
+};
+
+// Runs the pages of `paths` on the workers, printing each line.
+BatchEnd RunBatch(const CliOptions& options, RunSettings& run, ConsoleSink& sink) {
+  // A Ctrl+C or a terminate request stops the archivers running, and no
+  // page after those in hand is begun; those in hand are finished, whole.
+  std::atomic<bool> stop{false};
+  std::atomic<int> interrupted{0};
+  job::RunningFlag running;
+  run.jobs.archiver.stop = &stop;
+  // Pages at once: one for each processor core unless told.
+  const int workers = options.jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
+  job::CJobPool pool(running, sink, job::PageJobRunner(run.jobs), workers);
+  if (!pool.Start()) return {};
+  const std::unique_ptr<platform::InterruptWatch> watch =
+      platform::ThisProcess().WatchInterrupts([&](int exitStatus) {
+        interrupted = exitStatus;
+        running.BeginShutDown();
+        stop = true;
+      });
+
+  Intake intake(pool, run.boxes);
+  // Held around the intake's own hold, so that the progress line knows the
+  // batch's size before its first job starts, and the entries the intake
+  // refused are logged before any result.
+  pool.Hold();
+  intake.TakeCommandLine(options.paths);
+  BatchEnd end{.started = true};
+  end.queued = intake.PendingJobs();
+  const std::vector<Refusal> refusals = intake.TakeRefusals();
+  for (const Refusal& refusal : refusals) {
+    sink.PrintLogLine(LogLine(refusal.status, refusal.path.c_str()));
+  }
+  end.refused = !refusals.empty();
+  sink.SetTotal(end.queued);
+  pool.Release();
+  // The running flag stays set unless interrupted: the workers finish the
+  // whole batch, then quit.
+  pool.Quit();
+  sink.ClearProgress();
+  end.interrupted = interrupted.load();
+  return end;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams) {
@@ -84,100 +179,37 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     case CliOptions::Action::Run:
       break;
   }
-
-  std::string settingsPath;
-  if (options.ini) {
-    // The profile reader on Windows looks for a relative file name in the
-    // Windows folder, so the settings file is always named by its full path.
-    settingsPath = platform::ThisProcess().FullPath(options.ini->c_str());
-    if (platform::Files().Kind(settingsPath.c_str()) != platform::PathKind::File) {
-      return Usage(streams.err, "no settings file '" + *options.ini + "'");
-    }
-  } else {
-    settingsPath = DefaultSettingsPath();
-    // Settings that an earlier run kept beside the program would otherwise
-    // be left behind without a word.
-    const std::string unread = UnreadSettingsBesideProgram();
-    if (!unread.empty()) {
-      const std::string line = "velkor-cli: " + unread + " is not read; the settings are read " +
-                               "from " + settingsPath + " (move the file there)\n";
-      std::fputs(platform::ThisProcess().AnsiToConsole(line, platform::StdStream::Err).c_str(),
-                 streams.err);
-    }
-  }
-  job::JobSettings settings = ReadJobSettings(settingsPath);
-  settings.sync = options.sync.value_or(settings.sync);
-  job::ArchiverSettings& archiver = settings.archiver;
-  const WindowSettings saved = ReadWindowSettings(settingsPath);
-  const FixedBoxes boxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix));
-  if (boxes.ArchiveChecked() && !archiver.tooLong.empty()) {
-    // Each page says only "set up the archiver"; this says what is wrong.
-    const size_t limit = archiver.tooLong == "Com" ? kMaxComLength : kMaxArcLength;
-    Say(streams.err, "\"" + archiver.tooLong + "\" in " + settingsPath + " is longer than " +
-                         std::to_string(limit) + " characters; no archiver is started");
-  }
-  // A Ctrl+C or a terminate request stops the archiver running, and no page
-  // after the one in hand is begun; the one in hand is finished, whole.
-  std::atomic<bool> stop{false};
-  std::atomic<int> interrupted{0};
-  job::RunningFlag running;
-  archiver.timeoutSeconds = options.archiverTimeout;
-  archiver.stop = &stop;
-  archiver.captureOutput = true;
+  const std::string settingsPath = SettingsFile(options, streams.err);
+  if (settingsPath.empty()) return Usage(streams.err, "no settings file '" + *options.ini + "'");
+  RunSettings run = ReadRunSettings(options, settingsPath, streams.err);
 
   ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr, options.verbose);
-  // Pages at once: one for each processor core unless told.
-  const int workers = options.jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
-  const std::unique_ptr<job::CJobPool> worker = std::make_unique<job::CJobPool>(
-      running, sink,
-      [&settings](job::JobRequest& request, job::ResultSink& resultSink, job::JobGate& gate) {
-        return job::ProcessJob(request, resultSink, settings, &gate);
-      },
-      workers);
-  if (!worker->Start()) {
-    std::fputs("velkor-cli: the worker threads cannot be started\n", streams.err);
+  const bool missing = WarnOfMissingPaths(options.paths, streams.err);
+  const BatchEnd end = RunBatch(options, run, sink);
+  if (!end.started) {
+    Say(streams.err, "the worker threads cannot be started");
     return kExitFailed;
   }
-  const std::unique_ptr<platform::InterruptWatch> watch =
-      platform::ThisProcess().WatchInterrupts([&](int exitStatus) {
-        interrupted = exitStatus;
-        running.BeginShutDown();
-        stop = true;
-      });
-
-  const bool missing = WarnOfMissingPaths(options.paths, streams.err);
-  Intake intake(*worker, boxes);
-  // Held around the intake's own hold, so that the progress line knows the
-  // batch's size before its first job starts, and the entries the intake
-  // refused are logged before any result.
-  worker->Hold();
-  intake.TakeCommandLine(options.paths);
-  const int32_t queued = intake.PendingJobs();
-  const std::vector<Refusal> refusals = intake.TakeRefusals();
-  for (const Refusal& refusal : refusals) {
-    sink.PrintLogLine(LogLine(refusal.status, refusal.path.c_str()));
-  }
-  sink.SetTotal(queued);
-  worker->Release();
-  // The running flag stays set unless interrupted: the worker finishes the
-  // whole batch, then meets the quit command behind it.
-  worker->Quit();
-  sink.ClearProgress();
-
-  if (const int exitStatus = interrupted.load()) {
-    Say(streams.err, std::string(exitStatus == kExitInterrupted ? "interrupted" : "terminated") +
+  if (end.interrupted != 0) {
+    Say(streams.err, std::string(end.interrupted == kExitInterrupted ? "interrupted" : "terminated") +
                          " after " + std::to_string(sink.Statuses().size()) + " of " +
-                         std::to_string(queued) + " pages; the others were not touched");
-    return exitStatus;
+                         std::to_string(end.queued) + " pages; the others were not touched");
+    return end.interrupted;
   }
-  if (queued == 0 && refusals.empty()) std::fputs("velkor-cli: no page to process\n", streams.err);
+  if (end.queued == 0 && !end.refused) Say(streams.err, "no page to process");
   // A run succeeds when it had pages, took every entry it was given, and
   // every page came back Ok.
   const std::vector<int32_t>& statuses = sink.Statuses();
   const bool everyPageOk =
-      queued > 0 && statuses.size() == static_cast<size_t>(queued) &&
+      end.queued > 0 && statuses.size() == static_cast<size_t>(end.queued) &&
       std::ranges::all_of(statuses, [](int32_t status) { return status == job::STATUS_OK; });
-  return everyPageOk && refusals.empty() && !missing ? kExitOk : kExitFailed;
+  return everyPageOk && !end.refused && !missing ? kExitOk : kExitFailed;
+}
+
+int CliMain(int argc, char** argv) {
+  platform::ThisProcess().KeepFreedMemoryForReuse();
+  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return RunCli(arguments, {stdout, stderr, platform::ThisProcess().StderrIsTerminal()});
 }
 
 }  // namespace app::cli

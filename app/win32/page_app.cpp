@@ -5,7 +5,6 @@
 #include "app/settings.h"
 #include "app/win32/page_dlg.h"
 #include "app/window_logic.h"
-#include "job/process_job.h"
 #include "platform/command_line.h"
 
 namespace win32 {
@@ -15,23 +14,16 @@ BOOL CPageApp::InitInstance() {
   InitCommonControlsEx(&controls);
 
   settingsPath_ = app::DefaultSettingsPath();
-  // Read once, before the worker exists; the worker only reads them.
-  settings_ = app::ReadJobSettings(settingsPath_);
+  if (!worker_.Start(settingsPath_, sink_)) return FALSE;
 
-  worker_ = job::StartPageWorker(running_, sink_, settings_);
-  if (!worker_) return FALSE;
-
-  CPageDlg window(*worker_, sink_, settingsPath_, platform::SkipProgramName(GetCommandLineA()));
+  CPageDlg window(worker_.worker(), sink_, settingsPath_,
+                  platform::SkipProgramName(GetCommandLineA()));
   window.DoModal();
   return FALSE;
 }
 
 int CPageApp::ExitInstance() {
-  if (worker_) {
-    running_.BeginShutDown();
-    worker_->Quit();
-    worker_.reset();
-  }
+  worker_.Stop();
   return 0;
 }
 

@@ -8,8 +8,7 @@
 #include <string>
 
 #include "app/win32/main_window_sink.h"
-#include "job/process_job.h"
-#include "job/worker.h"
+#include "app/window_worker.h"
 
 namespace win32 {
 
@@ -24,10 +23,8 @@ class CPageApp {
 
  private:
   std::string settingsPath_;
-  job::JobSettings settings_;
-  job::RunningFlag running_;
   MainWindowSink sink_;
-  std::unique_ptr<job::CWrkThread> worker_;
+  app::WindowWorker worker_;
 };
 
 }  // namespace win32

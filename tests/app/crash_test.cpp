@@ -1,8 +1,9 @@
 // velkor-cli ended abruptly right after each change it makes to the disk in
-// turn (its crash hook kills it after its Nth write, truncation, flush, file
-// created, removed or renamed), then run again: every page must end byte for
-// byte in its final form, with no journal left, whatever moment the first run
-// died at.
+// turn (the crash hook of the tests' copy kills it after its Nth write,
+// truncation, flush, file created, removed or renamed), then run again: every
+// page must end byte for byte in its final form, with no journal left,
+// whatever moment the first run died at. The shipped velkor-cli has no such
+// hook.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,8 +12,8 @@
 #include <string>
 
 #include "page/journal.h"
-#include "platform/crash_hook.h"
 #include "platform/process.h"
+#include "tests/support/crash_hook.h"
 #include "tests/support/host_path.h"
 #include "tests/support/temp_folder.h"
 
@@ -31,7 +32,7 @@ constexpr int kKilled = 137;
 // keeps a pointer to the setting itself, so it lives in one fixed place.
 void SetCrashPoint(long changes) {
   static char setting[64];
-  const std::string text = std::string(platform::kCrashAfterWritesVariable) + "=" +
+  const std::string text = std::string(testsupport::kCrashAfterWritesVariable) + "=" +
                            (changes > 0 ? std::to_string(changes) : "");
   std::snprintf(setting, sizeof setting, "%s", text.c_str());
   putenv(setting);
@@ -50,13 +51,13 @@ class Pages : public testsupport::TempFolder {
     Write("velkor.ini", "[Options]\n");
   }
 
-  int RunCli(const char* sync) const {
+  int RunCli(const char* sync, const char* program = VELKOR_CRASH_CLI) const {
     // One worker, so that the Nth change is the same change in every run.
     const std::string format =
         std::string(" --ini \"%s\" --fix --no-archive --jobs 1 ") + sync + " \"%s\"";
     const std::string values[] = {Path("velkor.ini"), Path("pages")};
     const platform::ProcessResult result = platform::Processes().Run(
-        testsupport::HostPath(VELKOR_CLI).c_str(), {format, values}, platform::ProcessOptions{});
+        testsupport::HostPath(program).c_str(), {format, values}, platform::ProcessOptions{});
     return result.ending == platform::ProcessResult::Ending::Exited ? result.exitCode : -1;
   }
 
@@ -97,6 +98,15 @@ TEST(Crash, AKilledRunNeverTearsAPageAndTheNextRunFinishesIt) {
   }
   RecordProperty("kill points", static_cast<int>(points));
   std::printf("runs killed: %ld\n", points);
+}
+
+TEST(Crash, TheShippedProgramHasNoHook) {
+  const Pages pages;
+  SetCrashPoint(1);
+  const int status = pages.RunCli("--sync", VELKOR_CLI);
+  SetCrashPoint(0);
+  EXPECT_EQ(status, 0);
+  pages.ExpectFinished("a run of the shipped program");
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 // must leave the page as it was or in its final form (or, where the page
 // could not be put back, beside its journal), must report Ok only for a page
 // in its final form, and a later clean run must finish the page and leave no
-// journal behind.
+// journal behind. And a job's posting, with each of its allocations failed:
+// the batch must go on.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "job/process_job.h"
+#include "job/worker.h"
 #include "page/journal.h"
 #include "platform/memory.h"
 #include "platform/text.h"
@@ -210,6 +212,54 @@ TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
   }
   RecordProperty("injection points", static_cast<int>(points));
   std::printf("allocations failed: %ld\n", points);
+}
+
+// A request the pool cannot find room for is refused whole: a job recorded
+// without its place in the queue would never finish, and hold back every
+// later result for good.
+TEST(FaultSweep, APostWhoseAllocationFailsLeavesNoJobBehind) {
+  struct Delivered final : job::ResultSink {
+    void JobStarted(const char*) override {}
+    bool Deliver(std::unique_ptr<job::JobResult> result) override {
+      delivered.emplace_back(result->name);
+      return true;
+    }
+    std::vector<std::string> delivered;
+  };
+  const auto request = [](const std::string& path) {
+    auto made = std::make_unique<job::JobRequest>();
+    platform::CopyText(made->path, sizeof made->path, path.c_str());
+    return made;
+  };
+  // A path long enough that its "_files" folder's name needs the heap.
+  const std::string first(300, 'p'), later = "later.htm";
+  for (long nth = 1;; ++nth) {
+    Delivered sink;
+    job::RunningFlag running;
+    job::CJobPool pool(running, sink, [](job::JobRequest& posted, job::ResultSink&, job::JobGate&) {
+      auto result = std::make_unique<job::JobResult>();
+      platform::CopyText(result->name, sizeof result->name, posted.path);
+      return result;
+    }, 1);
+    auto made = request(first);
+    // The workers start afterwards: only the posting allocates meanwhile.
+    g_failFromThenOn = false;
+    g_allocations = 0;
+    g_failAt = nth;
+    const bool posted = pool.Post(std::move(made));
+    g_failAt = 0;
+    const bool reached = g_allocations >= nth;
+    ASSERT_TRUE(pool.Post(request(later)));
+    ASSERT_TRUE(pool.Start());
+    pool.Quit();
+    using Names = std::vector<std::string>;
+    const Names expected = posted ? Names{first, later} : Names{later};
+    EXPECT_EQ(sink.delivered, expected) << "allocation " << nth;
+    if (!reached) {
+      EXPECT_GE(nth, 3) << "the folder's name, the record and the queue's room";
+      break;
+    }
+  }
 }
 
 }  // namespace

@@ -28,5 +28,5 @@ class WindowTest : public QObject {
   void failingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored();
   void bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter();
   void dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused();
-  void closingWhileJobsAreQueuedEndsTheProgramCleanly();
+  void resultsStillQueuedWhenTheWindowGoesAreFreed();
 };

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QStringList>
 #include <filesystem>
 #include <string>
@@ -39,6 +41,19 @@ inline QStringList StoredKeys(const std::string& file) {
         platform::Settings().ReadString(file.c_str(), "Options", key, "<absent>", 260));
   }
   return values;
+}
+
+// Handles events until the window's caption reads `caption`: true once it
+// does, false when it does not within a minute.
+inline bool WaitForCaption(QWidget& window, const QString& caption) {
+  QSignalSpy changed(&window, &QWidget::windowTitleChanged);
+  const QDeadlineTimer deadline(60000);
+  while (window.windowTitle() != caption) {
+    if (deadline.hasExpired() || !changed.wait(static_cast<int>(deadline.remainingTime()))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 inline QStringList LogLines(const QWidget& window) {
