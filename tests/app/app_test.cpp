@@ -298,14 +298,9 @@ TEST_F(CliRun, AnInterruptEndsTheArchiverFinishesThePageInHandAndBeginsNoOther) 
     SCOPED_TRACE(said);
     const std::string report = Page(kFrostReport);
     fs::remove(report);
-    // Once the stand-in has reported in full (its last argument is there) it hangs.
+    testsupport::StandinHanging hanging;
     std::thread interrupter([&, exitStatus = status] {
-      const std::string last = "arg=" + Page("Frost Wind_files") + "\n";
-      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-      while (ReadFile(report).find(last) == std::string::npos &&
-             std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
+      EXPECT_TRUE(hanging.Wait()) << "the stand-in never came to hang";
       process.Interrupt(exitStatus);
     });
     EXPECT_EQ(Run({"--ini", Ini("hang"), "--jobs", "1", frost, quiet}), status);

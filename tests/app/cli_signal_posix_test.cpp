@@ -5,9 +5,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <chrono>
-#include <thread>
-
 #include "tests/app/cli_run.h"
 
 extern char** environ;
@@ -54,14 +51,9 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
     SCOPED_TRACE(said);
     const std::string report = Page(kFrostReport);
     fs::remove(report);
+    testsupport::StandinHanging hanging;
     const pid_t cli = StartCli({"--ini", Ini("hang"), "--jobs", "1", frost, quiet}, out, err);
-    // The stand-in has reported in full once its last argument is there.
-    const std::string last = "arg=" + Page("Frost Wind_files") + "\n";
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (ReadFile(report).find(last) == std::string::npos &&
-           std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    EXPECT_TRUE(hanging.Wait()) << "the stand-in never came to hang";
     kill(cli, number);
     EXPECT_EQ(ExitStatus(cli), 128 + number);
     EXPECT_EQ(ReadFile(out),

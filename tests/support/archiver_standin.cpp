@@ -4,7 +4,9 @@
 //   LINES:CODE   first writes LINES lines "line 1"..., the odd ones to its standard output, the
 //                even ones to its standard error, then ends with CODE;
 //   hang         writes "hanging" to its standard output and waits forever; on POSIX it first
-//                starts a child that waits too, and reports it as "child=".
+//                starts a child that waits too, and reports it as "child=". Once it has written
+//                all, it signals the semaphore (event, on Windows) named by the environment's
+//                VELKOR_STANDIN_HANGING, when that is set.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <semaphore.h>
 #include <unistd.h>
 #endif
 
@@ -25,6 +29,22 @@ void WaitForever() {
     pause();
 #endif
   }
+}
+
+void SignalHanging() {
+  const char* name = std::getenv("VELKOR_STANDIN_HANGING");
+  if (name == nullptr) return;
+#ifdef _WIN32
+  if (const HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
+    SetEvent(event);
+    CloseHandle(event);
+  }
+#else
+  if (sem_t* const semaphore = sem_open(name, 0); semaphore != SEM_FAILED) {
+    sem_post(semaphore);
+    sem_close(semaphore);
+  }
+#endif
 }
 
 }  // namespace
@@ -53,6 +73,7 @@ int main(int argc, char** argv) {
   if (hang) {
     std::puts("hanging");
     std::fflush(stdout);
+    SignalHanging();
     WaitForever();
   }
   const char* code = argv[1];

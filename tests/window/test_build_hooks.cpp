@@ -1,7 +1,10 @@
-// Linked only into the tests' build of the program (VelkorDropTest.exe): when
-// VELKOR_TEST_DROP_FIRST and _SECOND name paths ("|" between them), drops the
-// first ones on the main window as it shows, as the shell drops files, and
-// the second ones while the first drop's first result is handled.
+// Linked only into the tests' build of the program (VelkorTestBuild.exe):
+// - when VELKOR_TEST_WINDOW_EVENT names an event, sets it whenever a window
+//   of the program is activated and whenever the main window's caption
+//   changes, so that a test waits for that instead of looking again and again;
+// - when VELKOR_TEST_DROP_FIRST and _SECOND name paths ("|" between them),
+//   drops the first ones on the main window as it shows, as the shell drops
+//   files, and the second ones while the first drop's first result is handled.
 #include <windows.h>
 // After windows.h, which they need.
 #include <shellapi.h>
@@ -29,10 +32,17 @@ HDROP MakeDrop(const std::string& list) {
 
 const char* const first = std::getenv("VELKOR_TEST_DROP_FIRST");
 const char* second = std::getenv("VELKOR_TEST_DROP_SECOND");  // null once dropped
+const char* const eventName = std::getenv("VELKOR_TEST_WINDOW_EVENT");
+const HANDLE changed = eventName ? OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName) : nullptr;
 WNDPROC original = nullptr;
 
-LRESULT CALLBACK WatchResults(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void TellChanged() {
+  if (changed != nullptr) SetEvent(changed);
+}
+
+LRESULT CALLBACK WatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = CallWindowProcA(original, window, message, wParam, lParam);
+  if (message == WM_SETTEXT) TellChanged();
   if (message == WM_COMMAND && wParam == static_cast<WPARAM>(win32::ID_JOB_DONE) && second) {
     // Sent, not posted: the results queued behind this one land in the emptied log.
     const HDROP drop = MakeDrop(std::exchange(second, nullptr));
@@ -46,13 +56,16 @@ LRESULT CALLBACK OnActivate(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && original == nullptr) {
     const auto window = reinterpret_cast<HWND>(wParam);
     original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchResults)));
-    PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(first)), 0);
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMainWindow)));
+    if (first && second) {
+      PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(first)), 0);
+    }
   }
+  if (code == HCBT_ACTIVATE) TellChanged();
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-const HHOOK hook = first && second
+const HHOOK hook = (first && second) || changed != nullptr
                        ? SetWindowsHookExA(WH_CBT, &OnActivate, nullptr, GetCurrentThreadId())
                        : nullptr;
 
