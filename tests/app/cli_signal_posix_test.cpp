@@ -44,7 +44,7 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
   EXPECT_EQ(ReadFile(err), "");
 
   // Quiet Valley as saved again, and never begun after the signal.
-  const std::string original = ReadFile((kSamples / "Quiet Valley.htm").string());
+  const std::string original = Sample("Quiet Valley.htm");
   folder_.Write("pages/Quiet Valley.htm", original);
   const std::pair<int, const char*> signals[] = {{SIGTERM, "terminated"}, {SIGINT, "interrupted"}};
   for (const auto& [number, said] : signals) {
@@ -61,7 +61,7 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
     EXPECT_EQ(ReadFile(err), "velkor-cli: " + std::string(said) +
                                  " after 1 of 2 pages; the others were not touched\n");
     ExpectStandinEnded(report);
-    EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
+    EXPECT_EQ(ReadFile(frost), Expected("Frost Wind"));
     EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the signal was begun";
   }
 }

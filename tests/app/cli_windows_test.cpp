@@ -10,7 +10,7 @@ using namespace clitest;
 
 TEST_F(CliRun, APageWhoseNameTheCodePageLacksIsNamedNeverTakenForAnother) {
   // The ANSI search gives "Kaze\u0101.htm" as "Kazea.htm", the name of the page beside it.
-  const std::string sample = ReadFile((kSamples / "Frost Wind.htm").string());
+  const std::string sample = Sample("Frost Wind.htm");
   const std::string other = folder_.Write("lacking/Kazea.htm", sample);
   const fs::path lacking = folder_.path() / "lacking" / L"Kaze\u0101.htm";
   std::ofstream(lacking, std::ios::binary) << sample;
@@ -20,7 +20,7 @@ TEST_F(CliRun, APageWhoseNameTheCodePageLacksIsNamedNeverTakenForAnother) {
                       " [Пропущено: в имени есть символы вне кодировки ANSI]\nKazea.htm [Ok]\n");
   std::ifstream in(lacking, std::ios::binary);
   EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == sample) << "it was cleaned";
-  EXPECT_EQ(ReadFile(other), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
+  EXPECT_EQ(ReadFile(other), Expected("Frost Wind"));
 }
 
 }  // namespace

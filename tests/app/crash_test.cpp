@@ -14,15 +14,13 @@
 #include "page/journal.h"
 #include "platform/process.h"
 #include "tests/support/crash_hook.h"
-#include "tests/support/host_path.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fixtures.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 
-const fs::path kSamples = VELKOR_SAMPLES_DIR;
 // A page saved by Firefox that is renamed, one in KOI8-R and one in Windows-1251.
 const char* const kPages[] = {"Lantern Road.html", "Frost Wind.htm", "Quiet Valley.htm"};
 // What a kill gives, from a signal (128 + SIGKILL) or from TerminateProcess.
@@ -41,13 +39,7 @@ void SetCrashPoint(long changes) {
 class Pages : public testsupport::TempFolder {
  public:
   Pages() {
-    fs::create_directory(Path("pages"));
-    for (const char* page : kPages) {
-      const std::string stem = fs::path(page).stem().string();
-      fs::copy_file(kSamples / page, path() / "pages" / page);
-      fs::copy(kSamples / (stem + "_files"), path() / "pages" / (stem + "_files"),
-               fs::copy_options::recursive);
-    }
+    for (const char* page : kPages) testsupport::CopySample(*this, page, "pages");
     Write("velkor.ini", "[Options]\n");
   }
 
@@ -64,8 +56,7 @@ class Pages : public testsupport::TempFolder {
   void ExpectFinished(const std::string& what) const {
     for (const char* page : kPages) {
       const std::string stem = fs::path(page).stem().string();
-      EXPECT_EQ(ReadFile(Path("pages/" + stem + ".htm")),
-                ReadFile((kSamples / "expected" / stem).string() + ".htm"))
+      EXPECT_EQ(ReadFile(Path("pages/" + stem + ".htm")), testsupport::Expected(stem))
           << stem << " after " << what;
       EXPECT_FALSE(fs::exists(Path("pages/" + stem + "_files/jquery.js"))) << what;
     }

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@
 #include "platform/memory.h"
 #include "platform/text.h"
 #include "tests/support/faulty_files.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fixtures.h"
 
 namespace {
 
@@ -75,7 +76,6 @@ void operator delete[](void* block, const std::nothrow_t&) noexcept { operator d
 
 namespace {
 
-const fs::path kSamples = VELKOR_SAMPLES_DIR;
 const char* const kSamplePages[] = {"Starlight Harbor.htm", "Frost Wind.htm",
                                     "Quiet Valley.htm",     "Lantern Road.html",
                                     "Paper Cranes.htm",     "Clockwork Garden.htm"};
@@ -100,14 +100,11 @@ bool IsPageFailure(int32_t status) {
 // One sample page with its "_files" folder, copied afresh.
 class SamplePage {
  public:
-  explicit SamplePage(const std::string& name) : name_(name) {
-    const fs::path stem = fs::path(name).stem();
-    fs::copy_file(kSamples / name, folder_.path() / name);
-    fs::copy(kSamples / (stem.string() + "_files"), folder_.path() / (stem.string() + "_files"),
-             fs::copy_options::recursive);
-    original_ = ReadFile(folder_.Path(name));
-    final_ = ReadFile((kSamples / "expected" / stem).string() + ".htm");
-    renamed_ = folder_.Path(stem.string() + ".htm");
+  explicit SamplePage(const std::string& name)
+      : name_(name), original_(testsupport::Sample(name)),
+        final_(testsupport::Expected(fs::path(name).stem().string())),
+        renamed_(folder_.Path(fs::path(name).stem().string() + ".htm")) {
+    testsupport::CopySample(folder_, name);
   }
 
   // Runs the job on the page under the name it has now; `arm` and `disarm`
@@ -164,54 +161,54 @@ class SamplePage {
   std::string name_, original_, final_, renamed_;
 };
 
-TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
-  long points = 0;
-  for (const char* name : kSamplePages) {
-    for (const auto mode : {testsupport::FaultyFiles::Mode::Once,
-                            testsupport::FaultyFiles::Mode::FromThenOn}) {
-      for (long nth = 1;; ++nth) {
-        SamplePage sample(name);
-        testsupport::FaultyFiles files;
-        int32_t status;
-        {
-          const platform::ScopedFileSystem scoped(files);
-          files.FailAt(nth, mode);
-          status = sample.Process();
-        }
-        const bool reached = files.count() >= nth;
-        sample.Check(status, std::string(name) + ", operation " + std::to_string(nth) +
-                                 (mode == testsupport::FaultyFiles::Mode::Once ? " once" : " on"));
-        if (!reached) break;
-        ++points;
-      }
-    }
-  }
-  RecordProperty("injection points", static_cast<int>(points));
-  std::printf("file operations failed: %ld\n", points);
-}
-
-TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
-  CountingAllocator heap;
-  const platform::ScopedAllocator scoped(heap);
+// Runs `inject` (which arms the fault, runs the job and gives the operations
+// it counted) on every sample page for the 1st, 2nd... operation, once and
+// from then on, until the job no longer reaches it, checking each. Returns
+// the points reached.
+long Sweep(const char* what, const std::function<long(SamplePage&, long nth, bool fromThenOn,
+                                                      int32_t& status)>& inject) {
   long points = 0;
   for (const char* name : kSamplePages) {
     for (const bool fromThenOn : {false, true}) {
       for (long nth = 1;; ++nth) {
         SamplePage sample(name);
-        g_failFromThenOn = fromThenOn;
-        g_armedAt = nth;
-        const int32_t status = sample.Process([] { g_allocations = 0, g_failAt = g_armedAt; },
-                                              [] { g_failAt = 0; });
-        const bool reached = g_allocations >= nth;
-        sample.Check(status, std::string(name) + ", allocation " + std::to_string(nth) +
+        int32_t status = 0;
+        const bool reached = inject(sample, nth, fromThenOn, status) >= nth;
+        sample.Check(status, std::string(name) + ", " + what + " " + std::to_string(nth) +
                                  (fromThenOn ? " on" : " once"));
         if (!reached) break;
         ++points;
       }
     }
   }
+  std::printf("%ss failed: %ld\n", what, points);
+  return points;
+}
+
+TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
+  using Mode = testsupport::FaultyFiles::Mode;
+  const long points = Sweep("file operation", [](SamplePage& sample, long nth, bool fromThenOn,
+                                                 int32_t& status) {
+    testsupport::FaultyFiles files;
+    const platform::ScopedFileSystem scoped(files);
+    files.FailAt(nth, fromThenOn ? Mode::FromThenOn : Mode::Once);
+    status = sample.Process();
+    return files.count();
+  });
   RecordProperty("injection points", static_cast<int>(points));
-  std::printf("allocations failed: %ld\n", points);
+}
+
+TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
+  CountingAllocator heap;
+  const platform::ScopedAllocator scoped(heap);
+  const long points = Sweep("allocation", [](SamplePage& sample, long nth, bool fromThenOn,
+                                             int32_t& status) {
+    g_failFromThenOn = fromThenOn;
+    g_armedAt = nth;
+    status = sample.Process([] { g_allocations = 0, g_failAt = g_armedAt; }, [] { g_failAt = 0; });
+    return g_allocations;
+  });
+  RecordProperty("injection points", static_cast<int>(points));
 }
 
 // A request the pool cannot find room for is refused whole: a job recorded

@@ -1,3 +1,4 @@
+// What a job does to one page and with the archiver; its runner is worker_test.cpp's.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,14 +8,14 @@
 #include <vector>
 
 #include "job/archiver.h"
+#include "job/job_records.h"
 #include "job/process_job.h"
 #include "page/journal.h"
-#include "job/job_records.h"
-#include "platform/text.h"
 #include "platform/process.h"
+#include "platform/text.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/forwarding_files.h"
 #include "tests/support/recording_launcher.h"
-#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -120,8 +121,6 @@ TEST(RunArchiver, StartsTheArchiverWithTheFormatAndItsThreeValuesOrGivesMinusOne
   }
 }
 
-const fs::path kSamples = VELKOR_SAMPLES_DIR;
-
 // ProcessJob's steps as they happen: the job's start as the front end hears of it, and the
 // archiver's start, with the page as it then stands on the disk.
 class JobSteps final : public job::ResultSink, public platform::ProcessLauncher {
@@ -142,9 +141,7 @@ class JobSteps final : public job::ResultSink, public platform::ProcessLauncher 
 
 // A copy of one sample page in a folder of its own.
 struct OnePage : testsupport::TempFolder {
-  explicit OnePage(const std::string& as, const char* sample = "Frost Wind.htm") {
-    fs::copy_file(kSamples / sample, path() / as);
-  }
+  explicit OnePage(const std::string& as) { Write(as, testsupport::Sample("Frost Wind.htm")); }
   job::JobRequest Request(const std::string& name, bool fix, bool archive) const {
     job::JobRequest request;
     platform::CopyText(request.path, sizeof request.path, Path(name).c_str());
@@ -166,8 +163,8 @@ TEST(ProcessJob, NamesThePageThenCleansItWholeThenArchivesIt) {
   EXPECT_STREQ(result->name, "Frost Wind.htm");
   EXPECT_EQ(request.path, page.Path("Frost Wind.htm")) << "the request names the page as renamed";
   EXPECT_EQ(steps.events, (Strings{"started Frost Wind.htm", "archiver for Frost Wind.htm"}));
-  const std::string cleaned = testsupport::ReadFile((kSamples / "expected/Frost Wind.htm").string());
-  EXPECT_EQ(steps.pageAtArchiving, cleaned) << "the archiver got the page before it was cleaned";
+  EXPECT_EQ(steps.pageAtArchiving, testsupport::Expected("Frost Wind"))
+      << "the archiver got the page before it was cleaned";
 }
 
 TEST(ProcessJob, RenamesToHtmOnlyWhereNothingIsInTheWay) {

@@ -18,7 +18,7 @@
 #include "page/page_rewrite.h"
 #include "page/title_marker.h"
 #include "tests/reference/rules_reference.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fixtures.h"
 
 namespace page {
 namespace {
@@ -106,8 +106,7 @@ TEST(FastSearches, FindWhatTheStandardSearchesFind) {
 
 TEST(FastRules, MatchThePlainRulesAtEveryStageOfTheSamplePages) {
   int pages = 0;
-  const fs::path samples = VELKOR_SAMPLES_DIR;
-  for (const fs::path& folder : {samples, samples / "expected"}) {
+  for (const fs::path& folder : {testsupport::kSamples, testsupport::kSamples / "expected"}) {
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
       if (!entry.is_regular_file()) continue;
       ++pages;

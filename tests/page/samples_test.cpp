@@ -8,15 +8,14 @@
 
 #include "page/journal.h"
 #include "page/page_cleaner.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fixtures.h"
 
 namespace page {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::kSamples;
 using testsupport::ReadFile;
-
-const fs::path kSamples = VELKOR_SAMPLES_DIR;
 
 // The "_files" folder of the copied page at `page` has lost the scripts at
 // its top (".js" in any letter case) and nothing else.
@@ -54,7 +53,7 @@ TEST(SamplePages, CleanToTheirExpectedFormsAndStaySoWhenCleanedAgain) {
     SCOPED_TRACE(sample.page);
     const std::string path = copy.Path(sample.page);
     const fs::path stem = fs::path(sample.page).stem();
-    const std::string expected = ReadFile((kSamples / "expected" / stem).string() + ".htm");
+    const std::string expected = testsupport::Expected(stem.string());
 
     TitleInfo info;
     const WriteSettings settings{.repairLinks = sample.savedByFirefox, .sync = true};

@@ -20,7 +20,6 @@
 #include "job/process_job.h"
 #include "tests/qt/test_classes.h"
 #include "tests/qt/test_support.h"
-#include "tests/support/archiver_standin.h"
 
 namespace {
 
@@ -92,9 +91,9 @@ void WindowTest::cleanup() {
 }
 
 void WindowTest::commandLineRunCleansArchivesClosesItselfAndStoresKeys() {
-  const std::string settings = UserSettings(qttest::StandinSettings(0));
-  const std::string frost = qttest::CopySample(*folder, "Frost Wind.htm");
-  const std::string lantern = qttest::CopySample(*folder, "Lantern Road.html");
+  const std::string settings = UserSettings(testsupport::StandinSettings("0"));
+  const std::string frost = testsupport::CopySample(*folder, "Frost Wind.htm");
+  const std::string lantern = testsupport::CopySample(*folder, "Lantern Road.html");
   qt::CPageDlg* window = Start({frost, lantern});
   QVERIFY(window != nullptr);
   QVERIFY(WaitForCaption(*window, kIdleCaption));
@@ -113,9 +112,7 @@ void WindowTest::commandLineRunCleansArchivesClosesItselfAndStoresKeys() {
   QCOMPARE(archived, QStringList({QString::fromStdString(frost),
                                   QString::fromStdString(folder->Path("Lantern Road.htm"))}));
   for (const std::string stem : {"Frost Wind", "Lantern Road"}) {
-    QVERIFY2(ReadFile(folder->Path(stem + ".htm")) ==
-                 ReadFile(VELKOR_SAMPLES_DIR "/expected/" + stem + ".htm"),
-             stem.c_str());
+    QVERIFY2(ReadFile(folder->Path(stem + ".htm")) == testsupport::Expected(stem), stem.c_str());
   }
   QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "1", "1"}));
   QVERIFY2(ReadFile(settings).find("Arc=" VELKOR_ARCHIVER_STANDIN) != std::string::npos,
@@ -123,9 +120,9 @@ void WindowTest::commandLineRunCleansArchivesClosesItselfAndStoresKeys() {
 }
 
 void WindowTest::failingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored() {
-  const std::string settings = UserSettings(qttest::StandinSettings(3, "PosX=40\nPosY=30\n"));
-  qt::CPageDlg* window = Start({qttest::CopySample(*folder, "Frost Wind.htm"),
-                                qttest::CopySample(*folder, "Quiet Valley.htm")});
+  const std::string settings = UserSettings(testsupport::StandinSettings("3", "PosX=40\nPosY=30\n"));
+  qt::CPageDlg* window = Start({testsupport::CopySample(*folder, "Frost Wind.htm"),
+                                testsupport::CopySample(*folder, "Quiet Valley.htm")});
   QVERIFY(window != nullptr);
   QCOMPARE(window->pos(), QPoint(40, 30));
   QVERIFY(WaitForCaption(*window, kIdleCaption));
@@ -142,9 +139,9 @@ void WindowTest::failingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStor
 }
 
 void WindowTest::bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter() {
-  const std::string settings = UserSettings(qttest::StandinSettings(0, "bArc=0\nbMSIE=0\n"));
-  qt::CPageDlg* window = Start({qttest::CopySample(*folder, "Frost Wind.htm"),
-                                qttest::CopySample(*folder, "Quiet Valley.htm")});
+  const std::string settings = UserSettings(testsupport::StandinSettings("0", "bArc=0\nbMSIE=0\n"));
+  qt::CPageDlg* window = Start({testsupport::CopySample(*folder, "Frost Wind.htm"),
+                                testsupport::CopySample(*folder, "Quiet Valley.htm")});
   QVERIFY(window != nullptr);
   QVERIFY(WaitForCaption(*window, kIdleCaption));
   QCOMPARE(LogLines(*window), QStringList(2, "Отсутствуют заданные действия"));
@@ -219,7 +216,7 @@ void WindowTest::resultsStillQueuedWhenTheWindowGoesAreFreed() {
   const std::string settings = folder->Write("velkor.ini", "[Options]\nbArc=0\n");
   std::vector<std::string> pages;
   for (const char* page : {"Frost Wind.htm", "Quiet Valley.htm", "Clockwork Garden.htm"}) {
-    pages.push_back(qttest::CopySample(*folder, page));
+    pages.push_back(testsupport::CopySample(*folder, page));
   }
   OwnWorker own;
   QVERIFY(own.worker.Start());

@@ -1,8 +1,8 @@
-// Velkor.exe end to end, as a user meets it: started with a command line or
-// none, its settings file beside it, the archiver stand-in as its archiver.
-// The window is found and read from this process, as another program sees
-// it. Where a test waits for the window to change, it runs the tests' build
-// of the program, whose hooks tell it when the window changed.
+// Velkor.exe end to end, as a user meets it: started with a command line,
+// its settings file beside it, the archiver stand-in as its archiver. The
+// window is found and read from this process, as another program sees it.
+// Where a test waits for the window to change, it runs the tests' build of
+// the program, whose hooks tell it when the window changed.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,10 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings_file.h"
 #include "res/resource.h"
-#include "tests/support/archiver_standin.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fixtures.h"
 
 namespace {
 
@@ -48,6 +46,24 @@ class VelkorWindow : public ::testing::Test {
     CloseHandle(changed);
   }
 
+  // Starts a copy of the program `exe` beside the settings file, which runs
+  // the stand-in as `code`, with `keys` after it.
+  void Start(const char* exe, const std::string& arguments, const std::string& code = "0",
+             const std::string& keys = "") {
+    folder.Write("velkor.ini", testsupport::StandinSettings(code, keys));
+    const std::string copy = folder.Path(fs::path(exe).filename().string());
+    fs::copy_file(exe, copy);
+    std::string commandLine = "\"" + copy + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    ASSERT_TRUE(CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &velkor));
+  }
+  // A sample page copied beside the program, as a command line names it.
+  std::string Page(const std::string& page) const {
+    return "\"" + testsupport::CopySample(folder, page) + "\" ";
+  }
+
   // A dialog window of that caption, once there is one; null if none comes
   // within kWaitMs. Looked for again each time the tests' build tells that
   // one of its windows changed.
@@ -61,24 +77,13 @@ class VelkorWindow : public ::testing::Test {
   }
 
   // Opens the About box through the system menu and closes it again: a
-  // window that handles this, posted after it finished its jobs, did not
-  // close itself when they finished.
+  // window that handles this, posted after its last result, did not close
+  // itself at that result.
   void ShowAndCloseAbout(HWND window) const {
     PostMessageW(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     const HWND about = Window(L"О программе");
     ASSERT_NE(about, nullptr) << "the system menu's About command opened no About box";
     PostMessageW(about, WM_COMMAND, IDOK, 0);
-  }
-
-  // Starts a copy of the program `exe` beside the settings file.
-  void Start(const char* exe, const std::string& arguments) {
-    const std::string copy = folder.Path(fs::path(exe).filename().string());
-    fs::copy_file(exe, copy);
-    std::string commandLine = "\"" + copy + "\" " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &velkor));
   }
 
   // The exit code once the program has ended within kWaitMs, else STILL_ACTIVE.
@@ -88,33 +93,7 @@ class VelkorWindow : public ::testing::Test {
     GetExitCodeProcess(velkor.hProcess, &code);
     return code;
   }
-
-  // The settings file: the archiver stand-in ending with `exitCode` and
-  // writing its report beside the archive it would make; then `windowKeys`.
-  void WriteSettings(int exitCode, const std::string& windowKeys) const {
-    folder.Write("velkor.ini", "[Options]\r\nArc=" + testsupport::ArchiverStandinPath() +
-                                   "\r\nCom=" + std::to_string(exitCode) +
-                                   " \"%s.report\" \"%s\" \"%s\"\r\nHidden=1\r\n" + windowKeys);
-  }
-
-  // Copies a sample page and its "_files" folder; the copy's name for a command line.
-  std::string CopySample(const std::string& page) const {
-    const std::string stem = fs::path(page).stem().string();
-    fs::copy_file(fs::path(VELKOR_SAMPLES_DIR) / page, folder.path() / page);
-    fs::copy(fs::path(VELKOR_SAMPLES_DIR) / (stem + "_files"), folder.path() / (stem + "_files"),
-             fs::copy_options::recursive);
-    return "\"" + folder.Path(page) + "\" ";
-  }
-
-  // The values of PosX, PosY, bArc and bMSIE in the settings file.
-  Lines StoredKeys() const {
-    Lines values;
-    for (const char* key : {"PosX", "PosY", "bArc", "bMSIE"}) {
-      values.push_back(platform::Settings().ReadString(folder.Path("velkor.ini").c_str(), "Options",
-                                                   key, "<absent>", 260));
-    }
-    return values;
-  }
+  Lines StoredKeys() const { return testsupport::StoredWindowKeys(folder.Path("velkor.ini")); }
 
   testsupport::TempFolder folder;
   PROCESS_INFORMATION velkor{};
@@ -124,8 +103,7 @@ class VelkorWindow : public ::testing::Test {
 };
 
 TEST_F(VelkorWindow, CommandLineRunCleansArchivesClosesItselfAndStoresSettings) {
-  WriteSettings(0, "");
-  Start(VELKOR_PROGRAM, CopySample("Frost Wind.htm") + CopySample("Lantern Road.html"));
+  Start(VELKOR_PROGRAM, Page("Frost Wind.htm") + Page("Lantern Road.html"));
   ASSERT_EQ(ExitCode(), 0u) << "the window did not close itself after a successful run";
   EXPECT_FALSE(fs::exists(folder.Path("Lantern Road.html"))) << "the page kept its old extension";
   // Each page cleaned; the archiver called with the archive named after its title (Lantern
@@ -133,8 +111,7 @@ TEST_F(VelkorWindow, CommandLineRunCleansArchivesClosesItselfAndStoresSettings) 
   const std::string archives[][2] = {{"Frost Wind", "Itetsuku Kaze [Frost Wind][OVA]"},
                                      {"Lantern Road", "Lantern Road [*]"}};
   for (const auto& [stem, archive] : archives) {
-    EXPECT_EQ(testsupport::ReadFile(folder.Path(stem + ".htm")),
-              testsupport::ReadFile(VELKOR_SAMPLES_DIR "/expected/" + stem + ".htm"));
+    EXPECT_EQ(testsupport::ReadFile(folder.Path(stem + ".htm")), testsupport::Expected(stem));
     WIN32_FIND_DATAA found{};
     FindClose(FindFirstFileA(folder.Path(archive + ".report").c_str(), &found));
     const std::string report = folder.path().string() + "\\" + found.cFileName;
@@ -145,14 +122,13 @@ TEST_F(VelkorWindow, CommandLineRunCleansArchivesClosesItselfAndStoresSettings) 
 }
 
 TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored) {
-  WriteSettings(3, "PosX=40\r\nPosY=30\r\n");
-  Start(VELKOR_TEST_BUILD, CopySample("Frost Wind.htm") + CopySample("Quiet Valley.htm"));
+  Start(VELKOR_TEST_BUILD, Page("Frost Wind.htm") + Page("Quiet Valley.htm"), "3",
+        "PosX=40\nPosY=30\n");
   const HWND window = Window(kIdleCaption);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(LogLines(window),
             (WideLines{L"Frost Wind.htm [Ошибка: 3]", L"Quiet Valley.htm [Ошибка: 3]"}));
   ShowAndCloseAbout(window);
-
   // Moved with its left edge at the screen's width, it would reopen out of sight.
   const int beyond = GetSystemMetrics(SM_CXMAXIMIZED);
   ASSERT_TRUE(SetWindowPos(window, nullptr, beyond, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
@@ -162,11 +138,10 @@ TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNot
 }
 
 TEST_F(VelkorWindow, FolderWildcardWithBothBoxesUncheckedLogsHintsAndStaysOpenUntilEsc) {
-  WriteSettings(0, "bArc=0\r\nbMSIE=0\r\n");
-  CopySample("Frost Wind.htm");
-  CopySample("Quiet Valley.htm");
+  testsupport::CopySample(folder, "Frost Wind.htm");
+  testsupport::CopySample(folder, "Quiet Valley.htm");
   // A wildcard matching everything stands for its folder: both pages.
-  Start(VELKOR_TEST_BUILD, "\"" + folder.Path("*") + "\"");
+  Start(VELKOR_TEST_BUILD, "\"" + folder.Path("*") + "\"", "0", "bArc=0\nbMSIE=0\n");
   const HWND window = Window(kIdleCaption);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(LogLines(window), WideLines(2, L"Отсутствуют заданные действия"));
@@ -176,27 +151,13 @@ TEST_F(VelkorWindow, FolderWildcardWithBothBoxesUncheckedLogsHintsAndStaysOpenUn
   EXPECT_EQ(StoredKeys(), (Lines{"2", "2", "0", "0"}));
 }
 
-TEST_F(VelkorWindow, WithoutSettingsOpensAtTwoTwoBothCheckedIgnoresDdeAndShowsAbout) {
-  const wchar_t* const templateCaption = L"Страницы, сохранённые с Hoshikage";
-  Start(VELKOR_TEST_BUILD, "/DDE");
-  const HWND window = Window(templateCaption);
-  ASSERT_NE(window, nullptr);
-  ShowAndCloseAbout(window);
-  EXPECT_EQ(Window(templateCaption), window) << "/dde made a job";
-  // Handled in turn: an About box that OK does not end keeps the program running.
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  ASSERT_EQ(ExitCode(), 0u) << "the About box or the window did not close";
-  EXPECT_EQ(StoredKeys(), (Lines{"2", "2", "1", "1"}));
-}
-
 TEST_F(VelkorWindow, DropWhileJobsRunEmptiesLogQueuesBehindAndLogsEveryResult) {
-  WriteSettings(0, "bArc=0\r\n");
   for (const char* name : {"a.htm", "b.htm", "dropped\\p.htm"}) folder.Write(name, "x");
-  // The injector drops the first list as the window shows, the second at the first result.
+  // The hooks drop the first list as the window shows, the second at the first result.
   SetEnvironmentVariableA("VELKOR_TEST_DROP_FIRST",
                           (folder.Path("a.htm") + "|" + folder.Path("b.htm")).c_str());
   SetEnvironmentVariableA("VELKOR_TEST_DROP_SECOND", folder.Path("dropped").c_str());
-  Start(VELKOR_TEST_BUILD, "");
+  Start(VELKOR_TEST_BUILD, "", "0", "bArc=0\n");
   const HWND window = Window(kIdleCaption);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(LogLines(window), (WideLines{L"b.htm [Ok]", L"p.htm [Ok]"}));
