@@ -1,5 +1,4 @@
 #include <pwd.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,11 +43,6 @@ class PosixProcess final : public RunningProcess {
     return folder + '/' + path;
   }
 
-  std::string EnvironmentValue(const char* name) override {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-  }
-
   std::string UserSettingsFolder() override {
     const std::string configHome = AbsolutePathFromEnvironment("XDG_CONFIG_HOME");
     if (!configHome.empty()) return configHome;
@@ -56,11 +50,6 @@ class PosixProcess final : public RunningProcess {
     if (home.empty()) return home;
     if (home.back() != '/') home += '/';
     return home + ".config";
-  }
-
-  void EndAbruptly() override {
-    kill(getpid(), SIGKILL);
-    _exit(137);  // never reached: SIGKILL cannot be caught
   }
 
   bool StderrIsTerminal() override { return isatty(STDERR_FILENO) == 1; }
@@ -89,8 +78,8 @@ class PosixProcess final : public RunningProcess {
   // The value of an environment variable when it names an absolute path;
   // the XDG rules have a relative one ignored.
   std::string AbsolutePathFromEnvironment(const char* name) {
-    std::string value = EnvironmentValue(name);
-    return !value.empty() && value[0] == '/' ? value : std::string();
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] == '/' ? value : std::string();
   }
 
   std::string HomeFolder() {

@@ -241,7 +241,7 @@ class Win32FileSystem final : public FileSystem {
   // A symbolic link is deleted itself, never what it leads to.
   bool RemoveFile(const char* path) override { return DeleteFileW(WideName(path).get()) != FALSE; }
 
-  // MoveFileW never replaces an existing file.
+  // The search's first entry: the long name, in its stored letter case.
   std::string StoredName(const char* path) override { return FirstEntry(*this, path); }
 
   bool IsExactName(const char* name) override { return std::strchr(name, '?') == nullptr; }
@@ -263,6 +263,7 @@ class Win32FileSystem final : public FileSystem {
     return Kind(path) == PathKind::Folder;
   }
 
+  // MoveFileW never replaces an existing file.
   bool RenameNoReplace(const char* from, const char* to) override {
     return MoveFileW(WideName(from).get(), WideName(to).get()) != FALSE;
   }

@@ -43,21 +43,6 @@ class Win32Process final : public RunningProcess {
     return full;
   }
 
-  std::string EnvironmentValue(const char* name) override {
-    const DWORD room = GetEnvironmentVariableA(name, nullptr, 0);
-    if (room == 0) return std::string();
-    std::string value(room, '\0');
-    const DWORD length = GetEnvironmentVariableA(name, value.data(), room);
-    if (length == 0 || length >= room) return std::string();
-    value.resize(length);
-    return value;
-  }
-
-  void EndAbruptly() override {
-    TerminateProcess(GetCurrentProcess(), 137);
-    ExitProcess(137);  // never reached: TerminateProcess on itself does not return
-  }
-
   bool StderrIsTerminal() override { return IsConsole(STD_ERROR_HANDLE); }
 
   // The console shows text in its own output code page (usually the OEM one,

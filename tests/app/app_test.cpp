@@ -241,11 +241,7 @@ class InterruptibleProcess final : public platform::RunningProcess {
  public:
   std::string ExecutablePath() override { return Native().ExecutablePath(); }
   std::string FullPath(const char* path) override { return Native().FullPath(path); }
-  std::string EnvironmentValue(const char* name) override {
-    return Native().EnvironmentValue(name);
-  }
   std::string UserSettingsFolder() override { return Native().UserSettingsFolder(); }
-  void EndAbruptly() override { Native().EndAbruptly(); }
   bool StderrIsTerminal() override { return false; }
   std::string AnsiToConsole(const std::string& text, platform::StdStream stream) override {
     return Native().AnsiToConsole(text, stream);

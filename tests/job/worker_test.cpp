@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <future>
+#include <initializer_list>
 #include <mutex>
 #include <set>
 #include <string>
@@ -68,6 +69,12 @@ class WorkerTest : public ::testing::Test, public job::ResultSink {
     auto request = std::make_unique<job::JobRequest>();
     platform::CopyText(request->path, sizeof request->path, name.c_str());
     ASSERT_TRUE(pool_->Post(std::move(request)));
+  }
+  // Posts a batch, held until the whole batch is queued, as the intake does.
+  void PostBatch(std::initializer_list<const char*> names) {
+    pool_->Hold();
+    for (const char* name : names) Post(name);
+    pool_->Release();
   }
   void Open(const std::string& name) {
     std::lock_guard lock(mutex_);
@@ -155,9 +162,7 @@ TEST_F(WorkerTest, OneWorkerRunsJobsInOrderHeldByCountedHoldsAndOnShutDownEndsOn
 
 TEST_F(WorkerTest, SeveralWorkersDeliverInPostingOrderWhateverOrderTheJobsEndIn) {
   Start(std::make_unique<job::CJobPool>(running_, *this, Runner(), 3));
-  pool_->Hold();
-  for (const char* name : {"a/1.htm", "b/2.htm", "c/3.htm"}) Post(name);
-  pool_->Release();
+  PostBatch({"a/1.htm", "b/2.htm", "c/3.htm"});
   for (const char* name : {"c/3.htm", "b/2.htm"}) {
     ASSERT_TRUE(WaitFor(std::string("start ") + name));
     Open(name);
@@ -174,9 +179,7 @@ TEST_F(WorkerTest, SeveralWorkersDeliverInPostingOrderWhateverOrderTheJobsEndIn)
 // a later job's start proves that the earlier one was taken and tested.
 TEST_F(WorkerTest, TwoPagesOfOneFilesFolderNeverRunAtOnce) {
   Start(std::make_unique<job::CJobPool>(running_, *this, Runner(), 3));
-  pool_->Hold();
-  for (const char* name : {"d/page.htm", "d/page.html", "e/other.htm"}) Post(name);
-  pool_->Release();
+  PostBatch({"d/page.htm", "d/page.html", "e/other.htm"});
   ASSERT_TRUE(WaitFor("start e/other.htm"));
   EXPECT_FALSE(Logged("start d/page.html"))
       << "page.html began while page.htm, of the same _files folder, ran";
@@ -187,9 +190,7 @@ TEST_F(WorkerTest, TwoPagesOfOneFilesFolderNeverRunAtOnce) {
 
 TEST_F(WorkerTest, PagesOfOneArchivePackInPostingOrderAndOthersPackBesideThem) {
   Start(std::make_unique<job::CJobPool>(running_, *this, Runner(), 3));
-  pool_->Hold();
-  for (const char* name : {"f/1.htm:X", "g/2.htm:Y", "h/3.htm:x"}) Post(name);
-  pool_->Release();
+  PostBatch({"f/1.htm:X", "g/2.htm:Y", "h/3.htm:x"});
   // "Y" packs while "X" is packing; "x" (the same name as far as Windows
   // knows) waits, on the thread that logged its start.
   ASSERT_TRUE(WaitFor("pack f/1.htm"));
@@ -203,9 +204,7 @@ TEST_F(WorkerTest, PagesOfOneArchivePackInPostingOrderAndOthersPackBesideThem) {
 
 TEST_F(WorkerTest, OnShutDownTheJobsInHandFinishAndTheRestAreDropped) {
   Start(std::make_unique<job::CJobPool>(running_, *this, Runner(), 3));
-  pool_->Hold();
-  for (const char* name : {"i/1.htm", "j/2.htm", "k/3.htm", "l/4.htm", "m/5.htm"}) Post(name);
-  pool_->Release();
+  PostBatch({"i/1.htm", "j/2.htm", "k/3.htm", "l/4.htm", "m/5.htm"});
   for (const char* name : {"i/1.htm", "j/2.htm", "k/3.htm"}) {
     ASSERT_TRUE(WaitFor(std::string("start ") + name));
   }
@@ -226,9 +225,7 @@ TEST_F(WorkerTest, ASinkThatStallsHoldsUpOnlyTheWorkerFeedingIt) {
     std::lock_guard lock(mutex_);
     stalled_ = true;
   }
-  pool_->Hold();
-  for (const char* name : {"n/1.htm", "o/2.htm", "p/3.htm"}) Post(name);
-  pool_->Release();
+  PostBatch({"n/1.htm", "o/2.htm", "p/3.htm"});
   Open("n/1.htm");
   ASSERT_TRUE(WaitFor("stalled n/1.htm"));
   Open("o/2.htm");

@@ -1,6 +1,7 @@
 // The window as a user meets it, in process with the real worker: a
 // command-line run, a failing archiver, both boxes unchecked, drops while
-// jobs are pending. Offscreen, so no display is needed.
+// jobs are pending, results still queued when it goes. Offscreen, so no
+// display is needed.
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
@@ -17,7 +18,7 @@
 #include "app/qt/page_dlg.h"
 #include "app/qt/window_sink.h"
 #include "app/window_logic.h"
-#include "job/process_job.h"
+#include "app/window_worker.h"
 #include "tests/qt/test_classes.h"
 #include "tests/qt/test_support.h"
 
@@ -68,14 +69,6 @@ void Drop(QWidget& window, const QByteArray& uriList) {
   // A source told that its files were moved could delete them.
   QCOMPARE(drop.dropAction(), Qt::CopyAction);
 }
-
-// A window's worker as the application makes it, held by the test.
-struct OwnWorker {
-  job::RunningFlag running;
-  qt::WindowSink sink;
-  const job::JobSettings noArchiver;
-  job::CWrkThread worker{running, sink, job::PageJobRunner(noArchiver)};
-};
 
 }  // namespace
 
@@ -174,10 +167,11 @@ void WindowTest::dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused() 
                            "dropped pages/sub/no.htm", "\xC0\xE1.html"}) {
     folder->Write(name, "x");
   }
-  OwnWorker own;
-  QVERIFY(own.worker.Start());
-  qt::CPageDlg window(own.worker, own.sink, settings);
-  own.worker.Hold();  // the command line's page stays pending through both drops
+  qt::WindowSink sink;
+  app::WindowWorker worker;
+  QVERIFY(worker.Start(settings, sink));
+  qt::CPageDlg window(worker.worker(), sink, settings);
+  worker.worker().Hold();  // the command line's page stays pending through both drops
   window.Open({folder->Path("a.htm")});
 
   QMimeData text;
@@ -198,7 +192,7 @@ void WindowTest::dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused() 
   Drop(window,
        FileUrl(folder->Path("dropped pages")) + "\n" + FileUrl(folder->Path("\xC0\xE1.html")));
   QVERIFY2(LogLines(window).isEmpty(), "the second drop did not empty the log");
-  own.worker.Release();
+  worker.worker().Release();
 
   QVERIFY(WaitForCaption(window, kIdleCaption));
   QCOMPARE(LogLines(window),
@@ -218,14 +212,15 @@ void WindowTest::resultsStillQueuedWhenTheWindowGoesAreFreed() {
   for (const char* page : {"Frost Wind.htm", "Quiet Valley.htm", "Clockwork Garden.htm"}) {
     pages.push_back(testsupport::CopySample(*folder, page));
   }
-  OwnWorker own;
-  QVERIFY(own.worker.Start());
-  auto window = std::make_unique<qt::CPageDlg>(own.worker, own.sink, settings);
+  qt::WindowSink sink;
+  app::WindowWorker worker;
+  QVERIFY(worker.Start(settings, sink));
+  auto window = std::make_unique<qt::CPageDlg>(worker.worker(), sink, settings);
   window->Open(pages);
   // The worker ends once every result is queued for the window, which
   // handles no event meanwhile; the window then goes with them still queued
   // (a leak shows under the AddressSanitizer build).
-  own.worker.Quit();
+  worker.worker().Quit();
   QVERIFY(LogLines(*window).isEmpty());
   window->close();
   window.reset();
