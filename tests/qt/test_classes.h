@@ -25,8 +25,7 @@ class WindowTest : public QObject {
   void init();
   void cleanup();
   void commandLineRunCleansArchivesClosesItselfAndStoresKeys();
-  void failingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored();
-  void bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter();
+  void failingArchiverKeepsWindowOpenShowsAboutAndAPlaceBeyondTheScreenIsNotStored();
   void dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused();
   void resultsStillQueuedWhenTheWindowGoesAreFreed();
 };
