@@ -83,7 +83,8 @@ std::string SettingsFile(const CliOptions& options, std::FILE* err) {
   std::string path = DefaultSettingsPath();
   const std::string unread = UnreadSettingsBesideProgram();
   if (!unread.empty()) {
-    Say(err, unread + " is not read; the settings are read from " + path + " (move the file there)");
+    Say(err, unread + " is not read; the settings are read from " + path +
+                 " (move the file there)");
   }
   return path;
 }
@@ -191,9 +192,10 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     return kExitFailed;
   }
   if (end.interrupted != 0) {
-    Say(streams.err, std::string(end.interrupted == kExitInterrupted ? "interrupted" : "terminated") +
-                         " after " + std::to_string(sink.Statuses().size()) + " of " +
-                         std::to_string(end.queued) + " pages; the others were not touched");
+    const char* const how = end.interrupted == kExitInterrupted ? "interrupted" : "terminated";
+    Say(streams.err, std::string(how) + " after " + std::to_string(sink.Statuses().size()) +
+                         " of " + std::to_string(end.queued) +
+                         " pages; the others were not touched");
     return end.interrupted;
   }
   if (end.queued == 0 && !end.refused) Say(streams.err, "no page to process");

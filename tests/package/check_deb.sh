@@ -56,7 +56,8 @@ cp "$samples/Frost Wind.htm" "$work/page.htm"
 printf '[Options]\n' >"$work/velkor.ini"
 VELKOR_CRASH_AFTER_WRITES=1 "$work/usr/bin/velkor-cli" --ini "$work/velkor.ini" --no-archive \
   "$work/page.htm" >/dev/null || fail "the packaged velkor-cli did not run through a change"
-cmp -s "$work/page.htm" "$samples/expected/Frost Wind.htm" || fail "velkor-cli left the page unfinished"
+cmp -s "$work/page.htm" "$samples/expected/Frost Wind.htm" ||
+  fail "the packaged velkor-cli left the page unfinished"
 for program in velkor velkor-cli; do
   grep -q VELKOR_CRASH_AFTER_WRITES "$work/usr/bin/$program" &&
     fail "the packaged $program carries the crash tests' hook"

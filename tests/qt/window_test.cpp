@@ -112,7 +112,8 @@ void WindowTest::commandLineRunCleansArchivesClosesItselfAndStoresKeys() {
 }
 
 void WindowTest::failingArchiverKeepsWindowOpenShowsAboutAndAPlaceBeyondTheScreenIsNotStored() {
-  const std::string settings = UserSettings(testsupport::StandinSettings("3", "PosX=40\nPosY=30\n"));
+  const std::string settings =
+      UserSettings(testsupport::StandinSettings("3", "PosX=40\nPosY=30\n"));
   qt::CPageDlg* window = Start({testsupport::CopySample(*folder, "Frost Wind.htm"),
                                 testsupport::CopySample(*folder, "Quiet Valley.htm")});
   QVERIFY(window != nullptr);

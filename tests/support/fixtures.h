@@ -59,8 +59,10 @@ inline std::vector<std::string> ReportValues(const std::string& report, const st
 // The values of PosX, PosY, bArc and bMSIE in the settings file `file`.
 inline std::vector<std::string> StoredWindowKeys(const std::string& file) {
   std::vector<std::string> values;
-  for (const char* key : {"PosX", "PosY", "bArc", "bMSIE"})
-    values.push_back(platform::Settings().ReadString(file.c_str(), "Options", key, "<absent>", 260));
+  for (const char* key : {"PosX", "PosY", "bArc", "bMSIE"}) {
+    values.push_back(
+        platform::Settings().ReadString(file.c_str(), "Options", key, "<absent>", 260));
+  }
   return values;
 }
 

@@ -71,8 +71,8 @@ class VelkorWindow : public ::testing::Test {
     for (const ULONGLONG end = GetTickCount64() + kWaitMs;;) {
       if (const HWND found = FindWindowW(L"#32770", caption)) return found;
       const ULONGLONG now = GetTickCount64();
-      if (now >= end || WaitForSingleObject(changed, static_cast<DWORD>(end - now)) != WAIT_OBJECT_0)
-        return nullptr;
+      const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+      if (left == 0 || WaitForSingleObject(changed, left) != WAIT_OBJECT_0) return nullptr;
     }
   }
 
