@@ -15,7 +15,6 @@
 #include "platform/text.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/forwarding_files.h"
-#include "tests/support/recording_launcher.h"
 
 namespace {
 
@@ -70,10 +69,37 @@ TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolderAsTheDiskNamesF
   }
 }
 
+// What a job does, as it happens: its start as the front end hears of it,
+// and each start of the archiver (with the page as it then stands on the
+// disk), answered as told.
+class JobSteps final : public job::ResultSink, public platform::ProcessLauncher {
+ public:
+  struct Start {
+    std::string program, format;
+    Strings values;
+    platform::ProcessOptions options;
+  };
+  void JobStarted(const char* name) override { events.push_back(std::string("started ") + name); }
+  bool Deliver(std::unique_ptr<job::JobResult>) override { return true; }
+  platform::ProcessResult Run(const char* program, const platform::ArgumentFormat& arguments,
+                              const platform::ProcessOptions& options) override {
+    starts.push_back({program, std::string(arguments.format),
+                      {arguments.values.begin(), arguments.values.end()}, options});
+    events.push_back("archiver for " + fs::path(arguments.values[1]).filename().string());
+    pageAtArchiving = testsupport::ReadFile(arguments.values[1]);
+    return answer;
+  }
+
+  Strings events;
+  std::vector<Start> starts;
+  std::string pageAtArchiving;
+  platform::ProcessResult answer{platform::ProcessResult::Ending::Exited, 0, ""};
+};
+
 // The launch itself, with real programs, is the platform tests' matter; here what is started,
 // with what, and what its ending gives.
 TEST(RunArchiver, StartsTheArchiverWithTheFormatAndItsThreeValuesOrGivesMinusOne) {
-  testsupport::RecordingLauncher launcher;
+  JobSteps launcher;
   const platform::ScopedProcessLauncher scoped(launcher);
   std::string output;
   const std::string page = "D:" + kSep + "Saved" + kSep + "page.htm";
@@ -120,24 +146,6 @@ TEST(RunArchiver, StartsTheArchiverWithTheFormatAndItsThreeValuesOrGivesMinusOne
     EXPECT_EQ(output, answer.output);
   }
 }
-
-// ProcessJob's steps as they happen: the job's start as the front end hears of it, and the
-// archiver's start, with the page as it then stands on the disk.
-class JobSteps final : public job::ResultSink, public platform::ProcessLauncher {
- public:
-  void JobStarted(const char* name) override { events.push_back(std::string("started ") + name); }
-  bool Deliver(std::unique_ptr<job::JobResult>) override { return true; }
-  platform::ProcessResult Run(const char*, const platform::ArgumentFormat& arguments,
-                              const platform::ProcessOptions&) override {
-    events.push_back("archiver for " + fs::path(arguments.values[1]).filename().string());
-    pageAtArchiving = testsupport::ReadFile(arguments.values[1]);
-    return answer;
-  }
-
-  Strings events;
-  std::string pageAtArchiving;
-  platform::ProcessResult answer{platform::ProcessResult::Ending::Exited, 0, ""};
-};
 
 // A copy of one sample page in a folder of its own.
 struct OnePage : testsupport::TempFolder {

@@ -15,7 +15,7 @@
 #include "page/files_folder.h"
 #include "platform/text.h"
 #include "tests/support/forwarding_files.h"
-#include "tests/support/host_path.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/temp_folder.h"
 
 namespace page {

@@ -21,10 +21,11 @@
 
 namespace {
 
+// Waits for what never comes: its own end.
 void WaitForever() {
   for (;;) {
 #ifdef _WIN32
-    Sleep(INFINITE);
+    WaitForSingleObject(GetCurrentProcess(), INFINITE);
 #else
     pause();
 #endif
