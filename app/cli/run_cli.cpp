@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/cli/cli_options.h"
@@ -69,13 +70,13 @@ int Usage(std::FILE* err, const std::string& message) {
 }
 
 // The settings file the run reads: the one --ini names, by its full path,
-// or the user's. Empty when --ini names no file.
-std::string SettingsFile(const CliOptions& options, std::FILE* err) {
+// or the user's. Nothing when --ini names no file.
+std::optional<std::string> SettingsFile(const CliOptions& options, std::FILE* err) {
   if (options.ini) {
     // The profile reader on Windows looks for a relative file name in the
     // Windows folder, so the settings file is always named by its full path.
     std::string path = platform::ThisProcess().FullPath(options.ini->c_str());
-    if (platform::Files().Kind(path.c_str()) != platform::PathKind::File) return {};
+    if (platform::Files().Kind(path.c_str()) != platform::PathKind::File) return std::nullopt;
     return path;
   }
   // Settings that an earlier run kept beside the program would otherwise be
@@ -122,7 +123,7 @@ struct BatchEnd {
   int interrupted = 0;   // the exit status of an interrupt that ended it, or 0
 };
 
-// Runs the pages of `paths` on the workers, printing each line.
+// Runs the pages the options name on the workers, each line printed by `sink`.
 BatchEnd RunBatch(const CliOptions& options, RunSettings& run, ConsoleSink& sink) {
   // A Ctrl+C or a terminate request stops the archivers running, and no
   // page after those in hand is begun; those in hand are finished, whole.
@@ -180,9 +181,9 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     case CliOptions::Action::Run:
       break;
   }
-  const std::string settingsPath = SettingsFile(options, streams.err);
-  if (settingsPath.empty()) return Usage(streams.err, "no settings file '" + *options.ini + "'");
-  RunSettings run = ReadRunSettings(options, settingsPath, streams.err);
+  const std::optional<std::string> settingsPath = SettingsFile(options, streams.err);
+  if (!settingsPath) return Usage(streams.err, "no settings file '" + *options.ini + "'");
+  RunSettings run = ReadRunSettings(options, *settingsPath, streams.err);
 
   ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr, options.verbose);
   const bool missing = WarnOfMissingPaths(options.paths, streams.err);
