@@ -256,10 +256,11 @@ TEST(SamplePages, CleanToTheirExpectedFormsAndStaySoWhenCleanedAgain) {
     const fs::path stem = fs::path(sample.page).stem();
     const std::string expected = testsupport::Expected(stem.string());
 
+    const PageOutcome first =
+        expected == ReadFile(path) ? PageOutcome::Unchanged : PageOutcome::Rewritten;
     TitleInfo info;
     const WriteSettings settings{.repairLinks = sample.savedByFirefox, .sync = true};
-    EXPECT_EQ(CleanPage(path.c_str(), settings, info),
-              expected == ReadFile(path) ? PageOutcome::Unchanged : PageOutcome::Rewritten);
+    EXPECT_EQ(CleanPage(path.c_str(), settings, info), first);
     EXPECT_EQ(ReadFile(path), expected);
     EXPECT_FALSE(fs::exists(path + std::string(kJournalSuffix)));
     EXPECT_EQ(std::string(info.title) + "|" + info.english + "|" + info.type, sample.fields);
