@@ -26,7 +26,8 @@ void ExpectSameAsReference(std::string_view page) {
   const std::string_view text = page.substr(0, page.find('\0'));
   if (page::SniffCharset(text) != reference::SniffCharset(text)) std::abort();
 
-  for (const page::ByteMap* ansiToUtf8 : {page::AnsiToUtf8Map(), nullptr}) {
+  const page::ByteMap* const conversions[] = {page::AnsiToUtf8Map(), nullptr};
+  for (const page::ByteMap* ansiToUtf8 : conversions) {
     page::GrowBuffer repaired;
     const bool wasRepaired = page::RepairLinksInText(page, repaired, ansiToUtf8);
     if (Given(wasRepaired, repaired.View()) != reference::RepairLinks(page)) std::abort();
