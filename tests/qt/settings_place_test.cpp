@@ -44,7 +44,7 @@ std::string OpenAndCloseWindow(const TempFolder& folder) {
   dup2(fileno(file), STDERR_FILENO);
   {
     qt::CPageApp velkor;
-    if (velkor.InitInstance(qt::WindowSettingsPath(std::nullopt), {})) {
+    if (velkor.InitInstance(qt::WindowSettingsFiles(std::nullopt), {})) {
       velkor.window()->close();
       if (velkor.window()->isVisible()) std::fputs("<still open>", stderr);
       velkor.ExitInstance();

@@ -44,7 +44,7 @@ std::string UserSettings(const std::string& text) {
 // Starts the program as its main does, with the user's settings file.
 qt::CPageDlg* Start(const std::vector<std::string>& commandLine) {
   velkor = std::make_unique<qt::CPageApp>();
-  if (!velkor->InitInstance(qt::WindowSettingsPath(std::nullopt), commandLine)) return nullptr;
+  if (!velkor->InitInstance(qt::WindowSettingsFiles(std::nullopt), commandLine)) return nullptr;
   return velkor->window();
 }
 
