@@ -27,7 +27,7 @@ std::string ArchiverProblem(const job::ArchiverSettings& settings, const Setting
     return KeyIn(files, "Com") +
            " is refused: it may hold \"%s\" three times at most, \"%%\", and no other \"%\"";
   }
-  const std::string arc = KeyIn(files, "Arc") + " names " + settings.program;
+  const std::string arc = KeyIn(files, "Arc") + " is " + settings.program;
   switch (platform::Files().Kind(settings.program.c_str())) {
     case platform::PathKind::Missing:
       return arc + ", which does not exist";

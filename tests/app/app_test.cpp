@@ -199,7 +199,7 @@ TEST_F(CliRun, NamesOnceWhyTheArchiverCannotStartAndStartsNothing) {
   const std::string noProgram = folder_.Write("no program.exe", "#!/nowhere\n");
   fs::permissions(noProgram, fs::perms::owner_exec, fs::perm_options::add);
   const std::string ini = folder_.Path("velkor.ini");
-  const std::string arc = "\"Arc\" in " + ini + " names ";
+  const std::string arc = "\"Arc\" in " + ini + " is ";
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {standin, com, "\"Com\" in " + ini + " is longer than 258 characters"},
       {PaddedStandinPath(app::kMaxArcLength + 1), "0", "\"Arc\" in " + ini +
