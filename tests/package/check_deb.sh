@@ -45,10 +45,13 @@ probe() {  # probe ENTRY-FILE: prints what gio says of each page type
   rm -rf "$scratch" && mkdir -p "$scratch/data/applications" "$scratch/home" &&
     cp "$1" "$scratch/data/applications/velkor.desktop" &&
     update-desktop-database "$scratch/data/applications" || return 1
+  # The system's type database (text/html is a kind of text/plain), and no
+  # other program's entry or default.
+  [[ -d /usr/share/mime ]] && ln -s /usr/share/mime "$scratch/data/mime"
   for type in text/html application/xhtml+xml; do
     env -i PATH="$work/usr/bin:/usr/bin:/bin" HOME="$scratch/home" LC_ALL=C.UTF-8 \
       XDG_DATA_HOME="$scratch/home/share" XDG_CONFIG_HOME="$scratch/home/config" \
-      XDG_DATA_DIRS="$scratch/data:/usr/share" XDG_CONFIG_DIRS="$scratch/none" gio mime "$type"
+      XDG_DATA_DIRS="$scratch/data" XDG_CONFIG_DIRS="$scratch/none" gio mime "$type"
   done
 }
 claiming=$work/claiming.desktop
