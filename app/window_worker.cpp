@@ -1,11 +1,10 @@
 #include "app/window_worker.h"
 
-#include "app/settings.h"
 
 namespace app {
 
-bool WindowWorker::Start(const std::string& settingsPath, job::ResultSink& sink) {
-  settings_ = ReadJobSettings(settingsPath);
+bool WindowWorker::Start(const SettingsFiles& settings, job::ResultSink& sink) {
+  settings_ = ReadJobSettings(settings);
   worker_ = std::make_unique<job::CWrkThread>(running_, sink, job::PageJobRunner(settings_));
   if (worker_->Start()) return true;
   worker_.reset();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/settings.h"
 #include "job/process_job.h"
 #include "job/result_sink.h"
 #include "job/worker.h"
@@ -13,10 +14,10 @@ namespace app {
 
 class WindowWorker {
  public:
-  // Reads the job settings of `settingsPath`, once, before the worker
-  // exists (it only reads them), and starts the worker with its results
-  // going to `sink`, which must outlive it. False when it cannot be started.
-  bool Start(const std::string& settingsPath, job::ResultSink& sink);
+  // Reads the job settings of `settings`, once, before the worker exists
+  // (it only reads them), and starts the worker with its results going to
+  // `sink`, which must outlive it. False when it cannot be started.
+  bool Start(const SettingsFiles& settings, job::ResultSink& sink);
 
   // Once the window has gone: the job in hand is finished (the sink, without
   // a window, frees its result), what is still queued is dropped, and it

@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "app/cli/archiver_problem.h"
 #include "app/cli/cli_options.h"
 #include "app/cli/console_sink.h"
 #include "app/intake.h"
@@ -69,50 +70,55 @@ int Usage(std::FILE* err, const std::string& message) {
   return kExitUsage;
 }
 
-// The settings file the run reads: the one --ini names, by its full path,
-// or the user's. Nothing when --ini names no file.
-std::optional<std::string> SettingsFile(const CliOptions& options, std::FILE* err) {
+// The settings files the run reads: the one --ini names, by its full path,
+// alone; or the user's over the system's. Nothing when --ini names no file.
+std::optional<SettingsFiles> SettingsFilesOf(const CliOptions& options, std::FILE* err) {
   if (options.ini) {
     // The profile reader on Windows looks for a relative file name in the
     // Windows folder, so the settings file is always named by its full path.
-    std::string path = platform::ThisProcess().FullPath(options.ini->c_str());
-    if (platform::Files().Kind(path.c_str()) != platform::PathKind::File) return std::nullopt;
-    return path;
+    SettingsFiles files(platform::ThisProcess().FullPath(options.ini->c_str()));
+    if (platform::Files().Kind(files.user.c_str()) != platform::PathKind::File) return std::nullopt;
+    return files;
   }
   // Settings that an earlier run kept beside the program would otherwise be
   // left behind without a word.
-  std::string path = DefaultSettingsPath();
+  SettingsFiles files = DefaultSettingsFiles();
   const std::string unread = UnreadSettingsBesideProgram();
   if (!unread.empty()) {
-    Say(err, unread + " is not read; the settings are read from " + path +
+    Say(err, unread + " is not read; the settings are read from " + files.user +
                  " (move the file there)");
   }
-  return path;
+  return files;
 }
 
-// What the pages get: the settings file's settings and boxes, as the options
+// What the pages get: the settings files' settings and boxes, as the options
 // override them.
 struct RunSettings {
   job::JobSettings jobs;
   FixedBoxes boxes;
 };
 
-RunSettings ReadRunSettings(const CliOptions& options, const std::string& settingsPath,
-                            std::FILE* err) {
-  job::JobSettings settings = ReadJobSettings(settingsPath);
+RunSettings ReadRunSettings(const CliOptions& options, const SettingsFiles& files) {
+  job::JobSettings settings = ReadJobSettings(files);
   settings.sync = options.sync.value_or(settings.sync);
-  job::ArchiverSettings& archiver = settings.archiver;
-  archiver.timeoutSeconds = options.archiverTimeout;
-  archiver.captureOutput = true;
-  const WindowSettings saved = ReadWindowSettings(settingsPath);
-  const FixedBoxes boxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix));
-  if (boxes.ArchiveChecked() && !archiver.tooLong.empty()) {
-    // Each page says only "set up the archiver"; this says what is wrong.
-    const size_t limit = archiver.tooLong == "Com" ? kMaxComLength : kMaxArcLength;
-    Say(err, "\"" + archiver.tooLong + "\" in " + settingsPath + " is longer than " +
-                 std::to_string(limit) + " characters; no archiver is started");
-  }
-  return {std::move(settings), boxes};
+  settings.archiver.timeoutSeconds = options.archiverTimeout;
+  settings.archiver.captureOutput = true;
+  const WindowSettings saved = ReadWindowSettings(files);
+  return {std::move(settings),
+          FixedBoxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix))};
+}
+
+// Each page whose archiver could not start says only "set up the
+// archiver"; this says once what is wrong, and where the settings were
+// looked for.
+void SayWhyNoArchiverStarted(std::FILE* err, const std::vector<int32_t>& statuses,
+                             const job::ArchiverSettings& archiver, const SettingsFiles& files) {
+  const auto notStarted = std::ranges::count(statuses, job::STATUS_ARCHIVER_NOT_STARTED);
+  if (notStarted == 0) return;
+  Say(err, "archiving could not start for " + std::to_string(notStarted) + " of " +
+               std::to_string(statuses.size()) + (statuses.size() == 1 ? " page: " : " pages: ") +
+               ArchiverProblem(archiver, files) +
+               "; settings files read: " + DescribeSettingsFiles(files));
 }
 
 // How a batch went.
@@ -161,6 +167,7 @@ BatchEnd RunBatch(const CliOptions& options, RunSettings& run, ConsoleSink& sink
   // whole batch, then quit.
   pool.Quit();
   sink.ClearProgress();
+  run.jobs.archiver.stop = nullptr;  // it goes with this call
   end.interrupted = interrupted.load();
   return end;
 }
@@ -181,9 +188,9 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     case CliOptions::Action::Run:
       break;
   }
-  const std::optional<std::string> settingsPath = SettingsFile(options, streams.err);
-  if (!settingsPath) return Usage(streams.err, "no settings file '" + *options.ini + "'");
-  RunSettings run = ReadRunSettings(options, *settingsPath, streams.err);
+  const std::optional<SettingsFiles> files = SettingsFilesOf(options, streams.err);
+  if (!files) return Usage(streams.err, "no settings file '" + *options.ini + "'");
+  RunSettings run = ReadRunSettings(options, *files);
 
   ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr, options.verbose);
   const bool missing = WarnOfMissingPaths(options.paths, streams.err);
@@ -192,9 +199,11 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     Say(streams.err, "the worker threads cannot be started");
     return kExitFailed;
   }
+  const std::vector<int32_t>& statuses = sink.Statuses();
+  SayWhyNoArchiverStarted(streams.err, statuses, run.jobs.archiver, *files);
   if (end.interrupted != 0) {
     const char* const how = end.interrupted == kExitInterrupted ? "interrupted" : "terminated";
-    Say(streams.err, std::string(how) + " after " + std::to_string(sink.Statuses().size()) +
+    Say(streams.err, std::string(how) + " after " + std::to_string(statuses.size()) +
                          " of " + std::to_string(end.queued) +
                          " pages; the others were not touched");
     return end.interrupted;
@@ -202,7 +211,6 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   if (end.queued == 0 && !end.refused) Say(streams.err, "no page to process");
   // A run succeeds when it had pages, took every entry it was given, and
   // every page came back Ok.
-  const std::vector<int32_t>& statuses = sink.Statuses();
   const bool everyPageOk =
       end.queued > 0 && statuses.size() == static_cast<size_t>(end.queued) &&
       std::ranges::all_of(statuses, [](int32_t status) { return status == job::STATUS_OK; });

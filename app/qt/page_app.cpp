@@ -7,10 +7,10 @@
 
 namespace qt {
 
-bool CPageApp::InitInstance(std::string settingsPath,
+bool CPageApp::InitInstance(app::SettingsFiles settings,
                             const std::vector<std::string>& commandLinePaths) {
-  if (!worker_.Start(settingsPath, sink_)) return false;
-  window_ = std::make_unique<CPageDlg>(worker_.worker(), sink_, std::move(settingsPath));
+  if (!worker_.Start(settings, sink_)) return false;
+  window_ = std::make_unique<CPageDlg>(worker_.worker(), sink_, std::move(settings));
   window_->Open(commandLinePaths);
   return true;
 }
@@ -22,8 +22,9 @@ int CPageApp::ExitInstance() {
   return 0;
 }
 
-std::string WindowSettingsPath(const std::optional<std::string>& ini) {
-  return ini ? platform::ThisProcess().FullPath(ini->c_str()) : app::DefaultSettingsPath();
+app::SettingsFiles WindowSettingsFiles(const std::optional<std::string>& ini) {
+  if (ini) return app::SettingsFiles(platform::ThisProcess().FullPath(ini->c_str()));
+  return app::DefaultSettingsFiles();
 }
 
 }  // namespace qt

@@ -14,6 +14,7 @@ class SettingsPlaceTest : public QObject {
   Q_OBJECT
  private slots:
   void userFileFollowsXdgConfigHomeOrHome();
+  void systemFilesFollowXdgConfigDirs();
   void firstCloseMakesTheFolderWithTheWindowKeysOnly();
   void unwritableFolderIsReportedAndTheWindowStillCloses();
   void cliReadsTheUserFileAndNamesOneBesideItThatItIgnores();
@@ -28,4 +29,6 @@ class WindowTest : public QObject {
   void failingArchiverKeepsWindowOpenShowsAboutAndAPlaceBeyondTheScreenIsNotStored();
   void dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused();
   void resultsStillQueuedWhenTheWindowGoesAreFreed();
+  void firstDropWithoutTheUsersFileArchivesWithTheSystemSettings();
+  void logFollowsTheNewestLineUnlessScrolledAway();
 };

@@ -137,6 +137,29 @@ TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNot
   EXPECT_EQ(StoredKeys(), (Lines{"40", "30", "1", "1"}));
 }
 
+TEST_F(VelkorWindow, FolderWildcardLogsEveryPageFollowingTheNewestLineAndStaysOpenUntilEsc) {
+  testsupport::CopySample(folder, "Frost Wind.htm");
+  testsupport::CopySample(folder, "Quiet Valley.htm");
+  for (int page = 0; page < 20; ++page) folder.Write("more " + std::to_string(page) + ".htm", "x");
+  // A wildcard matching everything stands for its folder: all its pages.
+  Start(VELKOR_TEST_BUILD, "\"" + folder.Path("*") + "\"", "0", "bArc=0\nbMSIE=0\n");
+  const HWND window = Window(kIdleCaption);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(LogLines(window), WideLines(22, L"Отсутствуют заданные действия"));
+  // More lines than the list shows: it has followed the newest into view.
+  const HWND log = GetDlgItem(window, IDC_LOG);
+  RECT client{};
+  GetClientRect(log, &client);
+  const LRESULT top = SendMessageW(log, LB_GETTOPINDEX, 0, 0);
+  const LRESULT rows = client.bottom / SendMessageW(log, LB_GETITEMHEIGHT, 0, 0);
+  EXPECT_GT(top, 0);
+  EXPECT_GE(top + rows, 22);
+  ShowAndCloseAbout(window);
+  PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
+  ASSERT_EQ(ExitCode(), 0u) << "Esc did not close the window";
+  EXPECT_EQ(StoredKeys(), (Lines{"2", "2", "0", "0"}));
+}
+
 TEST_F(VelkorWindow, DropWhileJobsRunEmptiesLogQueuesBehindAndLogsEveryResult) {
   for (const char* name : {"a.htm", "b.htm", "dropped\\p.htm"}) folder.Write(name, "x");
   // The hooks drop the first list as the window shows, the second at the first result.
