@@ -149,13 +149,15 @@ PageCharset SniffCharset(std::string_view text) {
   const size_t end = text.find_first_of("\";", equals + 1);
   if (end == std::string_view::npos) return PageCharset::Other;
 
-  std::string_view value = text.substr(equals + 1, end - equals - 1);
-  const size_t first = value.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return PageCharset::Other;
-  value = value.substr(first, value.find_last_not_of(" \t") - first + 1);
+  return CharsetNamed(text.substr(equals + 1, end - equals - 1));
+}
 
-  if (EqualsAsciiNoCase(value, "utf-8")) return PageCharset::Utf8;
-  if (EqualsAsciiNoCase(value, "koi8-r")) return PageCharset::Koi8R;
+PageCharset CharsetNamed(std::string_view name) {
+  const size_t first = name.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return PageCharset::Other;
+  name = name.substr(first, name.find_last_not_of(" \t") - first + 1);
+  if (EqualsAsciiNoCase(name, "utf-8")) return PageCharset::Utf8;
+  if (EqualsAsciiNoCase(name, "koi8-r")) return PageCharset::Koi8R;
   return PageCharset::Other;
 }
 
