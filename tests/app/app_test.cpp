@@ -111,8 +111,9 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
   EXPECT_EQ(Run({"--ini", Ini("0"), folder_.Path("pages")}), 0) << err_;
   EXPECT_EQ(err_, "");
   // One line a page, in the folder's listing order, which is the system's.
-  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 7) << out_;
+  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 9) << out_;
   EXPECT_NE(out_.find("Lantern Road.htm [Ok]\n"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("Amber Orchard.mhtml [Ok]\n"), std::string::npos) << out_;
   for (const auto& expected : fs::directory_iterator(kSamples / "expected")) {
     const std::string name = expected.path().filename().string();
     EXPECT_EQ(ReadFile(Page(name)), ReadFile(expected.path().string())) << name;
@@ -130,6 +131,15 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
     EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"),
               (Strings{"0", report, Page(page), Page(files)}));
   }
+  // A web archive is packed alone, under its title (whose type is in the page's own bytes).
+  Strings alone;
+  for (const auto& entry : fs::directory_iterator(folder_.Path("pages"))) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("Kohaku no Niwa [Amber Orchard][") && name.ends_with("].report"))
+      alone = testsupport::ReportValues(ReadFile(entry.path().string()), "arg");
+  }
+  ASSERT_EQ(alone.size(), 3u);
+  EXPECT_EQ(alone[2], Page("Amber Orchard.mhtml"));
 }
 
 TEST_F(CliRun, AUsageErrorIsOneLineWithStatusTwoAndTouchesNothingAndHelpWinsOverIt) {
