@@ -179,6 +179,15 @@ TEST_F(CliRun, TheSettingsBoxesCountUnlessAFlagSaysOtherwiseAndTheFileIsNeverWri
   EXPECT_EQ(ReadFile(ini), settings);
 }
 
+TEST_F(CliRun, ADamagedWebArchiveKeepsItsNameAndEveryByteAndFailsTheRun) {
+  std::string damaged = ReadFile(Page("Amber Orchard.mhtml"));
+  damaged.resize(damaged.size() / 2);  // cut short, as a download that broke off
+  const std::string path = folder_.Write("pages/Cut Short.mhtml", damaged);
+  EXPECT_EQ(Run({"--ini", Ini("0"), "--no-fix", "--no-archive", path}), 1);
+  EXPECT_EQ(out_, "Cut Short.mhtml [Веб-архив повреждён, не изменён]\n");
+  EXPECT_EQ(ReadFile(path), damaged);
+}
+
 TEST_F(CliRun, NothingToProcessAndAMissingPageFailTheRunAndAreNamed) {
   const std::string ini = folder_.Write("b", "[Options]\nbArc=0\n");
   EXPECT_EQ(Run({"--ini", ini, Page("notes.txt"), Page("missing-folder")}), 1);
