@@ -317,7 +317,7 @@ bool EncodeQuotedPrintable(std::string_view bytes, std::string_view lineBreak, G
   char line[kQuotedPrintableLine + 3];
   size_t length = 0;
   const auto endLine = [&](std::string_view ending) {
-    std::memcpy(line + length, ending.data(), ending.size());
+    if (!ending.empty()) std::memcpy(line + length, ending.data(), ending.size());
     const bool appended = out.Append({line, length + ending.size()}, step);
     length = 0;
     return appended;
