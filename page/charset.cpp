@@ -56,16 +56,6 @@ constexpr std::array<int8_t, 256> kHexValues = [] {
 
 int HexValue(char c) { return kHexValues[static_cast<unsigned char>(c)]; }
 
-bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral) {
-  if (value.size() != lowerLiteral.size()) return false;
-  for (size_t i = 0; i < value.size(); ++i) {
-    char c = value[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lowerLiteral[i]) return false;
-  }
-  return true;
-}
-
 // The ANSI code pages that Windows converts one byte to one character, with
 // no byte depending on its neighbours (no lead bytes, no composition).
 bool IsPlainSingleByteCodePage(unsigned codePage) {
@@ -136,6 +126,16 @@ char UnitToByte(unsigned codePage, char16_t unit, bool* defaultUsed) {
 }
 
 }  // namespace
+
+bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral) {
+  if (value.size() != lowerLiteral.size()) return false;
+  for (size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerLiteral[i]) return false;
+  }
+  return true;
+}
 
 PageCharset SniffCharset(std::string_view text) {
   const size_t word = FindFrom(text, 0, "charset");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "page/byte_search.h"
+#include "page/charset.h"
 
 namespace page::mime {
 namespace {
@@ -12,14 +13,6 @@ constexpr std::string_view kBlanks = " \t\r\n";  // folding turns line breaks in
 constexpr size_t kQuotedPrintableLine = 76;
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view lowerLiteral) {
-  if (a.size() != lowerLiteral.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != lowerLiteral[i]) return false;
-  }
-  return true;
-}
 
 std::string_view Trim(std::string_view text) {
   const size_t first = text.find_first_not_of(kBlanks);
@@ -74,8 +67,8 @@ HeaderBlock ReadHeaders(std::string_view bytes, size_t from, size_t limit) {
     } else {
       block.anyField = true;
       const std::string_view name = bytes.substr(at, colon - at);
-      folding = EqualsNoCase(name, "content-type")                ? &block.contentType
-                : EqualsNoCase(name, "content-transfer-encoding") ? &block.transferEncoding
+      folding = EqualsAsciiNoCase(name, "content-type")                ? &block.contentType
+                : EqualsAsciiNoCase(name, "content-transfer-encoding") ? &block.transferEncoding
                                                                   : nullptr;
       // The first of two fields of one name counts.
       if (folding != nullptr && !folding->empty()) folding = nullptr;
@@ -109,7 +102,7 @@ std::string Parameter(std::string_view value, std::string_view name) {
       at = equals;
       continue;
     }
-    const bool wanted = EqualsNoCase(Trim(value.substr(at + 1, equals - at - 1)), name);
+    const bool wanted = EqualsAsciiNoCase(Trim(value.substr(at + 1, equals - at - 1)), name);
     size_t pos = value.find_first_not_of(kBlanks, equals + 1);
     if (pos == std::string_view::npos) return {};
     std::string parameter;
