@@ -280,27 +280,33 @@ bool EncodeBody(std::string_view bytes, const Part& part, std::string_view conte
 }
 
 bool DecodeQuotedPrintable(std::string_view encoded, GrowBuffer& out) {
-  const int32_t step = StepForRewriteOf(encoded);
-  size_t at = 0;
-  while (at < encoded.size()) {
-    const size_t equals = encoded.find('=', at);
-    if (!out.Append(encoded.substr(at, equals - at), step)) return false;
-    if (equals == std::string_view::npos) break;
-    const int high = equals + 2 < encoded.size() ? HexValue(encoded[equals + 1]) : -1;
-    const int low = high >= 0 ? HexValue(encoded[equals + 2]) : -1;
+  if (encoded.empty()) return true;
+  // The content is never longer than its encoding: one block, cut to size.
+  char* const room = out.AppendRoom(encoded.size(), StepForRewriteOf(encoded));
+  if (room == nullptr) return false;
+  char* write = room;
+  for (size_t at = 0; at < encoded.size();) {
+    const char c = encoded[at];
+    if (c != '=') {
+      *write++ = c;
+      ++at;
+      continue;
+    }
+    const int high = at + 2 < encoded.size() ? HexValue(encoded[at + 1]) : -1;
+    const int low = high >= 0 ? HexValue(encoded[at + 2]) : -1;
     if (low >= 0) {
-      const char byte = static_cast<char>(high * 16 + low);
-      if (!out.Append({&byte, 1}, step)) return false;
-      at = equals + 3;
+      *write++ = static_cast<char>(high * 16 + low);
+      at += 3;
       continue;
     }
     // A soft line break: "=", perhaps blanks a writer left, the line break.
-    size_t pos = encoded.find_first_not_of(" \t", equals + 1);
+    size_t pos = encoded.find_first_not_of(" \t", at + 1);
     if (pos == std::string_view::npos) break;
     if (encoded[pos] == '\r' && pos + 1 < encoded.size() && encoded[pos + 1] == '\n') ++pos;
     if (encoded[pos] != '\n') return false;
     at = pos + 1;
   }
+  out.CutTo(out.View().size() - (encoded.size() - static_cast<size_t>(write - room)));
   return true;
 }
 
@@ -315,16 +321,20 @@ bool EncodeQuotedPrintable(std::string_view bytes, std::string_view lineBreak, G
     length = 0;
     return appended;
   };
+  // Whether the text's line break begins at `at`; "\r\n" or "\n".
+  const auto breakAt = [&](size_t at) {
+    return bytes[at] == lineBreak[0] &&
+           (lineBreak.size() == 1 || (at + 1 < bytes.size() && bytes[at + 1] == lineBreak[1]));
+  };
   for (size_t at = 0; at < bytes.size();) {
-    if (bytes.substr(at).starts_with(lineBreak)) {
+    if (breakAt(at)) {
       if (!endLine(lineBreak)) return false;
       at += lineBreak.size();
       continue;
     }
     const char c = bytes[at];
-    const bool blankAtLineEnd = (c == ' ' || c == '\t') &&
-                                (at + 1 == bytes.size() ||
-                                 bytes.substr(at + 1).starts_with(lineBreak));
+    const bool blankAtLineEnd =
+        (c == ' ' || c == '\t') && (at + 1 == bytes.size() || breakAt(at + 1));
     const bool literal = ((c > ' ' && c < 127 && c != '=') || c == ' ' || c == '\t') &&
                          !blankAtLineEnd;
     const size_t width = literal ? 1 : 3;

@@ -82,10 +82,10 @@ bool EncodeBody(std::string_view bytes, const Part& part, std::string_view conte
 bool DecodeQuotedPrintable(std::string_view encoded, GrowBuffer& out);
 
 // Encodes `bytes` as quoted-printable in lines of at most 76 characters,
-// soft breaks ("=" at a line's end) included. Each `lineBreak` in `bytes`
-// is written as a line break; printable ASCII other than "=" stands as it
-// is, and so do blanks and tabs but before a line break or at the end; every
-// other byte becomes "=XX".
+// soft breaks ("=" at a line's end) included. Each `lineBreak` ("\r\n" or
+// "\n") in `bytes` is written as a line break; printable ASCII other than
+// "=" stands as it is, and so do blanks and tabs but before a line break or
+// at the end; every other byte becomes "=XX".
 bool EncodeQuotedPrintable(std::string_view bytes, std::string_view lineBreak, GrowBuffer& out);
 
 // Decodes base64, line breaks, blanks and tabs passed by. False on any
