@@ -12,7 +12,7 @@ namespace {
 constexpr std::string_view kBlanks = " \t\r\n";  // folding turns line breaks into blanks
 constexpr size_t kQuotedPrintableLine = 76;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string_view Trim(std::string_view text) {
   const size_t first = text.find_first_not_of(kBlanks);
@@ -178,11 +178,18 @@ std::string_view BodyOf(std::string_view bytes, const Part& part) {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  const char lower = Lower(c);
-  return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
+// Each byte's value as a hexadecimal digit of either case, or -1.
+constexpr std::array<int8_t, 256> kHexValues = [] {
+  std::array<int8_t, 256> values{};
+  values.fill(-1);
+  for (int i = 0; i < 16; ++i) {
+    values[static_cast<unsigned char>(kHexDigits[i])] = static_cast<int8_t>(i);
+    values[static_cast<unsigned char>(Lower(kHexDigits[i]))] = static_cast<int8_t>(i);
+  }
+  return values;
+}();
+
+int HexValue(char c) { return kHexValues[static_cast<unsigned char>(c)]; }
 
 constexpr char kBase64Alphabet[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
