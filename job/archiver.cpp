@@ -75,34 +75,32 @@ std::string FormatWithoutFolder(std::string_view format) {
   bool quoted = false;
   size_t backslashes = 0;
   size_t previousEnd = 0;  // where the argument before this one ends
-  size_t start = std::string_view::npos;
-  int inArgument = 0;
+  bool inArgument = false;
+  int argumentValues = 0;
   bool holdsFolder = false;
   for (size_t i = 0; i <= format.size(); ++i) {
     const bool atEnd = i == format.size();
     const char c = atEnd ? ' ' : format[i];
     if ((!quoted || atEnd) && (c == ' ' || c == '\t')) {
-      if (start == std::string_view::npos) continue;
+      if (!inArgument) continue;
       if (holdsFolder) {
-        if (inArgument != 1) break;
+        if (argumentValues != 1) break;
         return std::string(format.substr(0, previousEnd)) += format.substr(i);
       }
       previousEnd = i;
-      start = std::string_view::npos;
+      inArgument = false;
       continue;
     }
-    if (start == std::string_view::npos) {
-      start = i;
-      inArgument = 0;
+    if (!inArgument) {
+      inArgument = true;
+      argumentValues = 0;
     }
     // A quote after an even number of backslashes opens or closes quoting.
     if (c == '"' && backslashes % 2 == 0) quoted = !quoted;
     backslashes = c == '\\' ? backslashes + 1 : 0;
-    if (c == '%' && i + 1 < format.size()) {
-      if (format[++i] == 's') {
-        ++inArgument;
-        if (++values == 3) holdsFolder = true;
-      }
+    if (c == '%' && i + 1 < format.size() && format[++i] == 's') {
+      ++argumentValues;
+      if (++values == 3) holdsFolder = true;
     }
   }
   return std::string(format);

@@ -30,8 +30,9 @@ void MakeExtensionHtm(JobRequest& request) {
   // page keeps its name until that journal has been settled.
   const std::string journal = std::string(request.path) += page::kJournalSuffix;
   if (platform::Files().Kind(journal.c_str()) != platform::PathKind::Missing) return;
-  // A web archive keeps its name, whatever it is: a browser shows a ".htm"
-  // one as text. So does a file that cannot be read, being not known.
+  // A web archive keeps its name, whatever its extension: a browser would
+  // show a ".htm" one as text. So does a file whose first bytes cannot be
+  // read, since what it holds is not known.
   const std::optional<bool> webArchive = page::IsWebArchiveFile(request.path);
   if (!webArchive || *webArchive) return;
 
