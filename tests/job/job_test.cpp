@@ -27,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
+using testsupport::ReadFile;
 const std::string kSep(1, platform::kPathSeparator);
 
 job::ArchiverSettings Archiver(std::string format, std::string program, int hidden = 1) {
@@ -194,6 +195,26 @@ TEST(ProcessJob, RenamesToHtmOnlyWhereNothingIsInTheWay) {
     EXPECT_STREQ(result->name, kept.c_str()) << given;
     EXPECT_TRUE(fs::exists(page.Path(kept))) << given;
   }
+  // A web archive keeps its name whatever its extension: a browser shows a ".htm" one as text.
+  for (const std::string name : {"e.html", "f.mhtml"}) {
+    const OnePage page(name, "Amber Orchard.mhtml");
+    JobSteps steps;
+    job::JobRequest request = page.Request(name, false, false);
+    EXPECT_STREQ(job::ProcessJob(request, steps, job::JobSettings{})->name, name.c_str());
+    EXPECT_EQ(ReadFile(page.Path(name)),
+              ReadFile((kSamples / "expected/Amber Orchard.mhtml").string()));
+  }
+}
+
+TEST(RunArchiver, LeavesTheFolderArgumentOutForAWebArchiveWhereItStandsAlone) {
+  const std::pair<std::string, std::string> formats[] = {
+      {"a \"%s.7z\" \"%s\" \"%s\"", "a \"%s.7z\" \"%s\""},
+      {"a -r %s.zip %s\t\"%s\\*\" -x!*.tmp", "a -r %s.zip %s -x!*.tmp"},
+      {"a %%s%s %s \"C:\\a b\\%s", "a %%s%s %s"},  // a quote that is never closed
+      {"a \"%s.7z\" \"%s;%s\"", "a \"%s.7z\" \"%s;%s\""},  // the page is in its argument
+      {"a %s.7z %s", "a %s.7z %s"},
+  };
+  for (const auto& [format, alone] : formats) EXPECT_EQ(job::FormatWithoutFolder(format), alone);
 }
 
 // The status: the page's own when it could not be done, else the archiver's when archiving was
