@@ -44,6 +44,8 @@ std::string PageStatusText(int32_t status, const char* name) {
              std::string(page::kJournalSuffix) + ", страница не изменена";
     case job::STATUS_ARCHIVE_NO_MEMORY:
       return "Не хватило памяти для архивации";
+    case job::STATUS_WEB_ARCHIVE_DAMAGED:
+      return "Веб-архив повреждён, не изменён";
     default:
       return {};
   }

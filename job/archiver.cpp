@@ -70,15 +70,52 @@ std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info) {
   return base;
 }
 
+std::string FormatWithoutFolder(std::string_view format) {
+  int values = 0;
+  bool quoted = false;
+  size_t backslashes = 0;
+  size_t previousEnd = 0;  // where the argument before this one ends
+  bool inArgument = false;
+  int argumentValues = 0;
+  bool holdsFolder = false;
+  for (size_t i = 0; i <= format.size(); ++i) {
+    const bool atEnd = i == format.size();
+    const char c = atEnd ? ' ' : format[i];
+    if ((!quoted || atEnd) && (c == ' ' || c == '\t')) {
+      if (!inArgument) continue;
+      if (holdsFolder) {
+        if (argumentValues != 1) break;
+        return std::string(format.substr(0, previousEnd)) += format.substr(i);
+      }
+      previousEnd = i;
+      inArgument = false;
+      continue;
+    }
+    if (!inArgument) {
+      inArgument = true;
+      argumentValues = 0;
+    }
+    // A quote after an even number of backslashes opens or closes quoting.
+    if (c == '"' && backslashes % 2 == 0) quoted = !quoted;
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+    if (c == '%' && i + 1 < format.size() && format[++i] == 's') {
+      ++argumentValues;
+      if (++values == 3) holdsFolder = true;
+    }
+  }
+  return std::string(format);
+}
+
 int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings,
-                std::string& output, JobGate* gate) {
+                std::string& output, JobGate* gate, bool alone) {
   if (settings.program.empty() || !settings.tooLong.empty() ||
       !IsAcceptedFormat(settings.format)) {
     return STATUS_ARCHIVER_NOT_STARTED;
   }
   const std::string values[3] = {ArchiveBaseName(pagePath, info), pagePath,
                                  page::FilesFolder(pagePath, page::BareNameFolder::PagePath)};
-  const platform::ArgumentFormat arguments{settings.format, values};
+  const std::string format = alone ? FormatWithoutFolder(settings.format) : settings.format;
+  const platform::ArgumentFormat arguments{format, values};
   // Like a cut "Com", a cut text could name no archive: it is refused. On
   // Windows a blank goes before it in the command line.
   if (platform::FillArgumentText(arguments).size() + 1 >= kArgumentTextCapacity) {

@@ -56,16 +56,6 @@ constexpr std::array<int8_t, 256> kHexValues = [] {
 
 int HexValue(char c) { return kHexValues[static_cast<unsigned char>(c)]; }
 
-bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral) {
-  if (value.size() != lowerLiteral.size()) return false;
-  for (size_t i = 0; i < value.size(); ++i) {
-    char c = value[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lowerLiteral[i]) return false;
-  }
-  return true;
-}
-
 // The ANSI code pages that Windows converts one byte to one character, with
 // no byte depending on its neighbours (no lead bytes, no composition).
 bool IsPlainSingleByteCodePage(unsigned codePage) {
@@ -137,6 +127,16 @@ char UnitToByte(unsigned codePage, char16_t unit, bool* defaultUsed) {
 
 }  // namespace
 
+bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral) {
+  if (value.size() != lowerLiteral.size()) return false;
+  for (size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerLiteral[i]) return false;
+  }
+  return true;
+}
+
 PageCharset SniffCharset(std::string_view text) {
   const size_t word = FindFrom(text, 0, "charset");
   if (word == kNotFound) return PageCharset::Other;
@@ -149,13 +149,15 @@ PageCharset SniffCharset(std::string_view text) {
   const size_t end = text.find_first_of("\";", equals + 1);
   if (end == std::string_view::npos) return PageCharset::Other;
 
-  std::string_view value = text.substr(equals + 1, end - equals - 1);
-  const size_t first = value.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return PageCharset::Other;
-  value = value.substr(first, value.find_last_not_of(" \t") - first + 1);
+  return CharsetNamed(text.substr(equals + 1, end - equals - 1));
+}
 
-  if (EqualsAsciiNoCase(value, "utf-8")) return PageCharset::Utf8;
-  if (EqualsAsciiNoCase(value, "koi8-r")) return PageCharset::Koi8R;
+PageCharset CharsetNamed(std::string_view name) {
+  const size_t first = name.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return PageCharset::Other;
+  name = name.substr(first, name.find_last_not_of(" \t") - first + 1);
+  if (EqualsAsciiNoCase(name, "utf-8")) return PageCharset::Utf8;
+  if (EqualsAsciiNoCase(name, "koi8-r")) return PageCharset::Koi8R;
   return PageCharset::Other;
 }
 

@@ -16,6 +16,13 @@ enum class PageCharset { Utf8, Koi8R, Other };
 // before "</head>". `text` ends at the page's first NUL.
 PageCharset SniffCharset(std::string_view text);
 
+// True when `value` is `lowerLiteral` with its ASCII letters in either case.
+bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral);
+
+// The charset a declared name stands for ("utf-8", "KOI8-R"...), blanks and
+// tabs around it aside.
+PageCharset CharsetNamed(std::string_view name);
+
 // Decodes the %XX sequences (digits and capital A-F only) of a NUL-terminated
 // string in place. True when at least one was decoded.
 bool PercentDecode(char* text);

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
-#include <tuple>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -107,8 +109,9 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
   EXPECT_EQ(Run({"--ini", Ini("0"), folder_.Path("pages")}), 0) << err_;
   EXPECT_EQ(err_, "");
   // One line a page, in the folder's listing order, which is the system's.
-  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 7) << out_;
+  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 9) << out_;
   EXPECT_NE(out_.find("Lantern Road.htm [Ok]\n"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("Amber Orchard.mhtml [Ok]\n"), std::string::npos) << out_;
   for (const auto& expected : fs::directory_iterator(testsupport::kSamples / "expected")) {
     const std::string name = expected.path().filename().string();
     EXPECT_EQ(ReadFile(Page(name)), ReadFile(expected.path().string())) << name;
@@ -126,6 +129,18 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
     EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"),
               (Strings{"0", report, Page(page), Page(files)}));
   }
+  // A web archive is packed alone, under its title (whose type is in the page's own bytes).
+  Strings alone;
+  for (const auto& entry : fs::directory_iterator(folder_.Path("pages"))) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("Kohaku no Niwa [Amber Orchard][") || !name.ends_with("].report"))
+      continue;
+    std::ifstream report(entry.path(), std::ios::binary);  // named as the system stores it
+    alone = testsupport::ReportValues(std::string(std::istreambuf_iterator<char>(report), {}),
+                                      "arg");
+  }
+  ASSERT_EQ(alone.size(), 3u);
+  EXPECT_EQ(alone[2], Page("Amber Orchard.mhtml"));
 }
 
 TEST_F(CliRun, AUsageErrorIsOneLineWithStatusTwoAndTouchesNothingAndHelpWinsOverIt) {
@@ -155,6 +170,15 @@ TEST_F(CliRun, TheSettingsBoxesCountUnlessAFlagSaysOtherwiseAndTheFileIsNeverWri
   EXPECT_EQ(Run({Page("Quiet Valley.htm")}), 1);
   EXPECT_EQ(out_, "Настройте параметры архиватора в ini файле\n");
   EXPECT_EQ(ReadFile(Page("Quiet Valley.htm")), Expected("Quiet Valley"));
+}
+
+TEST_F(CliRun, ADamagedWebArchiveKeepsItsNameAndEveryByteAndFailsTheRun) {
+  std::string damaged = ReadFile(Page("Amber Orchard.mhtml"));
+  damaged.resize(damaged.size() / 2);  // cut short, as a download that broke off
+  const std::string path = folder_.Write("pages/Cut Short.mhtml", damaged);
+  EXPECT_EQ(Run({"--ini", Ini("0"), "--no-fix", "--no-archive", path}), 1);
+  EXPECT_EQ(out_, "Cut Short.mhtml [Веб-архив повреждён, не изменён]\n");
+  EXPECT_EQ(ReadFile(path), damaged);
 }
 
 TEST_F(CliRun, NothingToProcessAndAMissingPageFailTheRunAndAreNamed) {

@@ -78,7 +78,8 @@ namespace {
 
 const char* const kSamplePages[] = {"Starlight Harbor.htm", "Frost Wind.htm",
                                     "Quiet Valley.htm",     "Lantern Road.html",
-                                    "Paper Cranes.htm",     "Clockwork Garden.htm"};
+                                    "Paper Cranes.htm",     "Clockwork Garden.htm",
+                                    "Moonlit Ferry.mhtml",  "Amber Orchard.mhtml"};
 // An archiver that cannot start: its arguments are composed all the same.
 job::JobSettings Settings() {
   job::JobSettings settings;
@@ -102,13 +103,15 @@ bool IsPageFailure(int32_t status) {
   return status <= job::STATUS_PAGE_MISSING && status >= job::STATUS_STALE_JOURNAL;
 }
 
-// One sample page with its "_files" folder, copied afresh.
+// One sample page with its "_files" folder (a web archive has none), copied afresh.
 class SamplePage {
  public:
   explicit SamplePage(const std::string& name)
-      : name_(name), original_(testsupport::Sample(name)),
-        final_(testsupport::Expected(fs::path(name).stem().string())),
-        renamed_(folder_.Path(fs::path(name).stem().string() + ".htm")) {
+      : name_(name), original_(testsupport::Sample(name)), final_(testsupport::Expected(name)),
+        // A web archive keeps its name.
+        renamed_(folder_.Path(fs::exists(testsupport::kSamples / "expected" / name)
+                                  ? name
+                                  : fs::path(name).stem().string() + ".htm")) {
     testsupport::CopySample(folder_, name);
   }
 

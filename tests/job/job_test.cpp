@@ -20,6 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
+using testsupport::ReadFile;
 const std::string kSep(1, platform::kPathSeparator);
 
 job::ArchiverSettings Archiver(std::string format, std::string program, int hidden = 1) {
@@ -149,7 +150,9 @@ TEST(RunArchiver, StartsTheArchiverWithTheFormatAndItsThreeValuesOrGivesMinusOne
 
 // A copy of one sample page in a folder of its own.
 struct OnePage : testsupport::TempFolder {
-  explicit OnePage(const std::string& as) { Write(as, testsupport::Sample("Frost Wind.htm")); }
+  explicit OnePage(const std::string& as, const std::string& sample = "Frost Wind.htm") {
+    Write(as, testsupport::Sample(sample));
+  }
   job::JobRequest Request(const std::string& name, bool fix, bool archive) const {
     job::JobRequest request;
     platform::CopyText(request.path, sizeof request.path, Path(name).c_str());
@@ -192,6 +195,25 @@ TEST(ProcessJob, RenamesToHtmOnlyWhereNothingIsInTheWay) {
     EXPECT_STREQ(result->name, kept.c_str()) << given;
     EXPECT_TRUE(fs::exists(page.Path(kept))) << given;
   }
+  // A web archive keeps its name whatever its extension: a browser shows a ".htm" one as text.
+  for (const std::string name : {"e.html", "f.mhtml"}) {
+    const OnePage page(name, "Amber Orchard.mhtml");
+    JobSteps steps;
+    job::JobRequest request = page.Request(name, false, false);
+    EXPECT_STREQ(job::ProcessJob(request, steps, job::JobSettings{})->name, name.c_str());
+    EXPECT_EQ(testsupport::ReadFile(page.Path(name)), testsupport::Expected("Amber Orchard.mhtml"));
+  }
+}
+
+TEST(RunArchiver, LeavesTheFolderArgumentOutForAWebArchiveWhereItStandsAlone) {
+  const std::pair<std::string, std::string> formats[] = {
+      {"a \"%s.7z\" \"%s\" \"%s\"", "a \"%s.7z\" \"%s\""},
+      {"a -r %s.zip %s\t\"%s\\*\" -x!*.tmp", "a -r %s.zip %s -x!*.tmp"},
+      {"a %%s%s %s \"C:\\a b\\%s", "a %%s%s %s"},  // a quote that is never closed
+      {"a \"%s.7z\" \"%s;%s\"", "a \"%s.7z\" \"%s;%s\""},  // the page is in its argument
+      {"a %s.7z %s", "a %s.7z %s"},
+  };
+  for (const auto& [format, alone] : formats) EXPECT_EQ(job::FormatWithoutFolder(format), alone);
 }
 
 // The status: the page's own when it could not be done, else the archiver's when archiving was

@@ -27,21 +27,27 @@ inline const std::filesystem::path kSamples = VELKOR_SAMPLES_DIR;
 
 // The bytes of samples/`name`.
 inline std::string Sample(const std::string& name) { return ReadFile((kSamples / name).string()); }
-// The cleaned form expected of the sample page whose name without extension is `stem`.
-inline std::string Expected(const std::string& stem) {
-  return Sample("expected/" + stem + ".htm");
+// The cleaned form expected of the sample page `page` (or of the one whose
+// name without extension that is): a web archive keeps its name, a saved
+// page's ends in ".htm".
+inline std::string Expected(const std::string& page) {
+  const std::string kept = "expected/" + page;
+  if (std::filesystem::exists(kSamples / kept)) return Sample(kept);
+  return Sample("expected/" + std::filesystem::path(page).stem().string() + ".htm");
 }
 
-// Copies the sample page `page` and its "_files" folder into `folder` (into
-// its subfolder `into`, when given); the copy's path.
+// Copies the sample page `page` and its "_files" folder, where it has one,
+// into `folder` (into its subfolder `into`, when given); the copy's path.
 inline std::string CopySample(const TempFolder& folder, const std::string& page,
                               const std::string& into = "") {
   namespace fs = std::filesystem;
-  const std::string stem = fs::path(page).stem().string();
+  const std::string files = fs::path(page).stem().string() + "_files";
   const fs::path place = folder.path() / into;
   fs::create_directories(place);
   fs::copy_file(kSamples / page, place / page);
-  fs::copy(kSamples / (stem + "_files"), place / (stem + "_files"), fs::copy_options::recursive);
+  if (fs::exists(kSamples / files)) {
+    fs::copy(kSamples / files, place / files, fs::copy_options::recursive);
+  }
   return (place / page).make_preferred().string();
 }
 
