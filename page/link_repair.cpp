@@ -8,32 +8,49 @@ namespace {
 
 constexpr Needle kFolderSuffix = "_files";
 
-// Appends `link` to `out` in the page's charset, decoded. A link with
+// Appends `link` to `out` decoded, in the page's charset. A link with
 // nothing to decode, or one whose decoding would put a NUL into the page
 // (%00), is appended as it stands. False when memory ran out.
 bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& out,
                         int32_t step) {
-  // The decoded bytes are the file name in the ANSI code page, whatever the
-  // page's own charset; they are put into the page's charset on the way.
-  const ByteMap* map = charset == PageCharset::Koi8R  ? &Cp1251ToKoi8RMap()
-                       : charset == PageCharset::Utf8 ? AnsiToUtf8Map()
-                                                      : &IdentityMap();
+  const size_t start = out.View().size();
+  if (!AppendPercentDecoded(link, IdentityMap(), out, step)) return false;
+  const std::string_view decoded = out.View().substr(start);
+  // Every decoded sequence shortens the text: the same length means that
+  // the link stands as it was. ASCII reads alike in every charset.
+  if (decoded.size() == link.size() || !HasNonAscii(decoded)) return true;
+
+  // Today's browsers escape the UTF-8 of a name; the older savers escaped
+  // its bytes in the ANSI code page, and Windows-1251 text is practically
+  // never well-formed UTF-8.
+  if (IsUtf8(decoded)) {
+    if (charset == PageCharset::Utf8) return true;
+    GrowBuffer converted;
+    const Conversion conversion = AppendUtf8InCharset(decoded, charset, converted, kPageStep);
+    if (conversion == Conversion::NoMemory) return false;
+    out.CutTo(start);
+    // A name the page's charset cannot spell keeps its escapes, which every
+    // browser still follows to the file.
+    return out.Append(conversion == Conversion::Done ? converted.View() : link, step);
+  }
+  // ANSI bytes stand as they are on a page in the ANSI code page; for the
+  // other charsets they are put into the page's charset on the way.
+  if (charset == PageCharset::Other) return true;
+  out.CutTo(start);
+  const ByteMap* map = charset == PageCharset::Koi8R ? &Cp1251ToKoi8RMap() : AnsiToUtf8Map();
   if (map != nullptr) return AppendPercentDecoded(link, *map, out, step);
 
   // An ANSI code page of more than one byte per character: the decoded
   // name is converted as a whole.
-  GrowBuffer decoded;
-  if (!AppendPercentDecoded(link, IdentityMap(), decoded, kPageStep)) return false;
-  // Every decoded sequence shortens the text: the same length means that
-  // the link stands as it was.
-  if (decoded.View().size() == link.size()) return out.Append(link, step);
-  const GrowBuffer utf8 = AnsiToUtf8(decoded.Terminate());
+  GrowBuffer whole;
+  if (!AppendPercentDecoded(link, IdentityMap(), whole, kPageStep)) return false;
+  const GrowBuffer utf8 = AnsiToUtf8(whole.Terminate());
   if (!utf8.View().empty()) return out.Append(utf8.View(), step);
   // Memory that ran out is no failed conversion: the page would be written
   // with a name in the wrong charset.
   if (utf8.RanOutOfMemory()) return false;
   // Without a conversion the ANSI bytes are still better than the escapes.
-  return out.Append(decoded.View(), step);
+  return out.Append(whole.View(), step);
 }
 
 }  // namespace

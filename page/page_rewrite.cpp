@@ -194,7 +194,7 @@ bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, Ti
       out.bytes = out.repaired.View();
     }
     // Sniffed on every page, recognised or not, in the bytes the cleaning sees.
-    const bool utf8 = SniffCharset(PageText(out.bytes).text) == PageCharset::Utf8;
+    const PageCharset charset = SniffCharset(PageText(out.bytes).text);
     // The repaired page is ours to cut where it stands; the page as read
     // stays whole for the journal. Each stage's buffer goes once the next
     // one has what it needs, so that a page is held three times over at
@@ -210,7 +210,7 @@ bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, Ti
       out.bytes = out.relaid.View();
       // The relaid page is the result: the cut text is free for the
       // extraction, which writes NULs into its text.
-      ExtractTitleInfo(out.cut.Terminate(), utf8, info);
+      ExtractTitleInfo(out.cut.Terminate(), charset, info);
       out.cut = GrowBuffer();
       return true;
     }
@@ -220,7 +220,7 @@ bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, Ti
     // copy of its text.
     GrowBuffer text;
     if (!text.Append(PageText(out.bytes).text, kPageStep)) return false;
-    if (char* const writable = text.Terminate()) ExtractTitleInfo(writable, utf8, info);
+    if (char* const writable = text.Terminate()) ExtractTitleInfo(writable, charset, info);
     return true;
   } catch (const std::bad_alloc&) {
     info.Clear();

@@ -40,8 +40,7 @@ class FixedBoxes final : public OptionBoxes {
 
 // Writes one message line to `err`.
 void Say(std::FILE* err, const std::string& line) {
-  const std::string text = "velkor-cli: " + line + "\n";
-  std::fputs(platform::ThisProcess().AnsiToConsole(text, platform::StdStream::Err).c_str(), err);
+  platform::ThisProcess().WriteText(err, "velkor-cli: " + line + "\n");
 }
 
 // Warns of each named path that does not exist. The window would still
@@ -64,7 +63,7 @@ bool WarnOfMissingPaths(const std::vector<std::string>& paths, std::FILE* err) {
 }
 
 int Usage(std::FILE* err, const std::string& message) {
-  std::fprintf(err, "velkor-cli: %s (see --help)\n", message.c_str());
+  Say(err, message + " (see --help)");
   return kExitUsage;
 }
 
@@ -99,10 +98,8 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     // be left behind without a word.
     const std::string unread = UnreadSettingsBesideProgram();
     if (!unread.empty()) {
-      const std::string line = "velkor-cli: " + unread + " is not read; the settings are read " +
-                               "from " + settingsPath + " (move the file there)\n";
-      std::fputs(platform::ThisProcess().AnsiToConsole(line, platform::StdStream::Err).c_str(),
-                 streams.err);
+      Say(streams.err, unread + " is not read; the settings are read from " + settingsPath +
+                           " (move the file there)");
     }
   }
   job::JobSettings settings = ReadJobSettings(settingsPath);

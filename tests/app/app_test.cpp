@@ -266,8 +266,8 @@ class InterruptibleProcess final : public platform::RunningProcess {
   std::string UserSettingsFolder() override { return Native().UserSettingsFolder(); }
   void EndAbruptly() override { Native().EndAbruptly(); }
   bool StderrIsTerminal() override { return false; }
-  std::string AnsiToConsole(const std::string& text, platform::StdStream stream) override {
-    return Native().AnsiToConsole(text, stream);
+  void WriteText(std::FILE* stream, std::string_view text) override {
+    Native().WriteText(stream, text);
   }
   void KeepFreedMemoryForReuse() override {}
   std::unique_ptr<platform::InterruptWatch> WatchInterrupts(

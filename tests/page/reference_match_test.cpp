@@ -127,7 +127,8 @@ TEST(FastRules, MatchThePlainRulesAtEveryStageOfTheSamplePages) {
 std::string GeneratedPage(std::mt19937& random, int pieces) {
   static const std::string kPieces[] = {
       "\"", "\"", "\"", "_files", "_files/", "x_files\"", "_file", "%41", "%CF", "%F0%EE",
-      "%00", "%2", "%%", "%cf", "%D0%9F", "\xCF", "\xD0\x9F", "\xFF", "\xA8", ">", ">", "<",
+      "%00", "%2", "%%", "%cf", "%D0%9F", "%C5%8D", "%E5%AE%9D", "%D1", "\xCF", "\xD0\x9F",
+      "\xFF", "\xA8", ">", ">", "<",
       "=", ";", " ", "\t", "\n", "a", "l", "alt", "alt=", "alt=\"", "</div>", "</ul>", "</div",
       "<div", std::string(kTitleMarker), "::", "<body", "<body class=\"x\">",
       "<div class=\"g_section info", "<div class=\"g_section info\">", "<div class=\"g_content",
