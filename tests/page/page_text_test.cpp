@@ -1,6 +1,6 @@
 // The text rules of a page: its charset and the conversions, the repair of its
-// links, and the title extraction. Bytes are written as escapes throughout: the
-// Windows builds translate the source's other literals to Windows-1251.
+// links, and the title extraction. Bytes are written as escapes throughout, so
+// that each test says which charset it means.
 #include <gtest/gtest.h>
 
 #include <algorithm>

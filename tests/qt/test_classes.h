@@ -28,5 +28,6 @@ class WindowTest : public QObject {
   void failingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored();
   void bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter();
   void dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused();
+  void droppedPagesOfEveryNameComeOutAndAreArchivedUnderTheirTitles();
   void closingWhileJobsAreQueuedEndsTheProgramCleanly();
 };
