@@ -113,12 +113,6 @@ ByteMap MakeByteMap(const std::array<unsigned char, 256>& table) {
   return map;
 }
 
-constexpr std::array<unsigned char, 256> MakeIdentityTable() {
-  std::array<unsigned char, 256> table{};
-  for (int b = 0; b < 256; ++b) table[b] = static_cast<unsigned char>(b);
-  return table;
-}
-
 // The UTF-8 of every byte, taken from AnsiToUtf8 itself so that the two can
 // never disagree. False when a byte does not give one character.
 bool FillAnsiToUtf8Map(ByteMap& map) {
@@ -276,11 +270,6 @@ GrowBuffer Utf8ToCodePage(std::string_view text, unsigned codePage, bool* defaul
   return out;
 }
 
-const ByteMap& IdentityMap() {
-  static const ByteMap map = MakeByteMap(MakeIdentityTable());
-  return map;
-}
-
 const ByteMap& Cp1251ToKoi8RMap() {
   static const ByteMap map = MakeByteMap(kCp1251ToKoi8R);
   return map;
@@ -302,46 +291,45 @@ const ByteMap* AnsiToUtf8Map() {
   return map.get();
 }
 
-bool AppendPercentDecoded(std::string_view text, const ByteMap& map, GrowBuffer& out,
-                          int32_t step) {
-  const size_t before = out.View().size();
-  const auto* read = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* const end = read + text.size();
-  // Built in a local chunk that is appended whole, like AnsiToUtf8 does.
-  char chunk[1024];
-  size_t filled = 0;
+bool PercentDecodeInto(std::string_view text, char* out, size_t& length) {
+  const char* read = text.data();
+  const char* const end = read + text.size();
+  char* write = out;
   bool decoded = false;
   while (read < end) {
-    unsigned byte = *read++;
+    char byte = *read++;
     // Both digits must lie inside the text: past its end stands the NUL.
     if (byte == '%' && end - read >= 2) {
-      const int high = HexValue(static_cast<char>(read[0]));
-      const int low = HexValue(static_cast<char>(read[1]));
-      if (high >= 0 && low >= 0) {
-        byte = static_cast<unsigned>(high * 16 + low);
+      const int high = HexValue(read[0]);
+      const int low = high >= 0 ? HexValue(read[1]) : -1;
+      if (low >= 0) {
+        byte = static_cast<char>(high * 16 + low);
         // A decoded NUL would end the text there: the text stays as it was.
-        if (byte == 0) {
-          decoded = false;
-          break;
-        }
+        if (byte == '\0') return false;
         decoded = true;
         read += 2;
       }
     }
+    *write++ = byte;
+  }
+  length = static_cast<size_t>(write - out);
+  return decoded;
+}
+
+bool AppendMapped(std::string_view bytes, const ByteMap& map, GrowBuffer& out, int32_t step) {
+  // Built in a local chunk that is appended whole, like AnsiToUtf8 does.
+  char chunk[1024];
+  size_t filled = 0;
+  for (const char byte : bytes) {
     if (filled > sizeof chunk - sizeof(ByteMap::Entry)) {
       if (!out.Append(std::string_view(chunk, filled), step)) return false;
       filled = 0;
     }
     // The entry is copied whole, its length byte too; the next one
     // overwrites what lies past its bytes.
-    const ByteMap::Entry& entry = map.entries[byte];
+    const ByteMap::Entry& entry = map.entries[static_cast<unsigned char>(byte)];
     std::memcpy(chunk + filled, &entry, sizeof entry);
     filled += entry.length;
-  }
-  if (!decoded) {
-    // What was appended so far is taken back.
-    out.CutTo(before);
-    return out.Append(text, step);
   }
   return out.Append(std::string_view(chunk, filled), step);
 }
@@ -396,9 +384,9 @@ size_t EncodeUtf8(char32_t value, char* out) {
 bool IsUtf8(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) continue;
     const int tail = SequenceTail(lead);
     if (tail < 0 || static_cast<size_t>(tail) >= text.size() - i) return false;
-    if (tail == 0) continue;
     // The second byte's range also shuts out the longer forms of shorter
     // values, the surrogates and what lies beyond U+10FFFF.
     const auto second = static_cast<unsigned char>(text[i + 1]);
@@ -440,6 +428,7 @@ GrowBuffer TextToUtf8(const char* text, PageCharset charset) {
   if (charset == PageCharset::Utf8 && IsUtf8(view)) {
     out.Append(view, kAnsiToUtf8Step);
   } else if (charset == PageCharset::Koi8R) {
+    // Every KOI8-R byte is a character of its own.
     for (const char byte : view) {
       const auto b = static_cast<unsigned char>(byte);
       char encoded[4];
@@ -447,8 +436,8 @@ GrowBuffer TextToUtf8(const char* text, PageCharset charset) {
       if (!out.Append(std::string_view(encoded, length), kAnsiToUtf8Step)) break;
     }
   } else {
-    // A UTF-8 page's value that is no UTF-8 was written by another hand, in
-    // the code page the pages of its day were written in.
+    // Any other page is in the ANSI code page; so is a UTF-8 page's value
+    // that is no UTF-8, written in the code page of the pages of its day.
     return AnsiToUtf8(text);
   }
   return out;

@@ -89,8 +89,6 @@ struct ByteMap {
   Entry entries[256];
 };
 
-// Bytes as they are.
-const ByteMap& IdentityMap();
 // Windows-1251 into KOI8-R, as Cp1251ToKoi8R.
 const ByteMap& Cp1251ToKoi8RMap();
 // The ANSI code page into UTF-8, as AnsiToUtf8 converts each byte of a
@@ -98,12 +96,15 @@ const ByteMap& Cp1251ToKoi8RMap();
 // every character: there only whole strings may go through AnsiToUtf8.
 const ByteMap* AnsiToUtf8Map();
 
-// Appends `text`, which holds no NUL, to `out` with its %XX sequences
-// decoded as PercentDecode decodes them and every byte of the result put
-// through `map`. A text in which no sequence decodes, or one decodes to a
-// NUL, is appended as it stands. False when memory ran out.
-bool AppendPercentDecoded(std::string_view text, const ByteMap& map, GrowBuffer& out,
-                          int32_t step);
+// Writes `text`, which holds no NUL, to `out` (room for as many bytes) with
+// its %XX sequences decoded as PercentDecode decodes them, and its length to
+// `length`. False, with `length` unspecified, when no sequence decodes or
+// one decodes to a NUL: the text is then to stay as it stands.
+bool PercentDecodeInto(std::string_view text, char* out, size_t& length);
+
+// Appends `bytes` to `out` with each byte put through `map`. False when
+// memory ran out.
+bool AppendMapped(std::string_view bytes, const ByteMap& map, GrowBuffer& out, int32_t step);
 
 namespace testing {
 // Makes AnsiToUtf8Map give null, as on a system whose ANSI code page takes

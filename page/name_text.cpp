@@ -47,7 +47,8 @@ bool ReadReference(std::string_view text, size_t at, char32_t& value, size_t& le
 }  // namespace
 
 GrowBuffer NameText(const char* value, PageCharset charset) {
-  const GrowBuffer utf8 = TextToUtf8(value, charset);
+  GrowBuffer utf8 = TextToUtf8(value, charset);
+  if (utf8.RanOutOfMemory()) return utf8;
   const std::string_view text = utf8.View();
   GrowBuffer out;
   size_t copied = 0;

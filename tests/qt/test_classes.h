@@ -28,6 +28,5 @@ class WindowTest : public QObject {
   void failingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored();
   void bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter();
   void dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused();
-  void droppedPagesOfEveryNameComeOutAndAreArchivedUnderTheirTitles();
   void closingWhileJobsAreQueuedEndsTheProgramCleanly();
 };

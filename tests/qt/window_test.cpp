@@ -11,10 +11,8 @@
 #include <QTest>
 #include <QTimer>
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <optional>
-#include <span>
 #include <thread>
 
 #include "app/qt/page_app.h"
@@ -25,7 +23,6 @@
 #include "tests/qt/test_classes.h"
 #include "tests/qt/test_support.h"
 #include "tests/support/archiver_standin.h"
-#include "tests/support/current_samples.h"
 
 namespace {
 
@@ -74,9 +71,6 @@ void Drop(QWidget& window, const QByteArray& uriList) {
   // A source told that its files were moved could delete them.
   QCOMPARE(drop.dropAction(), Qt::CopyAction);
 }
-
-// A page's name without its extension.
-std::string Stem(const char* page) { return std::string(page, std::strrchr(page, '.')); }
 
 }  // namespace
 
@@ -215,38 +209,6 @@ void WindowTest::dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused() 
   window.close();
   for (const char* renamed : {"b.htm", "dropped pages/q.htm", "\xC0\xE1.htm"}) {
     QVERIFY2(qttest::fs::exists(folder->Path(renamed)), renamed);
-  }
-}
-
-// The names a user of today gives pages (a macron, Japanese, Cyrillic, plain ASCII), with
-// links a current browser wrote.
-void WindowTest::droppedPagesOfEveryNameComeOutAndAreArchivedUnderTheirTitles() {
-  UserSettings(qttest::StandinSettings(0));
-  qt::CPageDlg* window = Start({});
-  QVERIFY(window != nullptr);
-  const auto samples = std::span(testsupport::kCurrentSamples).first(4);
-  QByteArray uris;
-  QStringList logged;
-  for (const testsupport::ArchivedSample& sample : samples) {
-    const std::string stem = Stem(sample.page);
-    qttest::fs::copy(VELKOR_SAMPLES_DIR "/current/" + stem + "_files",
-                     folder->Path(stem + "_files"), qttest::fs::copy_options::recursive);
-    qttest::fs::copy(VELKOR_SAMPLES_DIR "/current/" + std::string(sample.page),
-                     folder->Path(sample.page));
-    uris += FileUrl(folder->Path(sample.page)) + "\r\n";
-    logged << QString::fromStdString(stem + ".htm [Ok]");
-  }
-  Drop(*window, uris);
-  QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), kIdleCaption, kWaitMs);
-  QCOMPARE(LogLines(*window), logged);
-  for (const testsupport::ArchivedSample& sample : samples) {
-    const std::string stem = Stem(sample.page);
-    const std::string page = folder->Path(stem + ".htm");
-    QVERIFY2(ReadFile(page) == ReadFile(VELKOR_SAMPLES_DIR "/current/expected/" + stem + ".htm"),
-             sample.page);
-    const std::string report = folder->Path(std::string(sample.archive) + ".report");
-    QCOMPARE(testsupport::ReportValues(ReadFile(report), "arg"),
-             (std::vector<std::string>{"0", report, page, folder->Path(stem + "_files")}));
   }
 }
 
