@@ -3,6 +3,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/command_line.h"
 #include "platform/system.h"
@@ -102,6 +103,12 @@ class Win32Process final : public RunningProcess {
 
   // Velkor.exe, unpacked into any folder, keeps velkor.ini beside itself.
   std::string UserSettingsFolder() override { return std::string(); }
+  std::vector<std::string> SystemSettingsFolders() override { return {}; }
+
+  bool IsProgramFile(const char* path) override {
+    const DWORD attributes = GetFileAttributesW(WideText(path).get());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
 
   std::unique_ptr<InterruptWatch> WatchInterrupts(
       std::function<void(int exitStatus)> onInterrupt) override {
