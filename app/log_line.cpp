@@ -61,8 +61,6 @@ const char* EndingText(int32_t status) {
       return "Прервано: архивирование не завершено";
     case job::STATUS_PATH_TOO_LONG:
       return "Пропущено: слишком длинный путь";
-    case job::STATUS_NAME_NOT_ANSI:
-      return "Пропущено: в имени есть символы вне кодировки ANSI";
     case job::STATUS_NOT_LOCAL_FILE:
       return "Пропущено: не локальный файл";
     default:

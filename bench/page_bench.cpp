@@ -105,10 +105,23 @@ void BM_Search(benchmark::State& state) {
 }
 BENCHMARK(BM_Search)->ArgName("portable")->Arg(0)->Arg(1);
 
+// The folder's name escaped in Windows-1251, as the older savers wrote it.
 void BM_RepairLinks(benchmark::State& state) {
   TimeTransform(state, MakePage("Harbor%20%CF%EE%F0%F2_files"), Repair);
 }
 BENCHMARK(BM_RepairLinks);
+
+// The same name escaped in UTF-8, as today's browsers write it.
+void BM_RepairUtf8Links(benchmark::State& state) {
+  TimeTransform(state, MakePage("Harbor%20%D0%9F%D0%BE%D1%80%D1%82_files"), Repair);
+}
+BENCHMARK(BM_RepairUtf8Links);
+
+// The same name escaped in UTF-8, as today's browsers write it.
+void BM_RepairUtf8Links(benchmark::State& state) {
+  RepairLinks(state, "Harbor%20%D0%9F%D0%BE%D1%80%D1%82_files");
+}
+BENCHMARK(BM_RepairUtf8Links)->ArgName("portable")->Arg(0);
 
 // A page that names its folder again and again in plain text, with no quote
 // before the first mention or after the last: the repair must stay one pass

@@ -45,9 +45,9 @@ bool IsAcceptedFormat(std::string_view format);
 
 // The archive's path without extension: the page's folder and
 // "Title [English][Type]" (or "Title [Type]" without English), sanitising
-// the three fields in place; with an empty Title, the page path without its
-// extension. Where names on disk are UTF-8 (POSIX), a value that is not
-// valid UTF-8 is taken as ANSI text and converted.
+// the three fields in place and then taking them from the page's charset
+// into the program's UTF-8 (numeric character references read); with an
+// empty Title, the page path without its extension.
 std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info);
 
 // Runs the archiver for the page, its format filled with the archive base

@@ -57,7 +57,6 @@ inline constexpr int32_t STATUS_ARCHIVER_TIMED_OUT = -121;
 inline constexpr int32_t STATUS_ARCHIVER_INTERRUPTED = -122;
 // What the intake reports of an entry it cannot take; never a job's status.
 inline constexpr int32_t STATUS_PATH_TOO_LONG = -123;
-inline constexpr int32_t STATUS_NAME_NOT_ANSI = -124;
 inline constexpr int32_t STATUS_NOT_LOCAL_FILE = -125;  // a dropped URL of no local file
 
 // Commands in the worker's queue.

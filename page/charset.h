@@ -51,9 +51,31 @@ constexpr bool IsUtf8Continuation(char byte) {
 }
 
 // True when `text` is well-formed UTF-8: each lead byte (C2-F4) is followed
-// by as many continuation bytes as it announces, and no other byte stands
-// alone.
+// by as many continuation bytes as it announces, no other byte stands alone,
+// and no sequence is the longer form of a shorter one, a surrogate or beyond
+// U+10FFFF.
 bool IsUtf8(std::string_view text);
+
+// True when `text` holds a byte from 0x80 up.
+bool HasNonAscii(std::string_view text);
+
+// Writes the UTF-8 of `value` (up to U+10FFFF; a surrogate by itself, in
+// three bytes) to `out`, which has room for four bytes; returns its length.
+size_t EncodeUtf8(char32_t value, char* out);
+
+enum class Conversion { Done, Lacking, NoMemory };
+
+// Appends well-formed UTF-8 `utf8` to `out` in the single-byte charset of a
+// page: KOI8-R for Koi8R, the ANSI code page for any other. Lacking, with
+// nothing appended, when the charset has no byte for one of its characters.
+Conversion AppendUtf8InCharset(std::string_view utf8, PageCharset charset, GrowBuffer& out,
+                               int32_t step);
+
+// The NUL-terminated text `text` of a page in `charset`, as UTF-8 without
+// its terminator: a UTF-8 page's text as it is (where it is well-formed),
+// KOI8-R converted, any other as ANSI text. Empty for an empty text, or
+// when memory ran out.
+GrowBuffer TextToUtf8(const char* text, PageCharset charset);
 
 // The longest start of `text` of at most `limit` bytes that does not end
 // inside a UTF-8 sequence. Text in a single-byte code page may lose a letter
@@ -74,8 +96,6 @@ struct ByteMap {
   Entry entries[256];
 };
 
-// Bytes as they are.
-const ByteMap& IdentityMap();
 // Windows-1251 into KOI8-R, as Cp1251ToKoi8R.
 const ByteMap& Cp1251ToKoi8RMap();
 // The ANSI code page into UTF-8, as AnsiToUtf8 converts each byte of a
@@ -83,11 +103,14 @@ const ByteMap& Cp1251ToKoi8RMap();
 // every character: there only whole strings may go through AnsiToUtf8.
 const ByteMap* AnsiToUtf8Map();
 
-// Appends `text`, which holds no NUL, to `out` with its %XX sequences
-// decoded as PercentDecode decodes them and every byte of the result put
-// through `map`. A text in which no sequence decodes, or one decodes to a
-// NUL, is appended as it stands. False when memory ran out.
-bool AppendPercentDecoded(std::string_view text, const ByteMap& map, GrowBuffer& out,
-                          int32_t step);
+// Writes `text`, which holds no NUL, to `out` (room for as many bytes) with
+// its %XX sequences decoded as PercentDecode decodes them, and its length to
+// `length`. False, with `length` unspecified, when no sequence decodes or
+// one decodes to a NUL: the text is then to stay as it stands.
+bool PercentDecodeInto(std::string_view text, char* out, size_t& length);
+
+// Appends `bytes` to `out` with each byte put through `map`. False when
+// memory ran out.
+bool AppendMapped(std::string_view bytes, const ByteMap& map, GrowBuffer& out, int32_t step);
 
 }  // namespace page

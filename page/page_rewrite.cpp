@@ -203,7 +203,6 @@ bool RewriteSavedPage(std::string_view page, bool repairLinks,
     // Sniffed on every page, recognised or not, in the bytes the cleaning sees, unless
     // declared outside them.
     const PageCharset charset = declared ? *declared : SniffCharset(PageText(out.bytes).text);
-    const bool utf8 = charset == PageCharset::Utf8;
     // The repaired page is ours to cut where it stands; the page as read
     // stays whole for the journal. Each stage's buffer goes once the next
     // one has what it needs, so that a page is held three times over at
@@ -219,7 +218,7 @@ bool RewriteSavedPage(std::string_view page, bool repairLinks,
       out.bytes = out.relaid.View();
       // The relaid page is the result: the cut text is free for the
       // extraction, which writes NULs into its text.
-      ExtractTitleInfo(out.cut.Terminate(), utf8, info);
+      ExtractTitleInfo(out.cut.Terminate(), charset, info);
       out.cut = GrowBuffer();
       return true;
     }
@@ -229,7 +228,7 @@ bool RewriteSavedPage(std::string_view page, bool repairLinks,
     // copy of its text.
     GrowBuffer text;
     if (!text.Append(PageText(out.bytes).text, kPageStep)) return false;
-    if (char* const writable = text.Terminate()) ExtractTitleInfo(writable, utf8, info);
+    if (char* const writable = text.Terminate()) ExtractTitleInfo(writable, charset, info);
     return true;
   } catch (const std::bad_alloc&) {
     info.Clear();

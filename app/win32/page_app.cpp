@@ -6,6 +6,7 @@
 #include "app/win32/page_dlg.h"
 #include "app/window_logic.h"
 #include "platform/command_line.h"
+#include "platform/win32/wide_text.h"
 
 namespace win32 {
 
@@ -16,8 +17,11 @@ BOOL CPageApp::InitInstance() {
   settingsPath_ = app::DefaultSettingsPath();
   if (!worker_.Start(settingsPath_, sink_)) return FALSE;
 
+  // Read in UTF-16: the ANSI command line would hold look-alike letters for
+  // those the code page lacks, naming another file.
+  commandLine_ = platform::FromWide(GetCommandLineW());
   CPageDlg window(worker_.worker(), sink_, settingsPath_,
-                  platform::SkipProgramName(GetCommandLineA()));
+                  platform::SkipProgramName(commandLine_.c_str()));
   window.DoModal();
   return FALSE;
 }

@@ -23,6 +23,7 @@ class CPageApp {
 
  private:
   std::string settingsPath_;
+  std::string commandLine_;  // UTF-8, the program's name included
   MainWindowSink sink_;
   app::WindowWorker worker_;
 };

@@ -285,8 +285,8 @@ class InterruptibleProcess final : public platform::RunningProcess {
   }
   bool IsProgramFile(const char* path) override { return Native().IsProgramFile(path); }
   bool StderrIsTerminal() override { return false; }
-  std::string AnsiToConsole(const std::string& text, platform::StdStream stream) override {
-    return Native().AnsiToConsole(text, stream);
+  void WriteText(std::FILE* stream, std::string_view text) override {
+    Native().WriteText(stream, text);
   }
   void KeepFreedMemoryForReuse() override {}
   std::unique_ptr<platform::InterruptWatch> WatchInterrupts(

@@ -12,12 +12,14 @@
 #include "app/cli/run_cli.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/process_check.h"
+#include "tests/support/written_text.h"
 
 namespace clitest {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 using testsupport::Expected;
+using testsupport::kSamples;
 using testsupport::ReadFile;
 using testsupport::Sample;
 
@@ -52,8 +54,8 @@ class CliRun : public ::testing::Test {
     const int status = app::cli::RunCli(arguments, {out, err, false});
     std::fclose(out);
     std::fclose(err);
-    out_ = ReadFile(folder_.Path("out"));
-    err_ = ReadFile(folder_.Path("err"));
+    out_ = testsupport::WrittenText(ReadFile(folder_.Path("out")));
+    err_ = testsupport::WrittenText(ReadFile(folder_.Path("err")));
     return status;
   }
   std::string Page(const std::string& name) const { return folder_.Path("pages/" + name); }

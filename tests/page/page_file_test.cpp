@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 using testsupport::kSamples;
 using testsupport::ReadFile;
 
-// A UTF-8 page whose English name is "\xCF\xF0" in the ANSI code page.
+// A UTF-8 page whose English name is two Cyrillic letters.
 const std::string kPage = "<head><meta content=\"text/html; charset=utf-8\">" +
                           std::string(kTitleMarker) +
                           "</head><body>menu<div class=\"g_section info\"><h2>Info</h2></div>"
@@ -84,7 +84,7 @@ TEST(CleanPage, SettlesAnInterruptedWriteFromItsJournalFirst) {
     TitleInfo info;
     EXPECT_EQ(Clean(path, info), PageOutcome::Rewritten) << state;
     EXPECT_EQ(ReadFile(path), final) << state;
-    EXPECT_STREQ(info.english, "\xCF\xF0");
+    EXPECT_STREQ(info.english, "\xD0\x9F\xD1\x80");
     EXPECT_FALSE(Exists(path + std::string(kJournalSuffix))) << state;
   }
   // Windows takes names of fewer than 260 characters unless told otherwise:

@@ -167,22 +167,27 @@ std::string Base64(std::string_view bytes) {
 // Either line break, each encoding; the charset from the part's header, else from the page.
 TEST(WebArchives, AreTidiedInTheirOwnEncodingAndCharset) {
   const std::string fields = "Content-Type: text/html";
-  const std::tuple<std::string, std::string, const char*> cases[] = {
-      {fields, kCataloguePage, "\xD0\x92\xD0\xB5\xD1\x82\xD0\xB5\xD1\x80"},
-      {fields + "; charset=\"UTF-8\"\nContent-Transfer-Encoding: 8bit", kCataloguePage,
-       "\xC2\xE5\xF2\xE5\xF0"},
-      {fields + "; charset=utf-8\nContent-Transfer-Encoding: Base64", Base64(kCataloguePage),
-       "\xC2\xE5\xF2\xE5\xF0"},
-      {fields + "\nContent-Transfer-Encoding: base64", Base64("<p>Kaze</p>"), ""},
+  // The values keep the page's bytes; the charset they are read in is the header's, else the
+  // page's own (none here).
+  const char* const kaze = "\xD0\x92\xD0\xB5\xD1\x82\xD0\xB5\xD1\x80";
+  const PageCharset utf8 = PageCharset::Utf8, other = PageCharset::Other;
+  const std::tuple<std::string, std::string, const char*, PageCharset> cases[] = {
+      {fields, kCataloguePage, kaze, other},
+      {fields + "; charset=\"UTF-8\"\nContent-Transfer-Encoding: 8bit", kCataloguePage, kaze,
+       utf8},
+      {fields + "; charset=utf-8\nContent-Transfer-Encoding: Base64", Base64(kCataloguePage), kaze,
+       utf8},
+      {fields + "\nContent-Transfer-Encoding: base64", Base64("<p>Kaze</p>"), "", other},
   };
   for (const std::string lineBreak : {"\r\n", "\n"}) {
-    for (const auto& [pageFields, body, english] : cases) {
+    for (const auto& [pageFields, body, english, charset] : cases) {
       const std::string archive = Archive(pageFields, body, lineBreak);
       RewrittenPage out;
       TitleInfo info;
       ASSERT_TRUE(RewriteWebArchive(archive, out, info));
       ASSERT_EQ(out.form, PageForm::WebArchive) << pageFields;
       EXPECT_STREQ(info.english, english) << pageFields;
+      EXPECT_EQ(info.charset, charset) << pageFields;
       const std::string page = PageIn(archive);
       const std::string tidied = TidiedAsASavedPage(page, std::nullopt);
       EXPECT_EQ(PageIn(out.bytes), tidied) << pageFields;

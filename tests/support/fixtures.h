@@ -25,30 +25,37 @@ inline std::string HostPath(std::string path) {
 
 inline const std::filesystem::path kSamples = VELKOR_SAMPLES_DIR;
 
-// The bytes of samples/`name`.
-inline std::string Sample(const std::string& name) { return ReadFile((kSamples / name).string()); }
-// The cleaned form expected of the sample page `page` (or of the one whose
-// name without extension that is): a web archive keeps its name, a saved
-// page's ends in ".htm".
+// The bytes of samples/`name` (UTF-8).
+inline std::string Sample(const std::string& name) {
+  return ReadFile(VELKOR_SAMPLES_DIR "/" + name);
+}
+// The cleaned form expected of the sample page `page` (under samples/, UTF-8),
+// or of the one whose name without extension that is: a web archive keeps
+// its name, a saved page's ends in ".htm".
 inline std::string Expected(const std::string& page) {
-  const std::string kept = "expected/" + page;
-  if (std::filesystem::exists(kSamples / kept)) return Sample(kept);
-  return Sample("expected/" + std::filesystem::path(page).stem().string() + ".htm");
+  const size_t slash = page.rfind('/') + 1;  // 0 when there is none
+  const std::string folder = page.substr(0, slash), name = page.substr(slash);
+  const std::string kept = folder + "expected/" + name;
+  if (std::filesystem::exists(PathOf(VELKOR_SAMPLES_DIR "/" + kept))) return Sample(kept);
+  return Sample(folder + "expected/" + name.substr(0, name.rfind('.')) + ".htm");
 }
 
-// Copies the sample page `page` and its "_files" folder, where it has one,
-// into `folder` (into its subfolder `into`, when given); the copy's path.
+// Copies the sample page `page` (under samples/, UTF-8) and its "_files"
+// folder, where it has one, into `folder` (into its subfolder `into`, when
+// given); the copy's path.
 inline std::string CopySample(const TempFolder& folder, const std::string& page,
                               const std::string& into = "") {
   namespace fs = std::filesystem;
-  const std::string files = fs::path(page).stem().string() + "_files";
-  const fs::path place = folder.path() / into;
-  fs::create_directories(place);
-  fs::copy_file(kSamples / page, place / page);
-  if (fs::exists(kSamples / files)) {
-    fs::copy(kSamples / files, place / files, fs::copy_options::recursive);
+  const std::string name = page.substr(page.rfind('/') + 1);
+  const std::string copy = folder.Path(into.empty() ? name : into + "/" + name);
+  fs::create_directories(PathOf(copy).parent_path());
+  fs::copy_file(PathOf(VELKOR_SAMPLES_DIR "/" + page), PathOf(copy));
+  const std::string files = page.substr(0, page.rfind('.')) + "_files";
+  if (fs::exists(PathOf(VELKOR_SAMPLES_DIR "/" + files))) {
+    fs::copy(PathOf(VELKOR_SAMPLES_DIR "/" + files),
+             PathOf(copy.substr(0, copy.rfind('.')) + "_files"), fs::copy_options::recursive);
   }
-  return (place / page).make_preferred().string();
+  return copy;
 }
 
 // The stand-in's path as the program under test names files.

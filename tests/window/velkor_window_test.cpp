@@ -7,10 +7,13 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "platform/utf16.h"
 #include "res/resource.h"
+#include "tests/support/current_samples.h"
 #include "tests/support/fixtures.h"
 
 namespace {
@@ -22,8 +25,7 @@ using WideLines = std::vector<std::wstring>;
 constexpr DWORD kWaitMs = 90000;
 const wchar_t* const kIdleCaption = L"Перетащите каталог в окно";
 
-// The lines of the window's log list, top to bottom. Read as UTF-16: Wine
-// hands another process the ANSI form of a list's text unconverted.
+// The lines of the window's log list, top to bottom, in UTF-16.
 WideLines LogLines(HWND window) {
   WideLines lines;
   const LRESULT count = SendDlgItemMessageW(window, IDC_LOG, LB_GETCOUNT, 0, 0);
@@ -47,21 +49,24 @@ class VelkorWindow : public ::testing::Test {
   }
 
   // Starts a copy of the program `exe` beside the settings file, which runs
-  // the stand-in as `code`, with `keys` after it.
+  // the stand-in as `code`, with `keys` after it; its command line in UTF-16
+  // as the shell gives it.
   void Start(const char* exe, const std::string& arguments, const std::string& code = "0",
              const std::string& keys = "") {
     folder.Write("velkor.ini", testsupport::StandinSettings(code, keys));
     const std::string copy = folder.Path(fs::path(exe).filename().string());
-    fs::copy_file(exe, copy);
-    std::string commandLine = "\"" + copy + "\" " + arguments;
-    STARTUPINFOA startup{};
+    fs::copy_file(exe, testsupport::PathOf(copy));
+    std::u16string commandLine;
+    ASSERT_TRUE(platform::Utf8ToUtf16("\"" + copy + "\" " + arguments, commandLine));
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &velkor));
+    ASSERT_TRUE(CreateProcessW(testsupport::PathOf(copy).c_str(),
+                               reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr,
+                               FALSE, 0, nullptr, nullptr, &startup, &velkor));
   }
-  // A sample page copied beside the program, as a command line names it.
-  std::string Page(const std::string& page) const {
-    return "\"" + testsupport::CopySample(folder, page) + "\" ";
+  // A sample page copied into `into` beside the program, as a command line names it.
+  std::string Page(const std::string& page, const std::string& into = "") const {
+    return "\"" + testsupport::CopySample(folder, page, into) + "\" ";
   }
 
   // A dialog window of that caption, once there is one; null if none comes
@@ -95,6 +100,21 @@ class VelkorWindow : public ::testing::Test {
   }
   Lines StoredKeys() const { return testsupport::StoredWindowKeys(folder.Path("velkor.ini")); }
 
+  // Each sample page (under samples/`from`) cleaned in `in` to its expected form, and archived
+  // by the stand-in under the archive's name, with the page and its folder.
+  void ExpectArchived(std::span<const testsupport::ArchivedSample> samples,
+                      const std::string& from = "", const std::string& in = "") const {
+    for (const testsupport::ArchivedSample& sample : samples) {
+      const std::string name = sample.page, stem = name.substr(0, name.rfind('.'));
+      const std::string page = folder.Path(in + stem + ".htm");
+      EXPECT_EQ(testsupport::ReadFile(page), testsupport::Expected(from + name)) << name;
+      const std::string report = folder.Path(in + sample.archive + ".report");
+      EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(report), "arg"),
+                (Lines{"0", report, page, folder.Path(in + stem + "_files")}))
+          << sample.archive;
+    }
+  }
+
   testsupport::TempFolder folder;
   PROCESS_INFORMATION velkor{};
   const std::string changedName =
@@ -107,18 +127,54 @@ TEST_F(VelkorWindow, CommandLineRunCleansArchivesClosesItselfAndStoresSettings) 
   ASSERT_EQ(ExitCode(), 0u) << "the window did not close itself after a successful run";
   EXPECT_FALSE(fs::exists(folder.Path("Lantern Road.html"))) << "the page kept its old extension";
   // Each page cleaned; the archiver called with the archive named after its title (Lantern
-  // Road's by a pattern: its type comes from a UTF-8 page), the page and its folder.
-  const std::string archives[][2] = {{"Frost Wind", "Itetsuku Kaze [Frost Wind][OVA]"},
-                                     {"Lantern Road", "Lantern Road [*]"}};
-  for (const auto& [stem, archive] : archives) {
-    EXPECT_EQ(testsupport::ReadFile(folder.Path(stem + ".htm")), testsupport::Expected(stem));
-    WIN32_FIND_DATAA found{};
-    FindClose(FindFirstFileA(folder.Path(archive + ".report").c_str(), &found));
-    const std::string report = folder.path().string() + "\\" + found.cFileName;
-    EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(report), "arg"),
-              (Lines{"0", report, folder.Path(stem + ".htm"), folder.Path(stem + "_files")}));
-  }
+  // Road's type in UTF-8, as on Linux), the page and its folder.
+  const testsupport::ArchivedSample shipped[] = {
+      {"Frost Wind.htm", "Itetsuku Kaze [Frost Wind][OVA]"},
+      {"Lantern Road.html", "Lantern Road [ТВ-сериал]"}};
+  ExpectArchived(shipped);
   EXPECT_EQ(StoredKeys(), (Lines{"2", "2", "1", "1"}));
+}
+
+// The names a user of today gives pages (a macron, Japanese, Cyrillic, plain ASCII), with
+// links a current browser wrote, named on the command line, as a folder, or dropped.
+const auto kTodaysPages = std::span(testsupport::kCurrentSamples).first(4);
+
+std::string Current(const char* page) { return std::string("current/") + page; }
+
+TEST_F(VelkorWindow, PagesOfEveryNameNamedOnTheCommandLineOrInAFolderComeOutArchived) {
+  std::string commandLine = "\"" + folder.Path("pages") + "\" ";
+  for (const auto& sample : kTodaysPages) {
+    commandLine += Page(Current(sample.page));
+    Page(Current(sample.page), "pages");
+  }
+  Start(VELKOR_PROGRAM, commandLine);
+  ASSERT_EQ(ExitCode(), 0u) << "the window did not close itself after a successful run";
+  ExpectArchived(kTodaysPages, "current/");
+  ExpectArchived(kTodaysPages, "current/", "pages/");
+}
+
+TEST_F(VelkorWindow, PagesOfEveryNameDroppedAreLoggedByTheirNamesAndArchivedUnderTheirTitles) {
+  std::u16string dropped;
+  WideLines logged;
+  for (const auto& sample : kTodaysPages) {
+    std::u16string path;
+    ASSERT_TRUE(platform::Utf8ToUtf16(testsupport::CopySample(folder, Current(sample.page)), path));
+    dropped += (dropped.empty() ? u"" : u"|") + path;
+    const std::string page = sample.page;
+    std::u16string line;
+    ASSERT_TRUE(platform::Utf8ToUtf16(page.substr(0, page.rfind('.')) + ".htm [Ok]", line));
+    logged.emplace_back(line.begin(), line.end());
+  }
+  SetEnvironmentVariableW(L"VELKOR_TEST_DROP_FIRST",
+                          reinterpret_cast<const wchar_t*>(dropped.c_str()));
+  SetEnvironmentVariableW(L"VELKOR_TEST_DROP_SECOND", nullptr);
+  Start(VELKOR_TEST_BUILD, "");
+  const HWND window = Window(kIdleCaption);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(LogLines(window), logged);
+  ExpectArchived(kTodaysPages, "current/");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCode(), 0u);
 }
 
 TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored) {
