@@ -77,10 +77,14 @@ TEST(CleanPage, SettlesAnInterruptedWriteFromItsJournalFirst) {
     return final.substr(0, k) + (k < kPage.size() ? kPage.substr(k) : "");
   };
   const testsupport::TempFolder folder;
+  // The previous release's journal too, which a crash of it may have left.
+  const std::string legacy =
+      std::string(JournalHeader(kPage, false, JournalFormat::Legacy).View()) + kPage;
+  for (const std::string& journal : {kJournal, legacy})
   for (const std::string& state : {kPage, writtenUpTo(1), writtenUpTo(final.size() / 2),
                                    writtenUpTo(final.size() - 1), final}) {
     const std::string path = folder.Write("Kaze.htm", state);
-    folder.Write("Kaze.htm" + std::string(kJournalSuffix), kJournal);
+    folder.Write("Kaze.htm" + std::string(kJournalSuffix), journal);
     TitleInfo info;
     EXPECT_EQ(Clean(path, info), PageOutcome::Rewritten) << state;
     EXPECT_EQ(ReadFile(path), final) << state;
