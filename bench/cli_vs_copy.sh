@@ -52,6 +52,14 @@ for entry in "${workers[@]}"; do
           --case "cli sync, $label" "$fresh"
           "'$cli' --ini '$work/velkor.ini' --fix --no-archive $flags '$work/run'")
 done
+# The scaling table's other rows: two workers named (the default follows the
+# cores) and four, more than this machine's cores.
+if ((${#workers[@]} > 1)); then
+  for jobs in 2 4; do
+    cases+=(--case "cli --no-sync, --jobs $jobs" "$fresh"
+            "'$cli' --ini '$work/velkor.ini' --fix --no-archive --no-sync --jobs $jobs '$work/run'")
+  done
+fi
 if [[ -n ${VELKOR_BASELINE_CLI:-} ]]; then
   cases+=(--case "baseline cli" "$fresh"
           "'$VELKOR_BASELINE_CLI' --ini '$work/velkor.ini' --fix --no-archive '$work/run'")
