@@ -1,9 +1,13 @@
 // The archiver's start where arguments go to a program one by one and
 // processes end by signals.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "tests/platform/process_test.h"
@@ -49,6 +53,33 @@ TEST(RunProcessOnPosix, OnlyARegularFileThisProcessMayExecuteIsAProgramFile) {
   EXPECT_TRUE(ThisProcess().IsProgramFile(file.c_str()));
   EXPECT_FALSE(ThisProcess().IsProgramFile(folder.path().c_str()));
   EXPECT_FALSE(ThisProcess().IsProgramFile(folder.Path("none").c_str()));
+}
+
+
+// A child holds a copy of every descriptor until it runs its program, and the locks with them:
+// a page another worker has just let go of must not be called busy for that instant, while a
+// page that stays held still is.
+TEST(OpenExclusiveOnPosix, WaitsOutALockAChildHoldsForAnInstantButNotOneThatStays) {
+  testsupport::TempFolder folder;
+  const std::string page = folder.Write("page.htm", "x");
+  const auto heldByChildFor = [&](useconds_t hold) {
+    FileError error;
+    std::unique_ptr<ExclusiveFile> file = Files().OpenExclusive(page.c_str(), error);
+    EXPECT_NE(file, nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+      usleep(hold);
+      _exit(0);
+    }
+    file.reset();
+    file = Files().OpenExclusive(page.c_str(), error);
+    int status = 0;
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return file ? FileError::None : error;
+  };
+  EXPECT_EQ(heldByChildFor(20 * 1000), FileError::None);
+  EXPECT_EQ(heldByChildFor(5 * 1000 * 1000), FileError::Busy);
 }
 
 }  // namespace platform
