@@ -10,6 +10,7 @@
 // choice. The releases before wrote format 1, whose "checksum=" was a hash
 // of their own; such a journal is still read, so that a page a crash of
 // that release left is put back or finished all the same.
+//
 // A journal whose length or checksum does not match was itself cut short;
 // the page was not touched yet then. Everything here works on bytes in
 // memory; the page's file side uses it.
