@@ -129,6 +129,12 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
     EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"),
               (Strings{"0", report, Page(page), Page(files)}));
   }
+  // Titles and types in UTF-8, KOI8-R and Windows-1251 pages: the same names on every system.
+  for (const char* archive :
+       {"Hoshizora no Minato [Starlight Harbor][ТВ-сериал]", "Paper Cranes",
+        "Karakuri Teien [Clockwork Garden][Фильм]", "Lantern Road [ТВ-сериал]",
+        "Shizuka na Tani [Quiet Valley][Фильм]"})
+    EXPECT_TRUE(fs::exists(testsupport::PathOf(Page(std::string(archive) + ".report")))) << archive;
   // A web archive is packed alone, under its title (whose type is in the page's own bytes).
   Strings alone;
   for (const auto& entry : fs::directory_iterator(folder_.Path("pages"))) {
