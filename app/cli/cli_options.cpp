@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace app::cli {
@@ -45,7 +46,9 @@ CliOptions ParseCliArguments(const std::vector<std::string>& arguments) {
       }
     } else if (const auto jobs = OptionValue(words, i, "--jobs")) {
       options.jobs = PositiveNumber(*jobs);
-      if (*options.jobs == 0) error = "--jobs needs a whole number, 1 or more";
+      if (*options.jobs == 0 || *options.jobs > kMaxJobs) {
+        error = "--jobs needs a whole number from 1 to " + std::to_string(kMaxJobs);
+      }
     } else if (argument == "--verbose" || argument == "-v") {
       options.verbose = true;
     } else {
@@ -86,9 +89,9 @@ const char* UsageText() {
          "                           (default: wait as long as it runs)\n"
          "  --verbose, -v            show the archiver's last lines after every page\n"
          "                           (they always follow a page that failed)\n"
-         "  --jobs N                 process N pages at once (default: one for each\n"
-         "                           processor core); the lines still come in the\n"
-         "                           order of the pages\n"
+         "  --jobs N                 process N pages at once, 1 to 64 (default: one\n"
+         "                           for each processor core, at most 64); the lines\n"
+         "                           still come in the order of the pages\n"
          "  --help, --version        print this text, or the version, and exit\n"
          "\n"
          "One line per page is printed as the window logs it, and one for every\n"

@@ -120,7 +120,8 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
 
   ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr, options.verbose);
   // Pages at once: one for each processor core unless told.
-  const int workers = options.jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
+  const int workers = options.jobs.value_or(
+      std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxJobs));
   const std::unique_ptr<job::CJobPool> worker = std::make_unique<job::CJobPool>(
       running, sink,
       [&settings](job::JobRequest& request, job::ResultSink& resultSink, job::JobGate& gate) {
