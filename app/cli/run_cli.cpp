@@ -14,6 +14,7 @@
 #include "job/process_job.h"
 #include "job/worker_pool.h"
 #include "platform/files.h"
+#include "platform/settings_file.h"
 #include "platform/system.h"
 
 #ifndef VELKOR_VERSION
@@ -91,7 +92,8 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     // The profile reader on Windows looks for a relative file name in the
     // Windows folder, so the settings file is always named by its full path.
     settingsFiles = SettingsFiles(platform::ThisProcess().FullPath(options.ini->c_str()));
-    if (platform::Files().Kind(settingsFiles.user.c_str()) != platform::PathKind::File) {
+    if (platform::CheckSettingsFile(settingsFiles.user.c_str()) ==
+        platform::SettingsFileState::Missing) {
       return Usage(streams.err, "no settings file '" + *options.ini + "'");
     }
   } else {
@@ -103,6 +105,12 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
       Say(streams.err, unread + " is not read; the settings are read from " + settingsFiles.user +
                            " (move the file there)");
     }
+  }
+  // A settings file that is a pipe, a device or far too large is never
+  // read: the run would wait on it or fill the memory.
+  if (const std::string refusal = SettingsFilesRefusal(settingsFiles); !refusal.empty()) {
+    Say(streams.err, refusal);
+    return kExitUsage;
   }
   job::JobSettings settings = ReadJobSettings(settingsFiles);
   settings.sync = options.sync.value_or(settings.sync);

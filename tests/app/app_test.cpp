@@ -19,6 +19,7 @@
 #include "app/intake.h"
 #include "app/settings.h"
 #include "platform/process.h"
+#include "platform/settings_file.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "tests/app/cli_run.h"
@@ -148,6 +149,24 @@ TEST_F(CliRun, AUsageErrorIsOneLineWithStatusTwoAndTouchesNothingAndHelpWinsOver
   }
   EXPECT_EQ(Run({"--bogus", frost, "--help"}), 0);
   EXPECT_EQ(out_.rfind("Usage: velkor-cli", 0), 0u) << out_;
+  EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "Frost Wind.htm").string()));
+}
+
+// Settings that a read would wait on, or never finish, are refused before anything is begun.
+TEST_F(CliRun, ASettingsFileThatIsNoRegularFileOrLargerThanOneMegabyteIsRefused) {
+  const std::string frost = Page("Frost Wind.htm");
+  const std::pair<std::string, std::string> cases[] = {
+      {testsupport::HostPath("/dev/zero"), " is not a regular file"},
+      {folder_.Path("pages"), " is not a regular file"},
+      {folder_.Write("big.ini", "[Options]\nbArc=0\n" +
+                                    std::string(platform::kMaxSettingsFileSize, ';')),
+       " is larger than 1 MB"}};
+  for (const auto& [ini, problem] : cases) {
+    EXPECT_EQ(Run({"--ini", ini, frost}), 2);
+    EXPECT_EQ(out_, "");
+    EXPECT_EQ(err_, "velkor-cli: the settings file " +
+                        platform::ThisProcess().FullPath(ini.c_str()) + problem + "\n");
+  }
   EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "Frost Wind.htm").string()));
 }
 

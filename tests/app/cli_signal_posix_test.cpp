@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -72,6 +73,14 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
     EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
     EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the signal was begun";
   }
+}
+
+// A pipe with no writer would hold an ordinary open for good.
+TEST_F(CliRun, ASettingsFileThatIsAPipeIsRefusedWithoutWaitingOnIt) {
+  const std::string fifo = folder_.Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(Run({"--ini", fifo, Page("Frost Wind.htm")}), 2);
+  EXPECT_EQ(err_, "velkor-cli: the settings file " + fifo + " is not a regular file\n");
 }
 
 }  // namespace
