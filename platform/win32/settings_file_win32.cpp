@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -45,27 +46,27 @@ class ProfileFunctions final : public SettingsStore {
 }  // namespace
 
 SettingsFileState CheckSettingsFile(const char* file) {
-  const DWORD attributes = GetFileAttributesA(file);
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
+  // Opening a pipe or a device never waits; what the handle is tells them
+  // from a file on a disk. A folder opens too, and is told by its attributes.
+  const HANDLE handle =
+      CreateFileA(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
                ? SettingsFileState::Missing
                : SettingsFileState::Unreadable;
   }
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return SettingsFileState::NotAFile;
-  // Opening a pipe or a device never waits; what the handle is tells them
-  // from a file on a disk.
-  const HANDLE handle =
-      CreateFileA(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return SettingsFileState::Unreadable;
-  LARGE_INTEGER size;
+  BY_HANDLE_FILE_INFORMATION information;
   SettingsFileState state = SettingsFileState::Readable;
   if (GetFileType(handle) != FILE_TYPE_DISK) {
     state = SettingsFileState::NotAFile;
-  } else if (!GetFileSizeEx(handle, &size)) {
+  } else if (!GetFileInformationByHandle(handle, &information)) {
     state = SettingsFileState::Unreadable;
-  } else if (static_cast<uint64_t>(size.QuadPart) > kMaxSettingsFileSize) {
+  } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    state = SettingsFileState::NotAFile;
+  } else if ((uint64_t{information.nFileSizeHigh} << 32 | information.nFileSizeLow) >
+             kMaxSettingsFileSize) {
     state = SettingsFileState::TooLarge;
   }
   CloseHandle(handle);

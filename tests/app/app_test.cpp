@@ -11,14 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/intake.h"
 #include "app/settings.h"
-#include "platform/process.h"
 #include "platform/settings_file.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -156,7 +154,7 @@ TEST_F(CliRun, AUsageErrorIsOneLineWithStatusTwoAndTouchesNothingAndHelpWinsOver
 TEST_F(CliRun, ASettingsFileThatIsNoRegularFileOrLargerThanOneMegabyteIsRefused) {
   const std::string frost = Page("Frost Wind.htm");
   const std::pair<std::string, std::string> cases[] = {
-      {testsupport::HostPath("/dev/zero"), " is not a regular file"},
+      {platform::kPathSeparator == '/' ? "/dev/zero" : "NUL", " is not a regular file"},
       {folder_.Path("pages"), " is not a regular file"},
       {folder_.Write("big.ini", "[Options]\nbArc=0\n" +
                                     std::string(platform::kMaxSettingsFileSize, ';')),
@@ -289,66 +287,6 @@ TEST_F(CliRun, ShowsTheArchiversLastLinesBelowThePagesLineWhenItFailsOrWhenVerbo
   EXPECT_EQ(err_, "");
 }
 
-
-// Debian's 7-Zip, which the Windows builds reach under Wine as a program of the host.
-const std::string kSevenZip = testsupport::HostPath("/usr/bin/7zz");
-
-// The names an archive holds, sorted.
-Strings ArchivedNames(const std::string& archive) {
-  const std::string values[] = {archive};
-  const platform::ProcessResult listed = platform::NativeProcesses().Run(
-      kSevenZip.c_str(), {"l -slt -ba \"%s\"", values}, {.captureOutput = true});
-  Strings names;
-  std::istringstream lines(listed.output);
-  for (std::string line; std::getline(lines, line);)
-    if (line.starts_with("Path = ")) names.push_back(line.substr(7, line.find('\r') - 7));
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// Pages named as switches, a list file or (where names may hold one) a wildcard, typed as they
-// lie in the current folder, beside pages those would reach. 7-Zip runs with the example's
-// arguments and deletes what it packs (-sdel), so anything else packed would be lost.
-TEST_F(CliRun, APageNamedLikeASwitchIsArchivedAloneAndNothingElseIsTouched) {
-  Strings hostile = {"-i!x.htm", "-sdel.htm", "@list.htm", "-r.htm", "--.htm"};
-  if (platform::kPathSeparator == '/') hostile.push_back("a*.htm");
-  Strings left = {"ab.htm", "list.htm", "victim.htm", "victim_files", "x.htm"};
-  for (const std::string& bystander : left) folder_.Write("hostile/" + bystander, "victim.htm\n");
-  fs::remove(folder_.path() / "hostile/victim_files");
-  folder_.Write("hostile/victim_files/a.css", "");
-  const std::string example = ReadFile((kSamples.parent_path() / "examples/velkor.ini").string());
-  const size_t com = example.find("\nCom=a ") + 6;
-  Strings arguments = {"--ini", folder_.Write("7zz.ini", "[Options]\nArc=" + kSevenZip +
-                                                            "\nCom=a -sdel" +
-                                                            example.substr(com, example.find('\n', com) - com)),
-                       "--no-fix", "--archive", "--"};
-  std::string log;
-  for (const std::string& page : hostile) {
-    const std::string stem = page.substr(0, page.size() - 4);
-    folder_.Write("hostile/" + page, "<html>" + stem + "</html>");
-    folder_.Write("hostile/" + stem + "_files/a.css", stem);
-    arguments.push_back(page);
-    left.push_back(stem + ".7z");
-    log += page + " [Ok]\n";
-  }
-  const fs::path previous = fs::current_path();
-  fs::current_path(folder_.path() / "hostile");
-  const int status = Run(arguments);
-  fs::current_path(previous);
-  EXPECT_EQ(status, 0) << err_;
-  EXPECT_EQ(out_, log);
-  Strings found;
-  for (const auto& entry : fs::directory_iterator(folder_.path() / "hostile"))
-    found.push_back(entry.path().filename().string());
-  std::sort(found.begin(), found.end());
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(found, left);
-  for (const std::string& page : hostile) {
-    const std::string stem = page.substr(0, page.size() - 4);
-    EXPECT_EQ(ArchivedNames(folder_.Path("hostile/" + stem + ".7z")),
-              (Strings{page, stem + "_files", stem + "_files/a.css"}));
-  }
-}
 
 // The running process as it is, but for Ctrl+C and the request to terminate, which the test
 // raises itself, from a thread of its own as the system would.

@@ -1,14 +1,17 @@
-// velkor-cli as a process of its own, ended by real signals, its standard
-// output and error going to files.
+// velkor-cli where the system is POSIX: as a process of its own, ended by
+// real signals; its settings as a pipe; Debian's 7-Zip as its archiver.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
+#include <sstream>
 #include <thread>
 
+#include "platform/process.h"
 #include "tests/app/cli_run.h"
 
 extern char** environ;
@@ -72,6 +75,64 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
     ExpectStandinEnded(report);
     EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
     EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the signal was begun";
+  }
+}
+
+const std::string kSevenZip = "/usr/bin/7zz";
+
+// The names an archive holds, sorted.
+Strings ArchivedNames(const std::string& archive) {
+  const std::string values[] = {archive};
+  const platform::ProcessResult listed = platform::NativeProcesses().Run(
+      kSevenZip.c_str(), {"l -slt -ba \"%s\"", values}, {.captureOutput = true});
+  Strings names;
+  std::istringstream lines(listed.output);
+  for (std::string line; std::getline(lines, line);)
+    if (line.starts_with("Path = ")) names.push_back(line.substr(7, line.find('\r') - 7));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Pages named as switches, a list file or a wildcard, typed as they
+// lie in the current folder, beside pages those would reach. 7-Zip runs with the example's
+// arguments and deletes what it packs (-sdel), so anything else packed would be lost.
+TEST_F(CliRun, APageNamedLikeASwitchIsArchivedAloneAndNothingElseIsTouched) {
+  const Strings hostile = {"-i!x.htm", "-sdel.htm", "@list.htm", "-r.htm", "--.htm", "a*.htm"};
+  Strings left = {"ab.htm", "list.htm", "victim.htm", "victim_files", "x.htm"};
+  for (const std::string& bystander : left) folder_.Write("hostile/" + bystander, "victim.htm\n");
+  fs::remove(folder_.path() / "hostile/victim_files");
+  folder_.Write("hostile/victim_files/a.css", "");
+  const std::string example = ReadFile((kSamples.parent_path() / "examples/velkor.ini").string());
+  const size_t com = example.find("\nCom=a ") + 6;
+  Strings arguments = {"--ini", folder_.Write("7zz.ini", "[Options]\nArc=" + kSevenZip +
+                                                            "\nCom=a -sdel" +
+                                                            example.substr(com, example.find('\n', com) - com)),
+                       "--no-fix", "--archive", "--"};
+  std::string log;
+  for (const std::string& page : hostile) {
+    const std::string stem = page.substr(0, page.size() - 4);
+    folder_.Write("hostile/" + page, "<html>" + stem + "</html>");
+    folder_.Write("hostile/" + stem + "_files/a.css", stem);
+    arguments.push_back(page);
+    left.push_back(stem + ".7z");
+    log += page + " [Ok]\n";
+  }
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder_.path() / "hostile");
+  const int status = Run(arguments);
+  fs::current_path(previous);
+  EXPECT_EQ(status, 0) << err_;
+  EXPECT_EQ(out_, log);
+  Strings found;
+  for (const auto& entry : fs::directory_iterator(folder_.path() / "hostile"))
+    found.push_back(entry.path().filename().string());
+  std::sort(found.begin(), found.end());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(found, left);
+  for (const std::string& page : hostile) {
+    const std::string stem = page.substr(0, page.size() - 4);
+    EXPECT_EQ(ArchivedNames(folder_.Path("hostile/" + stem + ".7z")),
+              (Strings{page, stem + "_files", stem + "_files/a.css"}));
   }
 }
 

@@ -23,4 +23,20 @@ TEST_F(CliRun, APageWhoseNameTheCodePageLacksIsNamedNeverTakenForAnother) {
   EXPECT_EQ(ReadFile(other), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
 }
 
+// Names typed as they lie in the current folder, and one from the root of its drive with a slash.
+TEST_F(CliRun, ANameThatAnArchiverCouldTakeForASwitchReachesItAsAPath) {
+  for (const char* page : {"-r.htm", "@list.htm", "slash.htm"}) folder_.Write(page, "<html/>");
+  const std::string fromRoot = folder_.Path("slash").substr(3);  // after "C:\"
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder_.path());
+  const int status =
+      Run({"--ini", Ini("0"), "--no-fix", "--", "-r.htm", "@list.htm", "/" + fromRoot + ".htm"});
+  fs::current_path(previous);
+  EXPECT_EQ(status, 0) << out_ << err_;
+  for (const std::string& given : Strings{".\\-r", ".\\@list", "\\" + fromRoot}) {
+    EXPECT_EQ(testsupport::ReportValues(ReadFile(folder_.Path(given + ".report")), "arg"),
+              (Strings{"0", given + ".report", given + ".htm", given + "_files"}));
+  }
+}
+
 }  // namespace
