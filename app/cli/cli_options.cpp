@@ -98,7 +98,8 @@ const char* UsageText() {
          "page or folder that cannot be taken (a path too long, a name the ANSI code\n"
          "page cannot hold). Exit status: 0 when at least one page was processed\n"
          "and every result was Ok, 1 otherwise (also when a PATH does not exist or\n"
-         "an entry was not taken), 2 for a usage error or a missing --ini FILE,\n"
+         "an entry was not taken), 2 for a usage error, a missing --ini FILE or a\n"
+         "settings file that is no regular file or holds more than 1 MB,\n"
          "130 after Ctrl+C (SIGINT), 143 after SIGTERM (Ctrl+Break on Windows):\n"
          "the archivers running are ended, the pages in hand are finished whole, and\n"
          "no further page is begun.\n";

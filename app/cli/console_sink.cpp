@@ -54,7 +54,7 @@ void ConsoleSink::JobStarted(const char* name) {
   line += '/';
   line += std::to_string(total_);
   line += "] ";
-  line += platform::ThisProcess().AnsiToConsole(Shorten(name, kProgressNameLimit),
+  line += platform::ThisProcess().AnsiToConsole(Shorten(ShownName(name), kProgressNameLimit),
                                   platform::StdStream::Err);
   std::fputs(line.c_str(), progress_);
   std::fflush(progress_);

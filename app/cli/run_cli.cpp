@@ -59,7 +59,7 @@ bool WarnOfMissingPaths(const std::vector<std::string>& paths, std::FILE* err) {
         platform::Files().Kind(path.c_str()) != platform::PathKind::Missing) {
       continue;
     }
-    Say(err, "no such file or folder: " + path);
+    Say(err, "no such file or folder: " + ShownName(path));
     missing = true;
   }
   return missing;

@@ -104,9 +104,10 @@ TEST_F(CliRun, APageNamedLikeASwitchIsArchivedAloneAndNothingElseIsTouched) {
   folder_.Write("hostile/victim_files/a.css", "");
   const std::string example = ReadFile((kSamples.parent_path() / "examples/velkor.ini").string());
   const size_t com = example.find("\nCom=a ") + 6;
-  Strings arguments = {"--ini", folder_.Write("7zz.ini", "[Options]\nArc=" + kSevenZip +
-                                                            "\nCom=a -sdel" +
-                                                            example.substr(com, example.find('\n', com) - com)),
+  const std::string switches = example.substr(com, example.find('\n', com) - com);
+  Strings arguments = {"--ini",
+                       folder_.Write("7zz.ini", "[Options]\nArc=" + kSevenZip + "\nCom=a -sdel" +
+                                                    switches),
                        "--no-fix", "--archive", "--"};
   std::string log;
   for (const std::string& page : hostile) {
@@ -134,6 +135,26 @@ TEST_F(CliRun, APageNamedLikeASwitchIsArchivedAloneAndNothingElseIsTouched) {
     EXPECT_EQ(ArchivedNames(folder_.Path("hostile/" + stem + ".7z")),
               (Strings{page, stem + "_files", stem + "_files/a.css"}));
   }
+}
+
+// Names that would forge a line, redraw the terminal or hide a blank: each page is cleaned under
+// its own name and has one line, its name quoted as GNU tools quote it.
+TEST_F(CliRun, ANameWithControlCharactersOrAnOuterBlankIsShownQuotedOnItsOwnLine) {
+  const std::pair<std::string, std::string> names[] = {
+      {"x.htm [Ok]\nforged.htm", "'x.htm [Ok]'$'\\n''forged.htm' [Ok]"},
+      {"it's\x1b[2J\xC2\x9B.htm", "'it'\\''s'$'\\033''[2J'$'\\302\\233''.htm' [Ok]"},
+      {" lead.htm", "' lead.htm' [Ok]"}};
+  Strings arguments = {"--ini", folder_.Write("b", "[Options]\nbArc=0\n")};
+  std::string log;
+  for (const auto& [name, line] : names) {
+    fs::copy_file(kSamples / "Frost Wind.htm", folder_.path() / name);
+    arguments.push_back(folder_.Path(name));
+    log += line + "\n";
+  }
+  EXPECT_EQ(Run(arguments), 0) << err_;
+  EXPECT_EQ(out_, log);
+  for (const auto& [name, line] : names)
+    EXPECT_EQ(ReadFile(folder_.Path(name)), Expected("Frost Wind.htm")) << line;
 }
 
 // A pipe with no writer would hold an ordinary open for good.
