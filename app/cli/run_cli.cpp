@@ -14,6 +14,7 @@
 #include "job/process_job.h"
 #include "job/worker_pool.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/settings_file.h"
 #include "platform/system.h"
 
@@ -119,7 +120,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   const FixedBoxes boxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix));
   // A Ctrl+C or a terminate request stops the archiver running, and no page
   // after the one in hand is begun; the one in hand is finished, whole.
-  std::atomic<bool> stop{false};
+  platform::StopSignal stop;
   std::atomic<int> interrupted{0};
   job::RunningFlag running;
   archiver.timeoutSeconds = options.archiverTimeout;
@@ -144,7 +145,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
       platform::ThisProcess().WatchInterrupts([&](int exitStatus) {
         interrupted = exitStatus;
         running.BeginShutDown();
-        stop = true;
+        stop.Set();
       });
 
   const bool missing = WarnOfMissingPaths(options.paths, streams.err);
