@@ -17,8 +17,8 @@ inline constexpr size_t kLogLineCapacity = 1024;
 // archiver ended for its time or by an interrupt, and for an entry the
 // intake refused (its path for the name), and a hint without the name for a
 // job with nothing to do (-2) or an archiver that could not be started
-// (-1). ANSI text.
-// The name shown through ShownName.
+// (-1). UTF-8, as all of the program's text. The name shown through
+// ShownName.
 std::string LogLine(int32_t status, const char* name);
 
 // A file's name as a line shows it: as it is, unless it holds a control

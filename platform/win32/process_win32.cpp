@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/process_native.h"
+#include "platform/utf16.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -58,7 +60,7 @@ class OutputPipe {
     const std::string name = "\\\\.\\pipe\\velkor-output-" +
                              std::to_string(GetCurrentProcessId()) + "-" +
                              std::to_string(made.fetch_add(1));
-    read_ = CreateNamedPipeA(name.c_str(),
+    read_ = CreateNamedPipeW(WideText(name).get(),
                              PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
                              PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
                              kPipeRoom, 0, nullptr);
@@ -67,9 +69,9 @@ class OutputPipe {
       return false;
     }
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    *writeEnd.out() = CreateFileA(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
+    *writeEnd.out() = CreateFileW(WideText(name).get(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    overlapped_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    overlapped_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (writeEnd.get() == INVALID_HANDLE_VALUE || overlapped_.hEvent == nullptr) return false;
     tail_ = &tail;
     Read();
@@ -164,7 +166,7 @@ DWORD WaitUntil(Clock::time_point deadline) {
 // A manual-reset event, signalled once the stop is set. Without one (the
 // system refused it) the stop is still seen, only later: the wait naps.
 StopSignal::StopSignal()
-    : waitable_(reinterpret_cast<intptr_t>(CreateEventA(nullptr, TRUE, FALSE, nullptr))) {}
+    : waitable_(reinterpret_cast<intptr_t>(CreateEventW(nullptr, TRUE, FALSE, nullptr))) {}
 
 StopSignal::~StopSignal() {
   if (waitable_ != 0) CloseHandle(reinterpret_cast<HANDLE>(waitable_));
@@ -179,12 +181,15 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
                            const ProcessOptions& options) {
   ProcessResult result;
   // The command line names the program first; with the program given on
-  // its own, that name is left empty, and a blank ends it. CreateProcessA
-  // may write into the command line, so it gets a copy.
-  const std::string text = " " + FillArgumentText(arguments);
-  std::vector<char> commandLine(text.c_str(), text.c_str() + text.size() + 1);
+  // its own, that name is left empty, and a blank ends it. CreateProcessW
+  // may write into the command line, so it gets a copy of its own.
+  std::u16string commandLine;
+  const WideText programName(program);
+  if (!programName.ok() || !Utf8ToUtf16(" " + FillArgumentText(arguments), commandLine)) {
+    return result;
+  }
 
-  STARTUPINFOA startup;
+  STARTUPINFOW startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -198,7 +203,7 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
   if (options.captureOutput) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     if (!output.Open(outputWrite, result.output)) return result;
-    *input.out() = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    *input.out() = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                &inheritable, OPEN_EXISTING, 0, nullptr);
     startup.dwFlags |= STARTF_USESTDHANDLES;
     startup.hStdInput = input.get();
@@ -208,7 +213,8 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
 
   PROCESS_INFORMATION process;
   std::memset(&process, 0, sizeof process);
-  if (!CreateProcessA(program, commandLine.data(), nullptr, nullptr,
+  if (!CreateProcessW(programName.get(), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
+                      nullptr,
                       options.captureOutput ? TRUE : FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                       nullptr, &startup, &process)) {
     return result;

@@ -73,7 +73,8 @@ namespace {
 const fs::path kSamples = VELKOR_SAMPLES_DIR;
 const char* const kSamplePages[] = {"Starlight Harbor.htm", "Frost Wind.htm",
                                     "Quiet Valley.htm",     "Lantern Road.html",
-                                    "Paper Cranes.htm",     "Clockwork Garden.htm"};
+                                    "Paper Cranes.htm",     "Clockwork Garden.htm",
+                                    "Moonlit Ferry.mhtml",  "Amber Orchard.mhtml"};
 // An archiver that cannot start: its arguments are composed all the same.
 job::JobSettings Settings() {
   job::JobSettings settings;
@@ -92,17 +93,20 @@ bool IsPageFailure(int32_t status) {
   return status <= job::STATUS_PAGE_MISSING && status >= job::STATUS_STALE_JOURNAL;
 }
 
-// One sample page with its "_files" folder, copied afresh.
+// One sample page with its "_files" folder (a web archive has none), copied afresh.
 class SamplePage {
  public:
   explicit SamplePage(const std::string& name) : name_(name) {
-    const fs::path stem = fs::path(name).stem();
+    const std::string stem = fs::path(name).stem().string();
     fs::copy_file(kSamples / name, folder_.path() / name);
-    fs::copy(kSamples / (stem.string() + "_files"), folder_.path() / (stem.string() + "_files"),
-             fs::copy_options::recursive);
+    if (fs::exists(kSamples / (stem + "_files")))
+      fs::copy(kSamples / (stem + "_files"), folder_.path() / (stem + "_files"),
+               fs::copy_options::recursive);
     original_ = ReadFile(folder_.Path(name));
-    final_ = ReadFile((kSamples / "expected" / stem).string() + ".htm");
-    renamed_ = folder_.Path(stem.string() + ".htm");
+    // A web archive keeps its name.
+    const bool kept = fs::exists(kSamples / "expected" / name);
+    final_ = ReadFile((kSamples / "expected" / (kept ? name : stem + ".htm")).string());
+    renamed_ = folder_.Path(kept ? name : stem + ".htm");
   }
 
   // Runs the job on the page under the name it has now; `arm` and `disarm`

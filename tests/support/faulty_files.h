@@ -42,8 +42,6 @@ class FaultyFiles final : public platform::FileSystem {
   platform::PathKind Kind(const char* path) override;
   bool IsLink(const char* path) override;
   std::string StoredName(const char* path) override;
-  bool IsExactName(const char* name) override { return inner_.IsExactName(name); }
-  bool NamesAreUtf8() override { return inner_.NamesAreUtf8(); }
   bool RemoveFile(const char* path) override;
   bool RenameNoReplace(const char* from, const char* to) override;
   bool CreateFolders(const char* path) override;
