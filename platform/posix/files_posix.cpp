@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -61,12 +62,22 @@ FileError ErrorOf(int number) {
 }
 
 // Takes the lock that keeps out every other opener asking for it.
+//
+// A child being started holds a copy of every descriptor of this process
+// until it runs its program, and with it the locks of the files other
+// workers had open at that moment. So a page that one worker has just let
+// go of may look held for an instant while another worker starts its
+// archiver; the lock is asked again for a short while before the page is
+// called busy.
 bool LockExclusive(int fd) {
-  int result;
-  do {
-    result = flock(fd, LOCK_EX | LOCK_NB);
-  } while (result != 0 && errno == EINTR);
-  return result == 0;
+  constexpr int kTries = 50;
+  constexpr timespec kPause{0, 2 * 1000 * 1000};
+  for (int tried = 1;; ++tried) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK || tried == kTries) return false;
+    nanosleep(&kPause, nullptr);
+  }
 }
 
 class PosixFile final : public ExclusiveFile {
