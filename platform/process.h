@@ -86,7 +86,9 @@ struct ProcessResult {
 // SIGTERM and, after a grace of two seconds, killed; on Windows the program
 // is terminated, and one that ends while the stop is set counts as stopped
 // (a console's Ctrl+C reaches it too). On POSIX it reads no input
-// (/dev/null).
+// (/dev/null). It inherits no handle of ours but the standard ones it is
+// given, so that programs started at once by several workers never hold
+// one another's output.
 class ProcessLauncher {
  public:
   virtual ~ProcessLauncher() = default;

@@ -60,17 +60,17 @@ class OutputPipe {
     const std::string name = "\\\\.\\pipe\\velkor-output-" +
                              std::to_string(GetCurrentProcessId()) + "-" +
                              std::to_string(made.fetch_add(1));
-    read_ = CreateNamedPipeW(WideText(name).get(),
-                             PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                             PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
-                             kPipeRoom, 0, nullptr);
+    read_ = CreateNamedPipeW(
+        WideText(name).get(),
+        PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, kPipeRoom, 0, nullptr);
     if (read_ == INVALID_HANDLE_VALUE) {
       read_ = nullptr;
       return false;
     }
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    *writeEnd.out() = CreateFileW(WideText(name).get(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    *writeEnd.out() = CreateFileW(WideText(name).get(), GENERIC_WRITE, 0, &inheritable,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     overlapped_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (writeEnd.get() == INVALID_HANDLE_VALUE || overlapped_.hEvent == nullptr) return false;
     tail_ = &tail;
@@ -152,6 +152,42 @@ class OutputPipe {
   std::string* tail_ = nullptr;
 };
 
+// The start-up attribute that names the only handles a program inherits.
+// Other workers make inheritable handles of their own (their archivers'
+// pipes) at any moment; inherited by this program, one would outlive the
+// archiver it was made for, for as long as this one runs.
+class InheritedHandles {
+ public:
+  InheritedHandles() = default;
+  ~InheritedHandles() {
+    if (list_ != nullptr) DeleteProcThreadAttributeList(list_);
+  }
+  InheritedHandles(const InheritedHandles&) = delete;
+  InheritedHandles& operator=(const InheritedHandles&) = delete;
+
+  // False when the system would not make the list.
+  bool Set(HANDLE first, HANDLE second) {
+    handles_[0] = first;
+    handles_[1] = second;
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    room_.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(room_.data());
+    if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
+    list_ = list;
+    // The handles must stay where they are until the program has started.
+    return UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_,
+                                     sizeof handles_, nullptr, nullptr) != FALSE;
+  }
+
+  LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
+
+ private:
+  std::vector<unsigned char> room_;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+  HANDLE handles_[2] = {};
+};
+
 bool IsSet(const StopSignal* stop) { return stop != nullptr && stop->IsSet(); }
 
 // How long the wait may last before `deadline`, in whole milliseconds.
@@ -189,34 +225,41 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
     return result;
   }
 
-  STARTUPINFOW startup;
+  STARTUPINFOEXW startup;
   std::memset(&startup, 0, sizeof startup);
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(options.hidden ? SW_HIDE : SW_SHOWNORMAL);
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = static_cast<WORD>(options.hidden ? SW_HIDE : SW_SHOWNORMAL);
 
   // Captured output goes through a pipe whose write end, and an input from
-  // the null device, are the only handles made inheritable; without capture
-  // nothing is inherited.
+  // the null device, are the program's standard handles and the only ones
+  // it inherits; without capture it inherits nothing.
   OutputPipe output;
   Handle outputWrite, input;
+  InheritedHandles inherited;
   if (options.captureOutput) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     if (!output.Open(outputWrite, result.output)) return result;
     *input.out() = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                &inheritable, OPEN_EXISTING, 0, nullptr);
-    startup.dwFlags |= STARTF_USESTDHANDLES;
-    startup.hStdInput = input.get();
-    startup.hStdOutput = outputWrite.get();
-    startup.hStdError = outputWrite.get();
+    if (input.get() == INVALID_HANDLE_VALUE ||
+        !inherited.Set(outputWrite.get(), input.get())) {
+      return result;
+    }
+    startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = input.get();
+    startup.StartupInfo.hStdOutput = outputWrite.get();
+    startup.StartupInfo.hStdError = outputWrite.get();
+    startup.lpAttributeList = inherited.get();
   }
 
   PROCESS_INFORMATION process;
   std::memset(&process, 0, sizeof process);
+  const DWORD flags =
+      NORMAL_PRIORITY_CLASS | (options.captureOutput ? EXTENDED_STARTUPINFO_PRESENT : 0);
   if (!CreateProcessW(programName.get(), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
-                      nullptr,
-                      options.captureOutput ? TRUE : FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                      nullptr, &startup, &process)) {
+                      nullptr, options.captureOutput ? TRUE : FALSE, flags, nullptr, nullptr,
+                      &startup.StartupInfo, &process)) {
     return result;
   }
   CloseHandle(process.hThread);

@@ -4,7 +4,8 @@
 //   LINES:CODE   first writes LINES lines "line 1"..., the odd ones to its standard output, the
 //                even ones to its standard error, then ends with CODE;
 //   hang         writes "hanging" to its standard output and waits forever; on POSIX it first
-//                starts a child that waits too, and reports it as "child=".
+//                starts a child that waits too, and reports it as "child=". On Windows, once it
+//                hangs, it signals the event that VELKOR_STANDIN_READY names, if any.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,6 +81,12 @@ int main(int argc, char** argv) {
   if (hang) {
     std::puts("hanging");
     std::fflush(stdout);
+#ifdef _WIN32
+    if (const wchar_t* ready = _wgetenv(L"VELKOR_STANDIN_READY")) {
+      const HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, ready);
+      if (event != nullptr) SetEvent(event);
+    }
+#endif
     WaitForever();
   }
   const char* code = argv[1];
