@@ -45,15 +45,22 @@ TEST_F(CliRun, AFolderOfCyrillicLettersHasTheRoomItsCharactersTake) {
 
 // Names typed as they lie in the current folder, and one from the root of its drive with a slash.
 TEST_F(CliRun, ANameThatAnArchiverCouldTakeForASwitchReachesItAsAPath) {
-  for (const char* page : {"-r.htm", "@list.htm", "slash.htm"}) folder_.Write(page, "<html/>");
+  const Strings hostile = {"-i!x", "-sdel", "@list", "-r", "--"};
   const std::string fromRoot = folder_.Path("slash").substr(3);  // after "C:\"
+  Strings arguments = {"--ini", Ini("0"), "--no-fix", "--", "/" + fromRoot + ".htm"};
+  Strings reached = {"\\" + fromRoot};
+  folder_.Write("slash.htm", "<html/>");
+  for (const std::string& stem : hostile) {
+    folder_.Write(stem + ".htm", "<html/>");
+    arguments.push_back(stem + ".htm");
+    reached.push_back(".\\" + stem);
+  }
   const fs::path previous = fs::current_path();
   fs::current_path(folder_.path());
-  const int status =
-      Run({"--ini", Ini("0"), "--no-fix", "--", "-r.htm", "@list.htm", "/" + fromRoot + ".htm"});
+  const int status = Run(arguments);
   fs::current_path(previous);
   EXPECT_EQ(status, 0) << out_ << err_;
-  for (const std::string& given : Strings{".\\-r", ".\\@list", "\\" + fromRoot}) {
+  for (const std::string& given : reached) {
     EXPECT_EQ(testsupport::ReportValues(ReadFile(folder_.Path(given + ".report")), "arg"),
               (Strings{"0", given + ".report", given + ".htm", given + "_files"}));
   }
