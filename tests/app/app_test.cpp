@@ -330,11 +330,21 @@ class InterruptibleProcess final : public platform::RunningProcess {
     Native().WriteText(stream, text);
   }
   void KeepFreedMemoryForReuse() override {}
+  // As the system's watch does, the end of the watch waits for an interrupt being delivered:
+  // what the callback touches is gone after it.
   std::unique_ptr<platform::InterruptWatch> WatchInterrupts(
       std::function<void(int)> onInterrupt) override {
+    struct Watch final : platform::InterruptWatch {
+      explicit Watch(InterruptibleProcess& process) : process(process) {}
+      ~Watch() override {
+        std::lock_guard lock(process.mutex_);
+        process.onInterrupt_ = nullptr;
+      }
+      InterruptibleProcess& process;
+    };
     std::lock_guard lock(mutex_);
     onInterrupt_ = std::move(onInterrupt);
-    return std::make_unique<platform::InterruptWatch>();
+    return std::make_unique<Watch>(*this);
   }
 
   void Interrupt(int exitStatus) {

@@ -3,7 +3,8 @@
 //   CODE         ends with that exit code;
 //   LINES:CODE   first writes LINES lines "line 1"..., the odd ones to its standard output, the
 //                even ones to its standard error, then ends with CODE;
-//   hang         writes "hanging" to its standard output and waits forever; on POSIX it first
+//   hang         writes "hanging" to its standard output (before its report, so that a whole
+//                report means the line is out) and waits forever; on POSIX it first
 //                starts a child that waits too, and reports it as "child=". On Windows, once it
 //                hangs, it signals the event that VELKOR_STANDIN_READY names, if any.
 #include <cstdio>
@@ -60,6 +61,10 @@ int main(int argc, char** argv) {
 #else
   std::FILE* report = argc > 2 ? std::fopen(argv[2], "wb") : nullptr;
 #endif
+  if (hang) {
+    std::puts("hanging");
+    std::fflush(stdout);
+  }
   if (report != nullptr) {
 #ifdef _WIN32
     STARTUPINFOW startup{};
@@ -79,8 +84,6 @@ int main(int argc, char** argv) {
     std::fclose(report);
   }
   if (hang) {
-    std::puts("hanging");
-    std::fflush(stdout);
 #ifdef _WIN32
     if (const wchar_t* ready = _wgetenv(L"VELKOR_STANDIN_READY")) {
       const HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, ready);
