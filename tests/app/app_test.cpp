@@ -335,7 +335,7 @@ class InterruptibleProcess final : public platform::RunningProcess {
   std::unique_ptr<platform::InterruptWatch> WatchInterrupts(
       std::function<void(int)> onInterrupt) override {
     struct Watch final : platform::InterruptWatch {
-      explicit Watch(InterruptibleProcess& process) : process(process) {}
+      explicit Watch(InterruptibleProcess& owner) : process(owner) {}
       ~Watch() override {
         std::lock_guard lock(process.mutex_);
         process.onInterrupt_ = nullptr;
