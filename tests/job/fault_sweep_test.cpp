@@ -4,21 +4,24 @@
 // must leave the page as it was or in its final form (or, where the page
 // could not be put back, beside its journal), must report Ok only for a page
 // in its final form, and a later clean run must finish the page and leave no
-// journal behind.
+// journal behind. And a job's posting, with each of its allocations failed:
+// the batch must go on.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "job/process_job.h"
-#include "page/grow_buffer.h"
+#include "job/worker.h"
 #include "page/journal.h"
+#include "platform/memory.h"
 #include "platform/text.h"
 #include "tests/support/faulty_files.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fixtures.h"
 
 namespace {
 
@@ -37,9 +40,12 @@ bool AllocationFails() {
   return g_allocations == g_failAt || (g_failFromThenOn && g_allocations > g_failAt);
 }
 
-void* CountingRealloc(void* block, size_t size) {
-  return AllocationFails() ? nullptr : std::realloc(block, size);
-}
+// The page buffers' growth, counted with the rest.
+struct CountingAllocator final : platform::Allocator {
+  void* Reallocate(void* block, size_t size) override {
+    return AllocationFails() ? nullptr : std::realloc(block, size);
+  }
+};
 
 }  // namespace
 
@@ -70,7 +76,6 @@ void operator delete[](void* block, const std::nothrow_t&) noexcept { operator d
 
 namespace {
 
-const fs::path kSamples = VELKOR_SAMPLES_DIR;
 const char* const kSamplePages[] = {"Starlight Harbor.htm", "Frost Wind.htm",
                                     "Quiet Valley.htm",     "Lantern Road.html",
                                     "Paper Cranes.htm",     "Clockwork Garden.htm",
@@ -84,9 +89,14 @@ job::JobSettings Settings() {
 }
 const job::JobSettings kSettings = Settings();
 
-struct QuietSink final : job::ResultSink {
+// Keeps the names of the results delivered to it.
+struct Names final : job::ResultSink {
   void JobStarted(const char*) override {}
-  bool Deliver(std::unique_ptr<job::JobResult>) override { return true; }
+  bool Deliver(std::unique_ptr<job::JobResult> result) override {
+    delivered.emplace_back(result->name);
+    return true;
+  }
+  std::vector<std::string> delivered;
 };
 
 bool IsPageFailure(int32_t status) {
@@ -96,17 +106,13 @@ bool IsPageFailure(int32_t status) {
 // One sample page with its "_files" folder (a web archive has none), copied afresh.
 class SamplePage {
  public:
-  explicit SamplePage(const std::string& name) : name_(name) {
-    const std::string stem = fs::path(name).stem().string();
-    fs::copy_file(kSamples / name, folder_.path() / name);
-    if (fs::exists(kSamples / (stem + "_files")))
-      fs::copy(kSamples / (stem + "_files"), folder_.path() / (stem + "_files"),
-               fs::copy_options::recursive);
-    original_ = ReadFile(folder_.Path(name));
-    // A web archive keeps its name.
-    const bool kept = fs::exists(kSamples / "expected" / name);
-    final_ = ReadFile((kSamples / "expected" / (kept ? name : stem + ".htm")).string());
-    renamed_ = folder_.Path(kept ? name : stem + ".htm");
+  explicit SamplePage(const std::string& name)
+      : name_(name), original_(testsupport::Sample(name)), final_(testsupport::Expected(name)),
+        // A web archive keeps its name.
+        renamed_(folder_.Path(fs::exists(testsupport::kSamples / "expected" / name)
+                                  ? name
+                                  : fs::path(name).stem().string() + ".htm")) {
+    testsupport::CopySample(folder_, name);
   }
 
   // Runs the job on the page under the name it has now; `arm` and `disarm`
@@ -117,7 +123,7 @@ class SamplePage {
     request.archive = 1;
     const std::string path = fs::exists(folder_.Path(name_)) ? folder_.Path(name_) : renamed_;
     platform::CopyText(request.path, sizeof request.path, path.c_str());
-    QuietSink sink;
+    Names sink;
     arm();
     std::unique_ptr<job::JobResult> result = job::ProcessJob(request, sink, kSettings);
     disarm();
@@ -163,55 +169,91 @@ class SamplePage {
   std::string name_, original_, final_, renamed_;
 };
 
-TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
-  long points = 0;
-  for (const char* name : kSamplePages) {
-    for (const auto mode : {testsupport::FaultyFiles::Mode::Once,
-                            testsupport::FaultyFiles::Mode::FromThenOn}) {
-      for (long nth = 1;; ++nth) {
-        SamplePage sample(name);
-        testsupport::FaultyFiles files;
-        int32_t status;
-        {
-          const platform::ScopedFileSystem scoped(files);
-          files.FailAt(nth, mode);
-          status = sample.Process();
-        }
-        const bool reached = files.count() >= nth;
-        sample.Check(status, std::string(name) + ", operation " + std::to_string(nth) +
-                                 (mode == testsupport::FaultyFiles::Mode::Once ? " once" : " on"));
-        if (!reached) break;
-        ++points;
-      }
-    }
-  }
-  RecordProperty("injection points", static_cast<int>(points));
-  std::printf("file operations failed: %ld\n", points);
-}
-
-TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
-  const page::testing::ReallocFunction previous =
-      page::testing::SetGrowBufferRealloc(CountingRealloc);
+// Runs `inject` (which arms the fault, runs the job and gives the operations
+// it counted) on every sample page for the 1st, 2nd... operation, once and
+// from then on, until the job no longer reaches it, checking each. Returns
+// the points reached.
+long Sweep(const char* what, const std::function<long(SamplePage&, long nth, bool fromThenOn,
+                                                      int32_t& status)>& inject) {
   long points = 0;
   for (const char* name : kSamplePages) {
     for (const bool fromThenOn : {false, true}) {
       for (long nth = 1;; ++nth) {
         SamplePage sample(name);
-        g_failFromThenOn = fromThenOn;
-        g_armedAt = nth;
-        const int32_t status = sample.Process([] { g_allocations = 0, g_failAt = g_armedAt; },
-                                              [] { g_failAt = 0; });
-        const bool reached = g_allocations >= nth;
-        sample.Check(status, std::string(name) + ", allocation " + std::to_string(nth) +
+        int32_t status = 0;
+        const bool reached = inject(sample, nth, fromThenOn, status) >= nth;
+        sample.Check(status, std::string(name) + ", " + what + " " + std::to_string(nth) +
                                  (fromThenOn ? " on" : " once"));
         if (!reached) break;
         ++points;
       }
     }
   }
-  page::testing::SetGrowBufferRealloc(previous);
+  std::printf("%ss failed: %ld\n", what, points);
+  return points;
+}
+
+TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
+  using Mode = testsupport::FaultyFiles::Mode;
+  const long points = Sweep("file operation", [](SamplePage& sample, long nth, bool fromThenOn,
+                                                 int32_t& status) {
+    testsupport::FaultyFiles files;
+    const platform::ScopedFileSystem scoped(files);
+    files.FailAt(nth, fromThenOn ? Mode::FromThenOn : Mode::Once);
+    status = sample.Process();
+    return files.count();
+  });
   RecordProperty("injection points", static_cast<int>(points));
-  std::printf("allocations failed: %ld\n", points);
+}
+
+TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
+  CountingAllocator heap;
+  const platform::ScopedAllocator scoped(heap);
+  const long points = Sweep("allocation", [](SamplePage& sample, long nth, bool fromThenOn,
+                                             int32_t& status) {
+    g_failFromThenOn = fromThenOn;
+    g_armedAt = nth;
+    status = sample.Process([] { g_allocations = 0, g_failAt = g_armedAt; }, [] { g_failAt = 0; });
+    return g_allocations;
+  });
+  RecordProperty("injection points", static_cast<int>(points));
+}
+
+// A request the pool cannot find room for is refused whole: a job recorded
+// without its place in the queue would never finish, and hold back every
+// later result for good.
+TEST(FaultSweep, APostWhoseAllocationFailsLeavesNoJobBehind) {
+  const auto request = [](const char* path) {
+    auto made = std::make_unique<job::JobRequest>();
+    platform::CopyText(made->path, sizeof made->path, path);
+    return made;
+  };
+  // A path long enough that its "_files" folder's name needs the heap.
+  const std::string first(300, 'p');
+  long nth = 1;
+  for (;; ++nth) {
+    Names sink;
+    job::RunningFlag running;
+    job::CJobPool pool(running, sink, [](job::JobRequest& posted, job::ResultSink&, job::JobGate&) {
+      auto result = std::make_unique<job::JobResult>();
+      platform::CopyText(result->name, sizeof result->name, posted.path);
+      return result;
+    }, 1);
+    auto made = request(first.c_str());
+    // The workers start afterwards: only the posting allocates meanwhile.
+    g_failFromThenOn = false;
+    g_allocations = 0;
+    g_failAt = nth;
+    const bool posted = pool.Post(std::move(made));
+    g_failAt = 0;
+    ASSERT_TRUE(pool.Post(request("later.htm")));
+    ASSERT_TRUE(pool.Start());
+    pool.Quit();
+    EXPECT_EQ(sink.delivered.size(), posted ? 2u : 1u) << "allocation " << nth;
+    EXPECT_EQ(sink.delivered.back(), "later.htm") << "allocation " << nth;
+    if (g_allocations < nth) break;
+  }
+  EXPECT_GE(nth, 4) << "the folder's name, the record and the queue's room each failed";
 }
 
 }  // namespace

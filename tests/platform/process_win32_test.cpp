@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "tests/platform/process_test.h"
+#include "tests/support/process_check.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -37,10 +38,7 @@ TEST(RunProcessOnWindows, HandsEachArchiverOnlyItsOwnHandles) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE othersRead = nullptr, othersWrite = nullptr;
   ASSERT_TRUE(CreatePipe(&othersRead, &othersWrite, &inheritable, 0));
-  const std::wstring readyName = L"velkor-standin-ready-" + std::to_wstring(GetCurrentProcessId());
-  const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-  ASSERT_NE(ready, nullptr);
-  SetEnvironmentVariableW(L"VELKOR_STANDIN_READY", readyName.c_str());
+  testsupport::StandinHanging hanging;
   const std::string standin = testsupport::ArchiverStandinPath();
   StopSignal stop;
   ProcessResult longRun;
@@ -48,8 +46,7 @@ TEST(RunProcessOnWindows, HandsEachArchiverOnlyItsOwnHandles) {
     longRun = Processes().Run(standin.c_str(), {"hang", {}},
                               {.stop = &stop, .captureOutput = true});
   });
-  ASSERT_EQ(WaitForSingleObject(ready, 60000), WAIT_OBJECT_0);
-  SetEnvironmentVariableW(L"VELKOR_STANDIN_READY", nullptr);
+  EXPECT_TRUE(hanging.Wait());  // if not, the stop at the end still ends it
 
   // The short one's capture ends when it does, with what it wrote, while the long one runs.
   ProcessResult shortRun;
@@ -70,7 +67,6 @@ TEST(RunProcessOnWindows, HandsEachArchiverOnlyItsOwnHandles) {
   EXPECT_EQ(longRun.ending, ProcessResult::Ending::Stopped);
   EXPECT_EQ(longRun.output, "hanging\r\n");
   CloseHandle(othersRead);
-  CloseHandle(ready);
 }
 
 }  // namespace platform

@@ -5,22 +5,21 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/files.h"
+#include "tests/support/forwarding_files.h"
 
 namespace testsupport {
 
-class FaultyFiles final : public platform::FileSystem {
+class FaultyFiles final : public ForwardingFiles {
  public:
   enum class Mode {
     Once,        // only the Nth operation fails
     FromThenOn,  // the Nth and every later one fail: a disk that is gone or full
   };
 
-  explicit FaultyFiles(platform::FileSystem& inner = platform::NativeFiles()) : inner_(inner) {}
-
-  // Fails operation `nth` (1-based, counted from now over every call of
-  // both interfaces). A write that fails writes half of its bytes first, as
-  // a disk that fills up does; a read that fails reads nothing.
+  // Fails operation `nth` (1-based, counted from now over every call of the
+  // file system and its files, but for the two that only tell how names are
+  // written). A write that fails writes half of its bytes first, as a disk
+  // that fills up does; a read that fails reads nothing.
   void FailAt(long nth, Mode mode) {
     count_ = 0;
     failAt_ = nth;
@@ -32,30 +31,47 @@ class FaultyFiles final : public platform::FileSystem {
   // of its own.
   std::optional<uint64_t> reportedSize;
 
-  std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
-                                                         platform::FileError& error) override;
-  std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
-                                                           platform::FileError& error) override;
-  bool FlushFolderOf(const char* path) override;
-  bool FindEntries(const char* pattern,
-                   const std::function<bool(const char* name)>& visit) override;
-  platform::PathKind Kind(const char* path) override;
-  bool IsLink(const char* path) override;
-  std::string StoredName(const char* path) override;
-  bool RemoveFile(const char* path) override;
-  bool RenameNoReplace(const char* from, const char* to) override;
-  bool CreateFolders(const char* path) override;
-
   // True when the operation now being made is to fail.
   bool Fails() {
     ++count_;
     return failAt_ > 0 && (count_ == failAt_ || (mode_ == Mode::FromThenOn && count_ > failAt_));
   }
 
- private:
-  std::unique_ptr<platform::ExclusiveFile> Wrap(std::unique_ptr<platform::ExclusiveFile> file);
+  std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
+                                                         platform::FileError& error) override {
+    if (!Fails()) return ForwardingFiles::OpenExclusive(path, error);
+    error = platform::FileError::Failed;
+    return nullptr;
+  }
+  std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
+                                                           platform::FileError& error) override {
+    if (!Fails()) return ForwardingFiles::CreateExclusive(path, error);
+    error = platform::FileError::Failed;
+    return nullptr;
+  }
+  bool FlushFolderOf(const char* path) override { return !Fails() && inner_.FlushFolderOf(path); }
+  bool FindEntries(const char* pattern,
+                   const std::function<bool(const char* name)>& visit) override {
+    return !Fails() && inner_.FindEntries(pattern, visit);
+  }
+  platform::PathKind Kind(const char* path) override {
+    return Fails() ? platform::PathKind::Missing : inner_.Kind(path);
+  }
+  bool IsLink(const char* path) override { return !Fails() && inner_.IsLink(path); }
+  std::string StoredName(const char* path) override {
+    return Fails() ? std::string() : inner_.StoredName(path);
+  }
+  bool RemoveFile(const char* path) override { return !Fails() && inner_.RemoveFile(path); }
+  bool RenameNoReplace(const char* from, const char* to) override {
+    return !Fails() && inner_.RenameNoReplace(from, to);
+  }
+  bool CreateFolders(const char* path) override { return !Fails() && inner_.CreateFolders(path); }
 
-  platform::FileSystem& inner_;
+ protected:
+  std::unique_ptr<platform::ExclusiveFile> Wrap(std::unique_ptr<platform::ExclusiveFile> file,
+                                                const char* path) override;
+
+ private:
   long count_ = 0;
   long failAt_ = 0;
   Mode mode_ = Mode::Once;

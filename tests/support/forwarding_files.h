@@ -1,12 +1,35 @@
-// A file system that hands every call to another one (the native one unless
-// told otherwise): tests derive from it and change only what they need.
+// A file system, and an open file, that hand every call to another one (the
+// native file system unless told otherwise): every stand-in of the tests
+// derives from them and changes only what it needs.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/files.h"
 
 namespace testsupport {
+
+class ForwardingFile : public platform::ExclusiveFile {
+ public:
+  explicit ForwardingFile(std::unique_ptr<platform::ExclusiveFile> inner)
+      : inner_(std::move(inner)) {}
+
+  bool Size(uint64_t& size) override { return inner_->Size(size); }
+  int64_t ReadFromStart(char* into, size_t count) override {
+    return inner_->ReadFromStart(into, count);
+  }
+  int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
+    return inner_->WriteAt(offset, from, count);
+  }
+  bool Truncate(uint64_t length) override { return inner_->Truncate(length); }
+  bool Flush() override { return inner_->Flush(); }
+  bool Stamp(platform::FileStamp& stamp) override { return inner_->Stamp(stamp); }
+
+ protected:
+  std::unique_ptr<platform::ExclusiveFile> inner_;
+};
 
 class ForwardingFiles : public platform::FileSystem {
  public:
@@ -15,11 +38,11 @@ class ForwardingFiles : public platform::FileSystem {
 
   std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
                                                          platform::FileError& error) override {
-    return inner_.OpenExclusive(path, error);
+    return Wrap(inner_.OpenExclusive(path, error), path);
   }
   std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
                                                            platform::FileError& error) override {
-    return inner_.CreateExclusive(path, error);
+    return Wrap(inner_.CreateExclusive(path, error), path);
   }
   bool FlushFolderOf(const char* path) override { return inner_.FlushFolderOf(path); }
   bool FindEntries(const char* pattern,
@@ -36,6 +59,13 @@ class ForwardingFiles : public platform::FileSystem {
   bool CreateFolders(const char* path) override { return inner_.CreateFolders(path); }
 
  protected:
+  // What the stand-in hands out for a file opened or created at `path`
+  // (null when that failed): the file itself unless a derived one wraps it.
+  virtual std::unique_ptr<platform::ExclusiveFile> Wrap(
+      std::unique_ptr<platform::ExclusiveFile> file, const char* /*path*/) {
+    return file;
+  }
+
   platform::FileSystem& inner_;
 };
 
