@@ -59,33 +59,26 @@ std::string OpenAndCloseWindow(const TempFolder& folder) {
 
 }  // namespace
 
-void SettingsPlaceTest::systemFilesFollowXdgConfigDirs() {
+void SettingsPlaceTest::placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs() {
+  TempFolder folder;
+  ScopedEnvironment home("HOME", folder.Path("home"));
+  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("xdg"));
   ScopedEnvironment configDirs("XDG_CONFIG_DIRS", "relative:/opt/site/:/etc/xdg::/usr/etc");
+  QCOMPARE(app::DefaultSettingsPath(), folder.Path("xdg/velkor/velkor.ini"));
   const std::vector<std::string> listed = {"/opt/site/velkor/velkor.ini",
                                            "/etc/xdg/velkor/velkor.ini",
                                            "/usr/etc/velkor/velkor.ini"};
   QCOMPARE(app::DefaultSettingsFiles().systemWide, listed);
-  // Unset, empty or naming no absolute folder: /etc/xdg.
+  // Unset, empty or naming no absolute folder (which the XDG rules call invalid): the home's
+  // file, and /etc/xdg's.
   for (const std::optional<std::string>& value :
        {std::optional<std::string>(), std::optional<std::string>(""),
         std::optional<std::string>("relative/xdg:")}) {
+    configHome.Set(value);
     configDirs.Set(value);
+    QCOMPARE(app::DefaultSettingsPath(), folder.Path("home/.config/velkor/velkor.ini"));
     QCOMPARE(app::DefaultSettingsFiles().systemWide,
              std::vector<std::string>{"/etc/xdg/velkor/velkor.ini"});
-  }
-}
-
-void SettingsPlaceTest::userFileFollowsXdgConfigHomeOrHome() {
-  TempFolder folder;
-  ScopedEnvironment home("HOME", folder.Path("home"));
-  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("xdg"));
-  QCOMPARE(app::DefaultSettingsPath(), folder.Path("xdg/velkor/velkor.ini"));
-  // Unset, empty or relative (which the XDG rules call invalid): the home's.
-  for (const std::optional<std::string>& value :
-       {std::optional<std::string>(), std::optional<std::string>(""),
-        std::optional<std::string>("relative/xdg")}) {
-    configHome.Set(value);
-    QCOMPARE(app::DefaultSettingsPath(), folder.Path("home/.config/velkor/velkor.ini"));
   }
 }
 

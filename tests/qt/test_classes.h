@@ -13,8 +13,7 @@ class UriListTest : public QObject {
 class SettingsPlaceTest : public QObject {
   Q_OBJECT
  private slots:
-  void userFileFollowsXdgConfigHomeOrHome();
-  void systemFilesFollowXdgConfigDirs();
+  void placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs();
   void firstCloseMakesTheFolderWithTheWindowKeysOnly();
   void unwritableFolderIsReportedAndTheWindowStillCloses();
   void cliReadsTheUserFileAndNamesOneBesideItThatItIgnores();
