@@ -14,8 +14,7 @@ class SettingsPlaceTest : public QObject {
   Q_OBJECT
  private slots:
   void placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs();
-  void firstCloseMakesTheFolderWithTheWindowKeysOnly();
-  void unwritableFolderIsReportedAndTheWindowStillCloses();
+  void firstCloseMakesAPrivateFolderWithTheWindowKeysOrSaysWhyItCannot();
   void cliReadsTheUserFileAndNamesOneBesideItThatItIgnores();
 };
 
