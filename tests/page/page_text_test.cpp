@@ -330,7 +330,7 @@ std::string Relaid(const std::string& page) {
 const std::string kTable = "<table width=\"100%\"><tr><td valign=\"top\">";
 const std::string kInfo = "<div class=\"g_section info\">";
 
-TEST(Relayout, LaysOutOnlyTheSectionPartsThatArePresent) {
+TEST(Relayout, LaysOutOnlyTheSectionPartsThatArePresentThenRemovesBlocksAndBordersAltTags) {
   const std::string cell = "<td valign=\"top\">";
   const std::pair<std::string, std::string> cases[] = {
       {kInfo + "h</div>r</div>rest", kInfo + kTable + cell + "r</div></td><td>rest"},  // no <p>
@@ -343,14 +343,13 @@ TEST(Relayout, LaysOutOnlyTheSectionPartsThatArePresent) {
       {"<div class=\"g_section info", "<nothing>"},  // the section tag never ends
   };
   for (const auto& [page, expected] : cases) EXPECT_EQ(Relaid(page), expected) << page;
-}
 
-TEST(Relayout, RemovesBlocksAndBordersAltTagsFromTheCurrentPositionOn) {
+  // Then it removes blocks and borders alt tags from the current position on.
   const std::string start = kInfo + "</div></div>";
   const std::string relaid = kInfo + kTable + "<td valign=\"top\"></div></td><td>";
   const std::string vote = "<div class=\"g_section vote\">";
   const std::string note = "<div class=\"g_section g_notebox\">";
-  const std::pair<std::string, std::string> cases[] = {
+  const std::pair<std::string, std::string> tails[] = {
       {vote + "<div>in</div>out</div>", "out</div>"},  // a block ends at its first closing
       {note + "n</div>" + vote + "v</div>!", note + "n</div>!"},  // an earlier kind stays
       // A block without its closing stays; later kinds are looked for after its opening.
@@ -362,7 +361,7 @@ TEST(Relayout, RemovesBlocksAndBordersAltTagsFromTheCurrentPositionOn) {
       {"<img alt=\"a\">\0"s + vote + "</div><img alt=\"b\">",
        "<img alt=\"a\" border=\"0\">\0"s + vote + "</div><img alt=\"b\">"},
   };
-  for (const auto& [page, tail] : cases) EXPECT_EQ(Relaid(start + page), relaid + tail) << page;
+  for (const auto& [page, tail] : tails) EXPECT_EQ(Relaid(start + page), relaid + tail) << page;
 }
 
 }  // namespace
