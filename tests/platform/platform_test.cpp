@@ -117,7 +117,7 @@ TEST(SplitArgumentText, FollowsTheWindowsQuotingRules) {
     EXPECT_EQ(SplitArgumentText(text), expected) << "text [" << text << "]";
 }
 
-TEST(SplitCommandLine, SplitsAtBlanksAndGroupsQuotedPaths) {
+TEST(WindowCommandLine, SkipsTheProgramNameSplitsAtBlanksAndGroupsQuotedPaths) {
   const std::pair<const char*, Names> cases[] = {
       {R"("D:\My Pages\a b.html" D:\x\c.htm)", {R"(D:\My Pages\a b.html)", R"(D:\x\c.htm)"}},
       {R"("D:\a.htm D:\b.htm)", {R"(D:\a.htm)", R"(D:\b.htm)"}},  // unclosed quote dropped
@@ -128,17 +128,15 @@ TEST(SplitCommandLine, SplitsAtBlanksAndGroupsQuotedPaths) {
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(SplitCommandLine(text), expected) << "[" << text << "]";
-}
-
-TEST(SkipProgramName, LeavesTheArgumentTextWithoutLeadingBlanksOrTabs) {
-  const std::pair<const char*, const char*> cases[] = {
+  // What follows the program's name, without leading blanks or tabs.
+  const std::pair<const char*, const char*> commandLines[] = {
       {"Velkor.exe \t  a.htm  b.htm ", "a.htm  b.htm "},
       {R"("C:\Program Files\Velkor.exe" "D:\My Pages\a b.html")", R"("D:\My Pages\a b.html")"},
       {R"("C:\Velkor.exe"D:\x.htm)", R"(D:\x.htm)"},
       {R"("C:\never closed a.htm)", ""},
       {"C:\\Velkor.exe\t/dde", "/dde"},
   };
-  for (const auto& [commandLine, arguments] : cases)
+  for (const auto& [commandLine, arguments] : commandLines)
     EXPECT_STREQ(SkipProgramName(commandLine), arguments) << commandLine;
 }
 
