@@ -34,14 +34,15 @@ std::string PageStatusText(int32_t status, const char* name) {
     case job::STATUS_PAGE_WRITE_FAILED:
       return "Ошибка записи, страница восстановлена";
     case job::STATUS_PAGE_NOT_ROLLED_BACK:
-      return "Ошибка записи, исходная страница сохранена в " + std::string(name) +
-             std::string(page::kJournalSuffix);
+      return "Ошибка записи, исходная страница сохранена в " +
+             ShownName(std::string(name) + std::string(page::kJournalSuffix));
     case job::STATUS_JOURNAL_KEPT:
       return "Очищена; журнал прежнего сбоя не подошёл к странице и сохранён как " +
-             std::string(name) + std::string(page::kKeptJournalSuffix);
+             ShownName(std::string(name) + std::string(page::kKeptJournalSuffix));
     case job::STATUS_STALE_JOURNAL:
-      return "Мешает журнал прежнего сбоя " + std::string(name) +
-             std::string(page::kJournalSuffix) + ", страница не изменена";
+      return "Мешает журнал прежнего сбоя " +
+             ShownName(std::string(name) + std::string(page::kJournalSuffix)) +
+             ", страница не изменена";
     case job::STATUS_ARCHIVE_NO_MEMORY:
       return "Не хватило памяти для архивации";
     case job::STATUS_WEB_ARCHIVE_DAMAGED:
@@ -68,6 +69,25 @@ const char* EndingText(int32_t status) {
   }
 }
 
+// The length of the control character at `at` in `name`; 0 for any other.
+size_t ControlLength(std::string_view name, size_t at) {
+  const auto byte = [&name](size_t i) { return static_cast<unsigned char>(name[i]); };
+  if (byte(at) < 0x20 || byte(at) == 0x7F) return 1;
+  return byte(at) == 0xC2 && at + 1 < name.size() && byte(at + 1) >= 0x80 && byte(at + 1) <= 0x9F
+             ? 2
+             : 0;
+}
+
+// One byte of a control character as $'...' writes it.
+std::string Escaped(unsigned char byte) {
+  static constexpr char kLetters[] = "abtnvfr";
+  if (byte >= '\a' && byte <= '\r') return {'\\', kLetters[byte - '\a']};
+  const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                        static_cast<char>('0' + ((byte >> 3) & 7)),
+                        static_cast<char>('0' + (byte & 7))};
+  return std::string(octal, sizeof octal);
+}
+
 // `name` cut from its front, behind "...", so that `room` bytes hold it: a
 // long path keeps its end, the part that tells which file it was. A cut
 // never leaves half a UTF-8 character.
@@ -77,6 +97,39 @@ std::string FitFromEnd(const std::string& name, size_t room) {
 }
 
 }  // namespace
+
+std::string ShownName(std::string_view name) {
+  bool odd = !name.empty() && (name.front() == ' ' || name.back() == ' ');
+  for (size_t i = 0; i < name.size() && !odd; ++i) odd = ControlLength(name, i) != 0;
+  if (!odd) return std::string(name);
+  // Where the text stands: inside '...', inside $'...', or between them.
+  enum class Quote { None, Plain, Dollar } quote = Quote::None;
+  std::string shown;
+  const auto enter = [&](Quote wanted) {
+    if (quote == wanted) return;
+    if (quote != Quote::None) shown += '\'';
+    if (wanted == Quote::Dollar) shown += '$';
+    if (wanted != Quote::None) shown += '\'';
+    quote = wanted;
+  };
+  for (size_t i = 0; i < name.size();) {
+    if (const size_t length = ControlLength(name, i)) {
+      enter(Quote::Dollar);
+      for (const size_t end = i + length; i < end; ++i) shown += Escaped(name[i]);
+      continue;
+    }
+    if (name[i] == '\'') {
+      enter(Quote::None);
+      shown += "\\'";
+    } else {
+      enter(Quote::Plain);
+      shown += name[i];
+    }
+    ++i;
+  }
+  enter(Quote::None);
+  return shown;
+}
 
 std::string LogLine(int32_t status, const char* name) {
   if (status == job::STATUS_NO_ACTIONS) return "Отсутствуют заданные действия";
@@ -90,8 +143,9 @@ std::string LogLine(int32_t status, const char* name) {
   const size_t room = kLogLineCapacity - 1;
   // The outcome is never cut: the name gives way, unless the outcome (which
   // may name the page's journal) leaves it no room at all.
-  if (outcome.size() + 3 >= room) return (std::string(name) + outcome).substr(0, room);
-  return FitFromEnd(name, room - outcome.size()) + outcome;
+  const std::string shown = ShownName(name);
+  if (outcome.size() + 3 >= room) return (shown + outcome).substr(0, room);
+  return FitFromEnd(shown, room - outcome.size()) + outcome;
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/settings_file.h"
@@ -118,6 +119,30 @@ std::string DescribeSettingsFiles(const SettingsFiles& files) {
     if (platform::Files().Kind(file.c_str()) == platform::PathKind::File) add(file);
   }
   return described.empty() ? "none" : described;
+}
+
+std::string SettingsFilesRefusal(const SettingsFiles& files) {
+  std::vector<std::string> all = files.systemWide;
+  if (!files.user.empty()) all.insert(all.begin(), files.user);
+  for (const std::string& file : all) {
+    const char* problem = nullptr;
+    switch (platform::CheckSettingsFile(file.c_str())) {
+      case platform::SettingsFileState::Missing:
+      case platform::SettingsFileState::Readable:
+        continue;
+      case platform::SettingsFileState::NotAFile:
+        problem = " is not a regular file";
+        break;
+      case platform::SettingsFileState::TooLarge:
+        problem = " is larger than 1 MB";
+        break;
+      case platform::SettingsFileState::Unreadable:
+        problem = " cannot be read";
+        break;
+    }
+    return "the settings file " + file + problem;
+  }
+  return {};
 }
 
 std::string UnreadSettingsBesideProgram() {

@@ -61,6 +61,11 @@ std::string SettingSource(const SettingsFiles& files, const char* key);
 // exist, and each system-wide one that exists.
 std::string DescribeSettingsFiles(const SettingsFiles& files);
 
+// What keeps the settings from being read as they stand, in words: the
+// first of `files` that exists and is no regular file, holds more than
+// 1 MB or cannot be read. Empty when each one is readable or missing.
+std::string SettingsFilesRefusal(const SettingsFiles& files);
+
 // "Com" as written, "Arc" and "Hidden" (default 1).
 // A "Com" or "Arc" longer than its field holds is named in `tooLong`, never
 // cut.

@@ -24,7 +24,7 @@ python3 "$root/bench/make_pages.py" "$work/pages" "$count"
 sed "s|^Arc=.*|Arc=$archiver|" "$root/examples/velkor.ini" >"$work/velkor.ini"
 # The loop below spells out the example's arguments; it must stay in step.
 com=$(sed -n 's/^Com=//p' "$work/velkor.ini")
-if [[ $com != 'a -bso0 -bsp0 "%s.7z" "%s" "%s"' ]]; then
+if [[ $com != 'a -bso0 -bsp0 -spd "%s.7z" "%s" "%s"' ]]; then
   echo "examples/velkor.ini has Com=$com: bring the loop of $0 in step" >&2
   exit 1
 fi
@@ -43,7 +43,7 @@ set -euo pipefail
 archiver=$1 folder=$2
 for page in "$folder"/*.htm; do
   stem=${page%.htm}
-  "$archiver" a -bso0 -bsp0 "$stem.7z" "$page" "${stem}_files"
+  "$archiver" a -bso0 -bsp0 -spd "$stem.7z" "$page" "${stem}_files"
 done
 LOOP
 

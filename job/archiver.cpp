@@ -32,6 +32,22 @@ std::string FileNameText(const char* field, page::PageCharset charset) {
   return name;
 }
 
+// The value as it goes to the archiver: never readable as a switch ("-r",
+// "--", "-sdel") or a list file ("@list"), whatever the page is called. A
+// name beginning so is relative, and "./" before it names the same file,
+// which archivers store without it. A Windows path beginning with a slash
+// (from the root of the current drive) gets a backslash in its place, since
+// some Windows archivers take "/" for a switch too.
+std::string OutOfSwitchReach(std::string value) {
+  if (value.starts_with('-') || value.starts_with('@')) {
+    value.insert(0, {'.', platform::kPathSeparator});
+  } else if (!value.empty() && value[0] != platform::kPathSeparator &&
+             platform::IsPathSeparator(value[0])) {
+    value[0] = platform::kPathSeparator;
+  }
+  return value;
+}
+
 }  // namespace
 
 bool IsAcceptedFormat(std::string_view format) {
@@ -117,8 +133,9 @@ int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSetti
       !IsAcceptedFormat(settings.format)) {
     return STATUS_ARCHIVER_NOT_STARTED;
   }
-  const std::string values[3] = {ArchiveBaseName(pagePath, info), pagePath,
-                                 page::FilesFolder(pagePath, page::BareNameFolder::PagePath)};
+  const std::string values[3] = {
+      OutOfSwitchReach(ArchiveBaseName(pagePath, info)), OutOfSwitchReach(pagePath),
+      OutOfSwitchReach(page::FilesFolder(pagePath, page::BareNameFolder::PagePath))};
   const std::string format = alone ? FormatWithoutFolder(settings.format) : settings.format;
   const platform::ArgumentFormat arguments{format, values};
   // Like a cut "Com", a cut text could name no archive: it is refused. On

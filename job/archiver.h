@@ -2,13 +2,13 @@
 // archive after the work the page describes.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "job/job_gate.h"
 #include "page/title_info.h"
+#include "platform/process.h"
 
 namespace job {
 
@@ -29,7 +29,7 @@ struct ArchiverSettings {
   // runs and shows nothing of its output; the batch command line may limit
   // its time, stop it, and capture what it writes.
   int timeoutSeconds = 0;
-  const std::atomic<bool>* stop = nullptr;
+  const platform::StopSignal* stop = nullptr;
   bool captureOutput = false;
 };
 

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,12 +33,33 @@ std::string FillArgumentText(const ArgumentFormat& arguments);
 std::vector<std::string> FillArguments(const ArgumentFormat& arguments);
 
 
+// A stop that any thread may give, once, to every program being waited for:
+// each wait wakes on it at once, never after a polling step.
+class StopSignal {
+ public:
+  StopSignal();
+  ~StopSignal();
+  StopSignal(const StopSignal&) = delete;
+  StopSignal& operator=(const StopSignal&) = delete;
+
+  void Set();
+  bool IsSet() const { return set_.load(std::memory_order_acquire); }
+  // What the system's wait watches along with the program: on POSIX a
+  // descriptor that becomes readable once the stop is set, on Windows an
+  // event that is then signalled.
+  intptr_t Waitable() const { return waitable_; }
+
+ private:
+  std::atomic<bool> set_{false};
+  intptr_t waitable_;
+};
+
 struct ProcessOptions {
   bool hidden = true;  // hides its window where windows exist
   // Ended once it has run this long; 0: waited for as long as it runs.
   int timeoutSeconds = 0;
-  // Once this is set, from any thread, the program is ended, or not started.
-  const std::atomic<bool>* stop = nullptr;
+  // Once this is set, the program is ended, or not started.
+  const StopSignal* stop = nullptr;
   // Its standard output and error go to ProcessResult::output, not to ours.
   bool captureOutput = false;
 };
@@ -64,7 +86,9 @@ struct ProcessResult {
 // SIGTERM and, after a grace of two seconds, killed; on Windows the program
 // is terminated, and one that ends while the stop is set counts as stopped
 // (a console's Ctrl+C reaches it too). On POSIX it reads no input
-// (/dev/null).
+// (/dev/null). It inherits no handle of ours but the standard ones it is
+// given, so that programs started at once by several workers never hold
+// one another's output.
 class ProcessLauncher {
  public:
   virtual ~ProcessLauncher() = default;

@@ -8,7 +8,7 @@ class NativeLauncher final : public ProcessLauncher {
   ProcessResult Run(const char* program, const ArgumentFormat& arguments,
                     const ProcessOptions& options) override {
     // Once the run is stopped, no archiver is begun any more.
-    if (options.stop != nullptr && options.stop->load(std::memory_order_acquire)) {
+    if (options.stop != nullptr && options.stop->IsSet()) {
       ProcessResult result;
       result.ending = ProcessResult::Ending::Stopped;
       return result;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/service.h"
@@ -29,6 +30,25 @@ class SettingsStore {
   virtual bool WriteString(const char* file, const char* section, const char* key,
                            const char* value) = 0;
 };
+
+// The most a settings file may hold. Velkor's keys take a few hundred bytes:
+// a file far larger is no settings file, and one without end (/dev/zero)
+// would be read until memory ran out.
+inline constexpr uint64_t kMaxSettingsFileSize = 1024 * 1024;
+
+enum class SettingsFileState {
+  Missing,
+  Readable,
+  NotAFile,  // a folder, a device, a pipe...
+  TooLarge,  // more than kMaxSettingsFileSize bytes
+  Unreadable,
+};
+
+// What `file` is, found without reading it and without waiting on it: a
+// pipe with no writer is never opened so that the open waits for one. The
+// native stores read a file only when it is Readable, and never write over
+// one that exists and is not.
+SettingsFileState CheckSettingsFile(const char* file);
 
 SettingsStore& NativeSettings();
 // The implementation in use: the native one unless a test has put another

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace app::cli {
@@ -45,7 +46,9 @@ CliOptions ParseCliArguments(const std::vector<std::string>& arguments) {
       }
     } else if (const auto jobs = OptionValue(words, i, "--jobs")) {
       options.jobs = PositiveNumber(*jobs);
-      if (*options.jobs == 0) error = "--jobs needs a whole number, 1 or more";
+      if (*options.jobs == 0 || *options.jobs > kMaxJobs) {
+        error = "--jobs needs a whole number from 1 to " + std::to_string(kMaxJobs);
+      }
     } else if (argument == "--verbose" || argument == "-v") {
       options.verbose = true;
     } else {
@@ -86,16 +89,17 @@ const char* UsageText() {
          "                           (default: wait as long as it runs)\n"
          "  --verbose, -v            show the archiver's last lines after every page\n"
          "                           (they always follow a page that failed)\n"
-         "  --jobs N                 process N pages at once (default: one for each\n"
-         "                           processor core); the lines still come in the\n"
-         "                           order of the pages\n"
+         "  --jobs N                 process N pages at once, 1 to 64 (default: one\n"
+         "                           for each processor core, at most 64); the lines\n"
+         "                           still come in the order of the pages\n"
          "  --help, --version        print this text, or the version, and exit\n"
          "\n"
          "One line per page is printed as the window logs it, and one for every\n"
          "page or folder that cannot be taken (a path too long, a folder named like\n"
          "a page). Exit status: 0 when at least one page was processed\n"
          "and every result was Ok, 1 otherwise (also when a PATH does not exist or\n"
-         "an entry was not taken), 2 for a usage error or a missing --ini FILE,\n"
+         "an entry was not taken), 2 for a usage error, a missing --ini FILE or a\n"
+         "settings file that is no regular file or holds more than 1 MB,\n"
          "130 after Ctrl+C (SIGINT), 143 after SIGTERM (Ctrl+Break on Windows):\n"
          "the archivers running are ended, the pages in hand are finished whole, and\n"
          "no further page is begun.\n";

@@ -54,7 +54,7 @@ void ConsoleSink::JobStarted(const char* name) {
   line += '/';
   line += std::to_string(total_);
   line += "] ";
-  line += Shorten(name, kProgressNameLimit);
+  line += Shorten(ShownName(name), kProgressNameLimit);
   platform::ThisProcess().WriteText(progress_, line);
   std::fflush(progress_);
   progressWidth_ = line.size();

@@ -15,6 +15,8 @@
 #include "job/process_job.h"
 #include "job/worker.h"
 #include "platform/files.h"
+#include "platform/process.h"
+#include "platform/settings_file.h"
 #include "platform/system.h"
 
 #ifndef VELKOR_VERSION
@@ -58,7 +60,7 @@ bool WarnOfMissingPaths(const std::vector<std::string>& paths, std::FILE* err) {
         platform::Files().Kind(path.c_str()) != platform::PathKind::Missing) {
       continue;
     }
-    Say(err, "no such file or folder: " + path);
+    Say(err, "no such file or folder: " + ShownName(path));
     missing = true;
   }
   return missing;
@@ -76,7 +78,9 @@ std::optional<SettingsFiles> SettingsFilesOf(const CliOptions& options, std::FIL
     // The profile reader on Windows looks for a relative file name in the
     // Windows folder, so the settings file is always named by its full path.
     SettingsFiles files(platform::ThisProcess().FullPath(options.ini->c_str()));
-    if (platform::Files().Kind(files.user.c_str()) != platform::PathKind::File) return std::nullopt;
+    if (platform::CheckSettingsFile(files.user.c_str()) == platform::SettingsFileState::Missing) {
+      return std::nullopt;
+    }
     return files;
   }
   // Settings that an earlier run kept beside the program would otherwise be
@@ -132,19 +136,20 @@ struct BatchEnd {
 BatchEnd RunBatch(const CliOptions& options, RunSettings& run, ConsoleSink& sink) {
   // A Ctrl+C or a terminate request stops the archivers running, and no
   // page after those in hand is begun; those in hand are finished, whole.
-  std::atomic<bool> stop{false};
+  platform::StopSignal stop;
   std::atomic<int> interrupted{0};
   job::RunningFlag running;
   run.jobs.archiver.stop = &stop;
   // Pages at once: one for each processor core unless told.
-  const int workers = options.jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
+  const int workers = options.jobs.value_or(
+      std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxJobs));
   job::CJobPool pool(running, sink, job::PageJobRunner(run.jobs), workers);
   if (!pool.Start()) return {};
   const std::unique_ptr<platform::InterruptWatch> watch =
       platform::ThisProcess().WatchInterrupts([&](int exitStatus) {
         interrupted = exitStatus;
         running.BeginShutDown();
-        stop = true;
+        stop.Set();
       });
 
   Intake intake(pool, run.boxes);
@@ -189,6 +194,12 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   }
   const std::optional<SettingsFiles> files = SettingsFilesOf(options, streams.err);
   if (!files) return Usage(streams.err, "no settings file '" + *options.ini + "'");
+  // A settings file that is a pipe, a device or far too large is never
+  // read: the run would wait on it or fill the memory.
+  if (const std::string refusal = SettingsFilesRefusal(*files); !refusal.empty()) {
+    Say(streams.err, refusal);
+    return kExitUsage;
+  }
   RunSettings run = ReadRunSettings(options, *files);
 
   ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr, options.verbose);

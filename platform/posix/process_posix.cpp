@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -21,9 +23,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How often a running program is looked at while its time, the stop and
-// its output are watched.
-constexpr int kStepMs = 50;
+// Where the kernel cannot tell of a child's end (no pidfd), how long the
+// wait naps at most before it looks.
+constexpr int kLongestNapMs = 50;
 // How long an ended program's group has to go after SIGTERM before SIGKILL.
 constexpr auto kGrace = std::chrono::seconds(2);
 
@@ -75,11 +77,12 @@ class SpawnSetup {
 };
 
 // What a running child is watched through: the read end of its output pipe
-// (or none) and, where the kernel has them, a descriptor of the child itself
-// that wakes the wait the moment it ends.
+// (or none), the stop's descriptor and, where the kernel has them, a
+// descriptor of the child itself that wakes the wait the moment it ends.
 class ChildWatch {
  public:
-  ChildWatch(pid_t child, int output, std::string& tail) : output_(output), tail_(tail) {
+  ChildWatch(pid_t child, int output, const StopSignal* stop, std::string& tail)
+      : output_(output), stop_(stop), tail_(tail) {
 #ifdef SYS_pidfd_open
     child_ = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
 #else
@@ -93,20 +96,26 @@ class ChildWatch {
   ChildWatch(const ChildWatch&) = delete;
   ChildWatch& operator=(const ChildWatch&) = delete;
 
-  // Waits up to `ms` for output or the child's end, and takes what output
-  // has come.
-  void Wait(int ms) {
-    pollfd watched[2];
+  // Waits until output comes, the child ends, the stop is set (with
+  // `watchStop`) or `deadline` passes, and takes what output has come.
+  void Wait(Clock::time_point deadline, bool watchStop) {
+    pollfd watched[3];
     nfds_t count = 0;
     if (output_ >= 0) watched[count++] = {output_, POLLIN, 0};
     if (child_ >= 0) watched[count++] = {child_, POLLIN, 0};
-    if (count == 0) {
-      // Nothing can wake the wait: naps growing from 1 ms find a child
-      // that ends at once (its output closes just before) without delay,
-      // and cost next to nothing while it runs long.
-      poll(nullptr, 0, std::min(ms, nap_));
-      nap_ = std::min(2 * nap_, ms);
-      return;
+    const int stop = watchStop && stop_ != nullptr ? static_cast<int>(stop_->Waitable()) : -1;
+    if (stop >= 0) watched[count++] = {stop, POLLIN, 0};
+    int ms = -1;
+    if (deadline != Clock::time_point::max()) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      ms = static_cast<int>(std::clamp<int64_t>(left.count(), 0, INT_MAX));
+    }
+    if (child_ < 0 || (watchStop && stop_ != nullptr && stop < 0)) {
+      // Nothing tells of the child's end, or of the stop: naps growing
+      // from 1 ms find a child that ends at once without delay, and cost
+      // next to nothing while it runs long.
+      ms = ms < 0 ? nap_ : std::min(ms, nap_);
+      nap_ = std::min(2 * nap_, kLongestNapMs);
     }
     if (poll(watched, count, ms) > 0) Take();
   }
@@ -134,6 +143,7 @@ class ChildWatch {
 
  private:
   int output_;
+  const StopSignal* stop_;
   int child_ = -1;
   int nap_ = 1;
   std::string& tail_;
@@ -153,13 +163,11 @@ bool HasEnded(pid_t child) {
 void EndGroup(pid_t child, ChildWatch& watch) {
   kill(-child, SIGTERM);
   const Clock::time_point end = Clock::now() + kGrace;
-  while (!HasEnded(child) && Clock::now() < end) watch.Wait(kStepMs);
+  while (!HasEnded(child) && Clock::now() < end) watch.Wait(end, false);
   kill(-child, SIGKILL);
 }
 
-bool IsSet(const std::atomic<bool>* flag) {
-  return flag != nullptr && flag->load(std::memory_order_acquire);
-}
+bool IsSet(const StopSignal* stop) { return stop != nullptr && stop->IsSet(); }
 
 // Reaps the child. A program killed by a signal must not pass for one that
 // could not be started: it gives 128 + the signal's number instead of -1.
@@ -174,6 +182,22 @@ int Reap(pid_t child) {
 }
 
 }  // namespace
+
+// An eventfd, readable once the stop is set. Without one (the system
+// refused it) the stop is still seen, only later: each wait then naps.
+StopSignal::StopSignal() : waitable_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+StopSignal::~StopSignal() {
+  if (waitable_ >= 0) close(static_cast<int>(waitable_));
+}
+
+void StopSignal::Set() {
+  set_.store(true, std::memory_order_release);
+  const uint64_t one = 1;
+  if (waitable_ >= 0) {
+    [[maybe_unused]] const ssize_t written = write(static_cast<int>(waitable_), &one, sizeof one);
+  }
+}
 
 // There are no windows to hide, so `hidden` has no effect here.
 ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
@@ -205,21 +229,23 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
 
   result.ending = ProcessResult::Ending::Exited;
   if (options.captureOutput || options.timeoutSeconds > 0 || options.stop != nullptr) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(options.timeoutSeconds);
-    ChildWatch watch(child, ends[0], result.output);
+    const Clock::time_point deadline =
+        options.timeoutSeconds > 0 ? Clock::now() + std::chrono::seconds(options.timeoutSeconds)
+                                   : Clock::time_point::max();
+    ChildWatch watch(child, ends[0], options.stop, result.output);
     for (;;) {
-      watch.Wait(kStepMs);
       if (HasEnded(child)) break;
       if (IsSet(options.stop)) {
         result.ending = ProcessResult::Ending::Stopped;
         EndGroup(child, watch);
         break;
       }
-      if (options.timeoutSeconds > 0 && Clock::now() >= deadline) {
+      if (Clock::now() >= deadline) {
         result.ending = ProcessResult::Ending::TimedOut;
         EndGroup(child, watch);
         break;
       }
+      watch.Wait(deadline, true);
     }
     watch.Take();
   }

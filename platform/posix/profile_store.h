@@ -13,7 +13,8 @@ namespace platform {
 // which `exists` tells apart.
 using TextReader = std::optional<std::string> (*)(const char* file, bool& exists);
 
-// Reads the file with open() and read().
+// Reads the file with open() and read() when CheckSettingsFile finds it
+// Readable; one that exists and is not counts as unreadable.
 std::optional<std::string> ReadWholeText(const char* file, bool& exists);
 
 // The store reads files through `read`, so that a test can show it a file

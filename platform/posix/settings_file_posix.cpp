@@ -5,6 +5,7 @@
 #include <SimpleIni.h>
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -90,6 +91,32 @@ std::string StoredKeySpelling(const CSimpleIniA& ini, const char* section, const
   return key;
 }
 
+// Opens `file` for reading when it is Readable (`fd`, which the caller
+// closes; -1 otherwise). Only a regular file is opened, and without waiting,
+// in case a pipe took its place after it was looked at.
+SettingsFileState OpenSettingsFile(const char* file, int& fd) {
+  fd = -1;
+  struct stat status;
+  if (stat(file, &status) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? SettingsFileState::Missing
+                                               : SettingsFileState::Unreadable;
+  }
+  if (!S_ISREG(status.st_mode)) return SettingsFileState::NotAFile;
+  fd = open(file, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return SettingsFileState::Unreadable;
+  SettingsFileState state = SettingsFileState::Readable;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    state = SettingsFileState::NotAFile;
+  } else if (static_cast<uint64_t>(status.st_size) > kMaxSettingsFileSize) {
+    state = SettingsFileState::TooLarge;
+  }
+  if (state != SettingsFileState::Readable) {
+    close(fd);
+    fd = -1;
+  }
+  return state;
+}
+
 }  // namespace
 
 ProfileStore::ProfileStore(TextReader read) : read_(read) {}
@@ -151,16 +178,25 @@ bool ProfileStore::WriteString(const char* file, const char* section, const char
   return !written.fail();
 }
 
+SettingsFileState CheckSettingsFile(const char* file) {
+  int fd = -1;
+  const SettingsFileState state = OpenSettingsFile(file, fd);
+  if (fd >= 0) close(fd);
+  return state;
+}
+
 std::optional<std::string> ReadWholeText(const char* file, bool& exists) {
-  const int fd = open(file, O_RDONLY | O_CLOEXEC);
-  exists = fd >= 0 || (errno != ENOENT && errno != ENOTDIR);
+  int fd = -1;
+  exists = OpenSettingsFile(file, fd) != SettingsFileState::Missing;
   if (fd < 0) return std::nullopt;
   std::string text;
   char chunk[4096];
   for (;;) {
     const ssize_t got = read(fd, chunk, sizeof chunk);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
+    // A file that grew past the limit since it was looked at is refused
+    // as one that was that large from the start.
+    if (got <= 0 || text.size() + static_cast<size_t>(got) > kMaxSettingsFileSize) {
       close(fd);
       return got == 0 ? std::optional<std::string>(std::move(text)) : std::nullopt;
     }

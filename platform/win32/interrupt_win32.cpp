@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 #include <utility>
 
 #include "platform/interrupt.h"
@@ -9,6 +10,9 @@ namespace platform {
 namespace {
 
 // The watch in place; the console calls its handler on a thread of its own.
+// The handler runs the callback under the lock, so a watch that goes waits
+// for a call already running instead of leaving it with what it has freed.
+std::mutex g_watchLock;
 std::function<void(int)>* g_onInterrupt = nullptr;
 std::atomic<bool> g_called{false};
 
@@ -21,7 +25,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   } else {
     return FALSE;  // closing the console or logging off: the system's way
   }
-  if (!g_called.exchange(true)) (*g_onInterrupt)(status);
+  const std::lock_guard lock(g_watchLock);
+  if (g_onInterrupt != nullptr && !g_called.exchange(true)) (*g_onInterrupt)(status);
   return TRUE;
 }
 
@@ -29,11 +34,18 @@ class ConsoleWatch final : public InterruptWatch {
  public:
   explicit ConsoleWatch(std::function<void(int)> onInterrupt)
       : onInterrupt_(std::move(onInterrupt)) {
-    g_onInterrupt = &onInterrupt_;
-    g_called = false;
+    {
+      const std::lock_guard lock(g_watchLock);
+      g_onInterrupt = &onInterrupt_;
+      g_called = false;
+    }
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
   }
-  ~ConsoleWatch() override { SetConsoleCtrlHandler(OnConsoleEvent, FALSE); }
+  ~ConsoleWatch() override {
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    const std::lock_guard lock(g_watchLock);
+    g_onInterrupt = nullptr;
+  }
 
  private:
   std::function<void(int)> onInterrupt_;

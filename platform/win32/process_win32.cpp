@@ -1,7 +1,11 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/process_native.h"
@@ -12,10 +16,6 @@ namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// How often a running program is looked at while its time, the stop and
-// its output are watched.
-constexpr DWORD kStepMs = 50;
 
 class Handle {
  public:
@@ -39,31 +39,179 @@ class Handle {
 
 // The room of the output pipe: as much as a POSIX pipe holds.
 constexpr DWORD kPipeRoom = 64 * 1024;
+// Where the stop has no event, how long the wait naps at most before it
+// looks at the stop.
+constexpr DWORD kLongestNapMs = 50;
 
-// Takes what the pipe holds now, never waiting: a program that left a child
-// of its own holding the pipe is not waited for. True when it took any.
-bool TakeOutput(HANDLE pipe, std::string& tail) {
-  char buffer[16384];
-  bool took = false;
-  // A bounded number of reads, so that a program that never stops writing
-  // cannot keep its time and the stop from being looked at.
-  for (int reads = 0; pipe != nullptr && reads < 64; ++reads) {
-    DWORD available = 0;
-    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) || available == 0) break;
-    DWORD got = 0;
-    const DWORD wanted = available < sizeof buffer ? available : DWORD{sizeof buffer};
-    if (!ReadFile(pipe, buffer, wanted, &got, nullptr) || got == 0) break;
-    KeepOutputTail(tail, std::string_view(buffer, got));
-    took = true;
+// The read end of a program's output: a pipe of its own, read with
+// overlapped reads, so that the wait wakes as soon as output comes, along
+// with the program's end and the stop (an anonymous pipe cannot be waited on).
+class OutputPipe {
+ public:
+  OutputPipe() = default;
+  ~OutputPipe() { Close(); }
+  OutputPipe(const OutputPipe&) = delete;
+  OutputPipe& operator=(const OutputPipe&) = delete;
+
+  // Makes the pipe and its write end, which the program inherits, and
+  // begins reading. False when it cannot be made.
+  bool Open(Handle& writeEnd, std::string& tail) {
+    static std::atomic<unsigned> made{0};
+    const std::string name = "\\\\.\\pipe\\velkor-output-" +
+                             std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(made.fetch_add(1));
+    read_ = CreateNamedPipeW(
+        WideText(name).get(),
+        PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, kPipeRoom, 0, nullptr);
+    if (read_ == INVALID_HANDLE_VALUE) {
+      read_ = nullptr;
+      return false;
+    }
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    *writeEnd.out() = CreateFileW(WideText(name).get(), GENERIC_WRITE, 0, &inheritable,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    overlapped_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (writeEnd.get() == INVALID_HANDLE_VALUE || overlapped_.hEvent == nullptr) return false;
+    tail_ = &tail;
+    Read();
+    return true;
   }
-  return took;
-}
 
-bool IsSet(const std::atomic<bool>* flag) {
-  return flag != nullptr && flag->load(std::memory_order_acquire);
+  // Signalled when a read has completed; null once the pipe has ended.
+  HANDLE Event() const { return read_ != nullptr ? overlapped_.hEvent : nullptr; }
+
+  // Takes the read that completed, if it has, and begins the next.
+  void Take() {
+    if (read_ == nullptr) return;
+    if (pending_) {
+      DWORD got = 0;
+      if (!GetOverlappedResult(read_, &overlapped_, &got, FALSE)) {
+        if (GetLastError() == ERROR_IO_INCOMPLETE) return;
+        pending_ = false;
+        Close();  // every writer has gone
+        return;
+      }
+      pending_ = false;
+      KeepOutputTail(*tail_, std::string_view(buffer_, got));
+    }
+    Read();
+  }
+
+  // Takes what the pipe holds now, never waiting: a program that left a
+  // child of its own holding the pipe is not waited for. The reads are
+  // bounded, as a child that never stops writing would not let this end.
+  void TakeRest() {
+    for (int reads = 0; reads < 64 && Event() != nullptr; ++reads) {
+      if (WaitForSingleObject(Event(), 0) != WAIT_OBJECT_0) break;
+      Take();
+    }
+    Close();
+  }
+
+ private:
+  // Begins the next read. Reads that complete at once are taken at once,
+  // a bounded number of them, so that a program that never stops writing
+  // cannot keep its time and the stop from being looked at: the event is
+  // then left signalled, and the wait comes back here.
+  void Read() {
+    for (int reads = 0; reads < 64; ++reads) {
+      DWORD got = 0;
+      if (ReadFile(read_, buffer_, sizeof buffer_, &got, &overlapped_)) {
+        KeepOutputTail(*tail_, std::string_view(buffer_, got));
+        continue;
+      }
+      if (GetLastError() == ERROR_IO_PENDING) {
+        pending_ = true;
+      } else {
+        Close();
+      }
+      return;
+    }
+    SetEvent(overlapped_.hEvent);
+  }
+
+  void Close() {
+    if (read_ != nullptr && pending_) {
+      // The buffer and the OVERLAPPED are the system's until the read ends.
+      CancelIoEx(read_, &overlapped_);
+      DWORD got = 0;
+      GetOverlappedResult(read_, &overlapped_, &got, TRUE);
+      pending_ = false;
+    }
+    if (read_ != nullptr) CloseHandle(read_);
+    read_ = nullptr;
+    if (overlapped_.hEvent != nullptr) CloseHandle(overlapped_.hEvent);
+    overlapped_.hEvent = nullptr;
+  }
+
+  HANDLE read_ = nullptr;
+  OVERLAPPED overlapped_{};
+  bool pending_ = false;
+  char buffer_[16384];
+  std::string* tail_ = nullptr;
+};
+
+// The start-up attribute that names the only handles a program inherits.
+// Other workers make inheritable handles of their own (their archivers'
+// pipes) at any moment; inherited by this program, one would outlive the
+// archiver it was made for, for as long as this one runs.
+class InheritedHandles {
+ public:
+  InheritedHandles() = default;
+  ~InheritedHandles() {
+    if (list_ != nullptr) DeleteProcThreadAttributeList(list_);
+  }
+  InheritedHandles(const InheritedHandles&) = delete;
+  InheritedHandles& operator=(const InheritedHandles&) = delete;
+
+  // False when the system would not make the list.
+  bool Set(HANDLE first, HANDLE second) {
+    handles_[0] = first;
+    handles_[1] = second;
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    room_.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(room_.data());
+    if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
+    list_ = list;
+    // The handles must stay where they are until the program has started.
+    return UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_,
+                                     sizeof handles_, nullptr, nullptr) != FALSE;
+  }
+
+  LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
+
+ private:
+  std::vector<unsigned char> room_;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+  HANDLE handles_[2] = {};
+};
+
+bool IsSet(const StopSignal* stop) { return stop != nullptr && stop->IsSet(); }
+
+// How long the wait may last before `deadline`, in whole milliseconds.
+DWORD WaitUntil(Clock::time_point deadline) {
+  if (deadline == Clock::time_point::max()) return INFINITE;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+  return static_cast<DWORD>(std::clamp<int64_t>(left.count(), 0, INFINITE - 1));
 }
 
 }  // namespace
+
+// A manual-reset event, signalled once the stop is set. Without one (the
+// system refused it) the stop is still seen, only later: the wait naps.
+StopSignal::StopSignal()
+    : waitable_(reinterpret_cast<intptr_t>(CreateEventW(nullptr, TRUE, FALSE, nullptr))) {}
+
+StopSignal::~StopSignal() {
+  if (waitable_ != 0) CloseHandle(reinterpret_cast<HANDLE>(waitable_));
+}
+
+void StopSignal::Set() {
+  set_.store(true, std::memory_order_release);
+  if (waitable_ != 0) SetEvent(reinterpret_cast<HANDLE>(waitable_));
+}
 
 ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
                            const ProcessOptions& options) {
@@ -77,34 +225,41 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
     return result;
   }
 
-  STARTUPINFOW startup;
+  STARTUPINFOEXW startup;
   std::memset(&startup, 0, sizeof startup);
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(options.hidden ? SW_HIDE : SW_SHOWNORMAL);
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = static_cast<WORD>(options.hidden ? SW_HIDE : SW_SHOWNORMAL);
 
   // Captured output goes through a pipe whose write end, and an input from
-  // the null device, are the only handles made inheritable; without capture
-  // nothing is inherited.
-  Handle outputRead, outputWrite, input;
+  // the null device, are the program's standard handles and the only ones
+  // it inherits; without capture it inherits nothing.
+  OutputPipe output;
+  Handle outputWrite, input;
+  InheritedHandles inherited;
   if (options.captureOutput) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    if (!CreatePipe(outputRead.out(), outputWrite.out(), &inheritable, kPipeRoom)) return result;
-    SetHandleInformation(outputRead.get(), HANDLE_FLAG_INHERIT, 0);
+    if (!output.Open(outputWrite, result.output)) return result;
     *input.out() = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                &inheritable, OPEN_EXISTING, 0, nullptr);
-    startup.dwFlags |= STARTF_USESTDHANDLES;
-    startup.hStdInput = input.get();
-    startup.hStdOutput = outputWrite.get();
-    startup.hStdError = outputWrite.get();
+    if (input.get() == INVALID_HANDLE_VALUE ||
+        !inherited.Set(outputWrite.get(), input.get())) {
+      return result;
+    }
+    startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = input.get();
+    startup.StartupInfo.hStdOutput = outputWrite.get();
+    startup.StartupInfo.hStdError = outputWrite.get();
+    startup.lpAttributeList = inherited.get();
   }
 
   PROCESS_INFORMATION process;
   std::memset(&process, 0, sizeof process);
+  const DWORD flags =
+      NORMAL_PRIORITY_CLASS | (options.captureOutput ? EXTENDED_STARTUPINFO_PRESENT : 0);
   if (!CreateProcessW(programName.get(), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
-                      nullptr,
-                      options.captureOutput ? TRUE : FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                      nullptr, &startup, &process)) {
+                      nullptr, options.captureOutput ? TRUE : FALSE, flags, nullptr, nullptr,
+                      &startup.StartupInfo, &process)) {
     return result;
   }
   CloseHandle(process.hThread);
@@ -112,23 +267,40 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
   input.Close();
 
   result.ending = ProcessResult::Ending::Exited;
-  const bool watched =
-      options.captureOutput || options.timeoutSeconds > 0 || options.stop != nullptr;
-  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(options.timeoutSeconds);
-  // Anonymous pipes cannot be waited on with the process, so a program that
-  // is writing is looked at again at once, one that is quiet after a step.
-  DWORD wait = watched ? kStepMs : INFINITE;
-  while (WaitForSingleObject(process.hProcess, wait) == WAIT_TIMEOUT) {
-    wait = TakeOutput(outputRead.get(), result.output) ? 0 : kStepMs;
+  const Clock::time_point deadline =
+      options.timeoutSeconds > 0 ? Clock::now() + std::chrono::seconds(options.timeoutSeconds)
+                                 : Clock::time_point::max();
+  const auto stopEvent =
+      reinterpret_cast<HANDLE>(options.stop != nullptr ? options.stop->Waitable() : 0);
+  // One wait for the program's end, the stop, its output and its time.
+  for (;;) {
+    HANDLE watched[3] = {process.hProcess};
+    DWORD count = 1;
+    if (stopEvent != nullptr) watched[count++] = stopEvent;
+    if (output.Event() != nullptr) watched[count++] = output.Event();
+    DWORD wait = WaitUntil(deadline);
+    if (options.stop != nullptr && stopEvent == nullptr && wait > kLongestNapMs) {
+      wait = kLongestNapMs;
+    }
+    const DWORD woke = WaitForMultipleObjects(count, watched, FALSE, wait);
+    if (woke == WAIT_OBJECT_0) break;
+    if (woke == WAIT_FAILED) {
+      WaitForSingleObject(process.hProcess, INFINITE);
+      break;
+    }
+    if (woke == WAIT_OBJECT_0 + count - 1 && watched[count - 1] == output.Event()) {
+      output.Take();
+      continue;
+    }
     const bool stopped = IsSet(options.stop);
-    if (stopped || (options.timeoutSeconds > 0 && Clock::now() >= deadline)) {
+    if (stopped || Clock::now() >= deadline) {
       result.ending = stopped ? ProcessResult::Ending::Stopped : ProcessResult::Ending::TimedOut;
       TerminateProcess(process.hProcess, 1);
       WaitForSingleObject(process.hProcess, INFINITE);
       break;
     }
   }
-  TakeOutput(outputRead.get(), result.output);
+  output.TakeRest();
   DWORD exitCode = 0;
   // An exit code that cannot be read must not pass for success.
   const bool known = GetExitCodeProcess(process.hProcess, &exitCode) != FALSE;

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,13 @@
 
 namespace platform {
 namespace {
+
+// A file that exists and is no settings file is neither read nor written:
+// the profile functions would read a device or a huge file as they read any.
+bool IsMissingOrReadable(const char* file) {
+  const SettingsFileState state = CheckSettingsFile(file);
+  return state == SettingsFileState::Missing || state == SettingsFileState::Readable;
+}
 
 // The bytes the system read a value from, where it read them in the ANSI
 // code page; empty when a character has no byte of its own there (or the
@@ -50,6 +58,7 @@ class ProfileFunctions final : public SettingsStore {
   std::string ReadString(const char* file, const char* section, const char* key,
                          const char* fallback, size_t capacity) override {
     if (capacity == 0) return std::string();
+    if (!IsMissingOrReadable(file)) return fallback != nullptr ? fallback : "";
     const auto room = static_cast<DWORD>(capacity > MAXDWORD ? MAXDWORD : capacity);
     std::wstring buffer(room, L'\0');
     const DWORD length =
@@ -61,18 +70,50 @@ class ProfileFunctions final : public SettingsStore {
   }
 
   int ReadInt(const char* file, const char* section, const char* key, int fallback) override {
+    if (!IsMissingOrReadable(file)) return fallback;
     return static_cast<int>(GetPrivateProfileIntW(WideText(section).get(), WideText(key).get(),
                                                   fallback, WideText(file).get()));
   }
 
   bool WriteString(const char* file, const char* section, const char* key,
                    const char* value) override {
+    if (!IsMissingOrReadable(file)) return false;
     return WritePrivateProfileStringW(WideText(section).get(), WideText(key).get(),
                                       WideText(value).get(), WideText(file).get()) != FALSE;
   }
 };
 
 }  // namespace
+
+SettingsFileState CheckSettingsFile(const char* file) {
+  // Opening a pipe or a device never waits; what the handle is tells them
+  // from a file on a disk. A folder opens too, and is told by its attributes.
+  const WideText name(file);
+  if (!name.ok()) return SettingsFileState::Missing;  // no file has a name that is no text
+  const HANDLE handle =
+      CreateFileW(name.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+               ? SettingsFileState::Missing
+               : SettingsFileState::Unreadable;
+  }
+  BY_HANDLE_FILE_INFORMATION information;
+  SettingsFileState state = SettingsFileState::Readable;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    state = SettingsFileState::NotAFile;
+  } else if (!GetFileInformationByHandle(handle, &information)) {
+    state = SettingsFileState::Unreadable;
+  } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    state = SettingsFileState::NotAFile;
+  } else if ((uint64_t{information.nFileSizeHigh} << 32 | information.nFileSizeLow) >
+             kMaxSettingsFileSize) {
+    state = SettingsFileState::TooLarge;
+  }
+  CloseHandle(handle);
+  return state;
+}
 
 SettingsStore& NativeSettings() {
   static ProfileFunctions settings;

@@ -15,6 +15,7 @@
 
 #include "app/intake.h"
 #include "app/settings.h"
+#include "platform/settings_file.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "tests/app/cli_run.h"
@@ -154,13 +155,32 @@ TEST_F(CliRun, AUsageErrorIsOneLineWithStatusTwoAndTouchesNothingAndHelpWinsOver
   for (const Strings& mistake :
        {Strings{}, Strings{"--fix"}, Strings{"-x", frost}, Strings{frost, "--ini"},
         Strings{"--ini=", frost}, Strings{"--ini", folder_.Path("none"), frost},
-        Strings{"--archiver-timeout", "0", frost}}) {
+        Strings{"--archiver-timeout", "0", frost}, Strings{"--jobs", "1000000", frost},
+        Strings{"--jobs=65", frost}}) {
     EXPECT_EQ(Run(mistake), 2);
     EXPECT_EQ(out_, "");
     EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
   }
   EXPECT_EQ(Run({"--bogus", frost, "--help"}), 0);
   EXPECT_EQ(out_.rfind("Usage: velkor-cli", 0), 0u) << out_;
+  EXPECT_EQ(ReadFile(frost), Sample("Frost Wind.htm"));
+}
+
+// Settings that a read would wait on, or never finish, are refused before anything is begun.
+TEST_F(CliRun, ASettingsFileThatIsNoRegularFileOrLargerThanOneMegabyteIsRefused) {
+  const std::string frost = Page("Frost Wind.htm");
+  const std::pair<std::string, std::string> cases[] = {
+      {platform::kPathSeparator == '/' ? "/dev/zero" : "NUL", " is not a regular file"},
+      {folder_.Path("pages"), " is not a regular file"},
+      {folder_.Write("big.ini", "[Options]\nbArc=0\n" +
+                                    std::string(platform::kMaxSettingsFileSize, ';')),
+       " is larger than 1 MB"}};
+  for (const auto& [ini, problem] : cases) {
+    EXPECT_EQ(Run({"--ini", ini, frost}), 2);
+    EXPECT_EQ(out_, "");
+    EXPECT_EQ(err_, "velkor-cli: the settings file " +
+                        platform::ThisProcess().FullPath(ini.c_str()) + problem + "\n");
+  }
   EXPECT_EQ(ReadFile(frost), Sample("Frost Wind.htm"));
 }
 
@@ -295,11 +315,21 @@ class InterruptibleProcess final : public platform::RunningProcess {
     Native().WriteText(stream, text);
   }
   void KeepFreedMemoryForReuse() override {}
+  // As the system's watch does, the end of the watch waits for an interrupt being delivered:
+  // what the callback touches is gone after it.
   std::unique_ptr<platform::InterruptWatch> WatchInterrupts(
       std::function<void(int)> onInterrupt) override {
+    struct Watch final : platform::InterruptWatch {
+      explicit Watch(InterruptibleProcess& owner) : process(owner) {}
+      ~Watch() override {
+        std::lock_guard lock(process.mutex_);
+        process.onInterrupt_ = nullptr;
+      }
+      InterruptibleProcess& process;
+    };
     std::lock_guard lock(mutex_);
     onInterrupt_ = std::move(onInterrupt);
-    return std::make_unique<platform::InterruptWatch>();
+    return std::make_unique<Watch>(*this);
   }
 
   void Interrupt(int exitStatus) {

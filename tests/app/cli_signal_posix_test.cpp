@@ -1,10 +1,15 @@
-// velkor-cli as a process of its own, ended by real signals, its standard
-// output and error going to files.
+// velkor-cli where the system is POSIX: as a process of its own, ended by
+// real signals; its settings as a pipe; Debian's 7-Zip as its archiver.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <sstream>
+
+#include "platform/process.h"
 #include "tests/app/cli_run.h"
 
 extern char** environ;
@@ -64,6 +69,93 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
     EXPECT_EQ(ReadFile(frost), Expected("Frost Wind"));
     EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the signal was begun";
   }
+}
+
+const std::string kSevenZip = "/usr/bin/7zz";
+
+// The names an archive holds, sorted.
+Strings ArchivedNames(const std::string& archive) {
+  const std::string values[] = {archive};
+  const platform::ProcessResult listed = platform::NativeProcesses().Run(
+      kSevenZip.c_str(), {"l -slt -ba \"%s\"", values}, {.captureOutput = true});
+  Strings names;
+  std::istringstream lines(listed.output);
+  for (std::string line; std::getline(lines, line);)
+    if (line.starts_with("Path = ")) names.push_back(line.substr(7, line.find('\r') - 7));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Pages named as switches, a list file or a wildcard, typed as they
+// lie in the current folder, beside pages those would reach. 7-Zip runs with the example's
+// arguments and deletes what it packs (-sdel), so anything else packed would be lost.
+TEST_F(CliRun, APageNamedLikeASwitchIsArchivedAloneAndNothingElseIsTouched) {
+  const Strings hostile = {"-i!x.htm", "-sdel.htm", "@list.htm", "-r.htm", "--.htm", "a*.htm"};
+  Strings left = {"ab.htm", "list.htm", "victim.htm", "victim_files", "x.htm"};
+  for (const std::string& bystander : left) folder_.Write("hostile/" + bystander, "victim.htm\n");
+  fs::remove(folder_.path() / "hostile/victim_files");
+  folder_.Write("hostile/victim_files/a.css", "");
+  const std::string example = ReadFile((kSamples.parent_path() / "examples/velkor.ini").string());
+  const size_t com = example.find("\nCom=a ") + 6;
+  const std::string switches = example.substr(com, example.find('\n', com) - com);
+  Strings arguments = {"--ini",
+                       folder_.Write("7zz.ini", "[Options]\nArc=" + kSevenZip + "\nCom=a -sdel" +
+                                                    switches),
+                       "--no-fix", "--archive", "--"};
+  std::string log;
+  for (const std::string& page : hostile) {
+    const std::string stem = page.substr(0, page.size() - 4);
+    folder_.Write("hostile/" + page, "<html>" + stem + "</html>");
+    folder_.Write("hostile/" + stem + "_files/a.css", stem);
+    arguments.push_back(page);
+    left.push_back(stem + ".7z");
+    log += page + " [Ok]\n";
+  }
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder_.path() / "hostile");
+  const int status = Run(arguments);
+  fs::current_path(previous);
+  EXPECT_EQ(status, 0) << err_;
+  EXPECT_EQ(out_, log);
+  Strings found;
+  for (const auto& entry : fs::directory_iterator(folder_.path() / "hostile"))
+    found.push_back(entry.path().filename().string());
+  std::sort(found.begin(), found.end());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(found, left);
+  for (const std::string& page : hostile) {
+    const std::string stem = page.substr(0, page.size() - 4);
+    EXPECT_EQ(ArchivedNames(folder_.Path("hostile/" + stem + ".7z")),
+              (Strings{page, stem + "_files", stem + "_files/a.css"}));
+  }
+}
+
+// Names that would forge a line, redraw the terminal or hide a blank: each page is cleaned under
+// its own name and has one line, its name quoted as GNU tools quote it.
+TEST_F(CliRun, ANameWithControlCharactersOrAnOuterBlankIsShownQuotedOnItsOwnLine) {
+  const std::pair<std::string, std::string> names[] = {
+      {"x.htm [Ok]\nforged.htm", "'x.htm [Ok]'$'\\n''forged.htm' [Ok]"},
+      {"it's\x1b[2J\xC2\x9B.htm", "'it'\\''s'$'\\033''[2J'$'\\302\\233''.htm' [Ok]"},
+      {" lead.htm", "' lead.htm' [Ok]"}};
+  Strings arguments = {"--ini", folder_.Write("b", "[Options]\nbArc=0\n")};
+  std::string log;
+  for (const auto& [name, line] : names) {
+    fs::copy_file(kSamples / "Frost Wind.htm", folder_.path() / name);
+    arguments.push_back(folder_.Path(name));
+    log += line + "\n";
+  }
+  EXPECT_EQ(Run(arguments), 0) << err_;
+  EXPECT_EQ(out_, log);
+  for (const auto& [name, line] : names)
+    EXPECT_EQ(ReadFile(folder_.Path(name)), Expected("Frost Wind.htm")) << line;
+}
+
+// A pipe with no writer would hold an ordinary open for good.
+TEST_F(CliRun, ASettingsFileThatIsAPipeIsRefusedWithoutWaitingOnIt) {
+  const std::string fifo = folder_.Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(Run({"--ini", fifo, Page("Frost Wind.htm")}), 2);
+  EXPECT_EQ(err_, "velkor-cli: the settings file " + fifo + " is not a regular file\n");
 }
 
 }  // namespace

@@ -42,4 +42,27 @@ TEST_F(CliRun, AFolderOfCyrillicLettersHasTheRoomItsCharactersTake) {
   EXPECT_EQ(out_, tooLong + " [Пропущено: слишком длинный путь]\na.htm [Ok]\n");
 }
 
+// Names typed as they lie in the current folder, and one from the root of its drive with a slash.
+TEST_F(CliRun, ANameThatAnArchiverCouldTakeForASwitchReachesItAsAPath) {
+  const Strings hostile = {"-i!x", "-sdel", "@list", "-r", "--"};
+  const std::string fromRoot = folder_.Path("slash").substr(3);  // after "C:\"
+  Strings arguments = {"--ini", Ini("0"), "--no-fix", "--", "/" + fromRoot + ".htm"};
+  Strings reached = {"\\" + fromRoot};
+  folder_.Write("slash.htm", "<html/>");
+  for (const std::string& stem : hostile) {
+    folder_.Write(stem + ".htm", "<html/>");
+    arguments.push_back(stem + ".htm");
+    reached.push_back(".\\" + stem);
+  }
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder_.path());
+  const int status = Run(arguments);
+  fs::current_path(previous);
+  EXPECT_EQ(status, 0) << out_ << err_;
+  for (const std::string& given : reached) {
+    EXPECT_EQ(testsupport::ReportValues(ReadFile(folder_.Path(given + ".report")), "arg"),
+              (Strings{"0", given + ".report", given + ".htm", given + "_files"}));
+  }
+}
+
 }  // namespace

@@ -153,22 +153,6 @@ struct OnePage : testsupport::TempFolder {
   }
 };
 
-TEST(ProcessJob, NamesThePageThenCleansItWholeThenArchivesIt) {
-  const OnePage page("Frost Wind.html");
-  JobSteps steps;
-  const platform::ScopedProcessLauncher scoped(steps);
-  job::JobRequest request = page.Request("Frost Wind.html", true, true);
-  job::JobSettings settings;
-  settings.archiver = Archiver("a %s %s %s", "archiver");
-  const auto result = job::ProcessJob(request, steps, settings);
-  ASSERT_NE(result, nullptr);
-  EXPECT_STREQ(result->name, "Frost Wind.htm");
-  EXPECT_EQ(request.path, page.Path("Frost Wind.htm")) << "the request names the page as renamed";
-  EXPECT_EQ(steps.events, (Strings{"started Frost Wind.htm", "archiver for Frost Wind.htm"}));
-  EXPECT_EQ(steps.pageAtArchiving, testsupport::Expected("Frost Wind"))
-      << "the archiver got the page before it was cleaned";
-}
-
 TEST(ProcessJob, RenamesToHtmOnlyWhereNothingIsInTheWay) {
   const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
       {{"a.HTM"}, "a.HTM", "a.HTM"},    // any letter case of .htm stays
@@ -209,7 +193,7 @@ TEST(RunArchiver, LeavesTheFolderArgumentOutForAWebArchiveWhereItStandsAlone) {
 
 // The status: the page's own when it could not be done, else the archiver's when archiving was
 // asked for, else Ok when the links were to be repaired, else "no actions".
-TEST(ProcessJob, GivesThePagesStatusFirstThenTheArchiversThenTheBoxes) {
+TEST(ProcessJob, NamesCleansAndArchivesThePageAndGivesItsStatusThenTheArchiversThenTheBoxes) {
   using Ending = platform::ProcessResult::Ending;
   const struct {
     bool pageThere, fix, archive;
@@ -225,17 +209,27 @@ TEST(ProcessJob, GivesThePagesStatusFirstThenTheArchiversThenTheBoxes) {
       {false, true, true, {Ending::Exited, 0, ""}, job::STATUS_PAGE_MISSING},
   };
   for (const auto& c : cases) {
-    const OnePage page("page.htm");
-    if (!c.pageThere) fs::remove(page.Path("page.htm"));
+    const OnePage page("page.html");
+    if (!c.pageThere) fs::remove(page.Path("page.html"));
     JobSteps steps;
     steps.answer = c.answer;
     const platform::ScopedProcessLauncher scoped(steps);
-    job::JobRequest request = page.Request("page.htm", c.fix, c.archive);
+    job::JobRequest request = page.Request("page.html", c.fix, c.archive);
     job::JobSettings settings;
     settings.archiver = Archiver("a %s", "archiver");
-    EXPECT_EQ(job::ProcessJob(request, steps, settings)->status, c.status)
+    const auto result = job::ProcessJob(request, steps, settings);
+    EXPECT_EQ(result->status, c.status)
         << c.pageThere << c.fix << c.archive << " " << c.answer.exitCode;
     EXPECT_EQ(steps.events.size(), c.archive ? 2u : 1u) << "the archiver runs whatever the page";
+    if (!c.pageThere) continue;
+    // The page is named as renamed, in the result and in the request, then cleaned whole, then
+    // archived.
+    EXPECT_STREQ(result->name, "page.htm");
+    EXPECT_EQ(request.path, page.Path("page.htm"));
+    if (!c.fix || !c.archive) continue;
+    EXPECT_EQ(steps.events, (Strings{"started page.htm", "archiver for page.htm"}));
+    EXPECT_EQ(steps.pageAtArchiving, testsupport::Expected("Frost Wind"))
+        << "the archiver got the page before it was cleaned";
   }
 }
 

@@ -33,33 +33,10 @@ $(diff <(echo "$wanted") <(echo "$actual"))"
 desktop=$work/usr/share/applications/velkor.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate refused velkor.desktop"
 grep -qx 'Exec=velkor %F' "$desktop" || fail "the desktop entry does not open files with velkor"
-grep -l '^MimeType=' "$work"/usr/share/applications/*.desktop &&
+# A desktop offers an application for a type only through its entry's MimeType (or a
+# mimeapps.list, which the file list above rules out).
+grep -l '^ *MimeType *=' "$work"/usr/share/applications/*.desktop &&
   fail "an application entry claims file types: it could become their default opener"
-
-# What a desktop built on GIO makes of the entry, with no other program
-# installed: velkor must be neither the default nor a candidate for pages.
-# The same entry with the types claimed must become the default, or the
-# probe proves nothing.
-probe() {  # probe ENTRY-FILE: prints what gio says of each page type
-  local scratch=$work/probe
-  rm -rf "$scratch" && mkdir -p "$scratch/data/applications" "$scratch/home" &&
-    cp "$1" "$scratch/data/applications/velkor.desktop" &&
-    update-desktop-database "$scratch/data/applications" || return 1
-  # The system's type database (text/html is a kind of text/plain), and no
-  # other program's entry or default.
-  [[ -d /usr/share/mime ]] && ln -s /usr/share/mime "$scratch/data/mime"
-  for type in text/html application/xhtml+xml; do
-    env -i PATH="$work/usr/bin:/usr/bin:/bin" HOME="$scratch/home" LC_ALL=C.UTF-8 \
-      XDG_DATA_HOME="$scratch/home/share" XDG_CONFIG_HOME="$scratch/home/config" \
-      XDG_DATA_DIRS="$scratch/data" XDG_CONFIG_DIRS="$scratch/none" gio mime "$type"
-  done
-}
-claiming=$work/claiming.desktop
-sed '/^Exec=/a MimeType=text/html;application/xhtml+xml;' "$desktop" >"$claiming"
-[[ $(probe "$claiming") == *'Default application for “text/html”: velkor.desktop'* ]] ||
-  fail "gio does not see a claiming entry: the default-opener probe cannot work"
-said=$(probe "$desktop") || fail "the default-opener probe did not run"
-[[ $said == *velkor* ]] && fail "gio offers velkor.desktop for pages: $said"
 
 # The file managers' action on pages and folders, which no type's default
 # can be made of (it is a service, not an application entry).

@@ -107,7 +107,7 @@ std::string Repair(const std::string& page, const ByteMap* ansiToUtf8 = AnsiToUt
   return RepairLinksInText(page, out, ansiToUtf8) ? std::string(out.View()) : "<nothing>";
 }
 
-TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
+TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharsetUtf8Included) {
   const std::string meta = "<head><meta content=\"text/html; charset=";
   const std::string utf8 = meta + "utf-8\"></head>", koi8 = meta + "koi8-r\"></head>";
   const std::string utf16 = "\"\0a\0_\0f\0i\0l\0e\0s\0/\0%\0004\0001\0\"\0"s;
@@ -142,6 +142,31 @@ TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
       {"", "\0\"a_files/%41\""s, "<nothing>"},  // nothing before the NUL: nothing to write
   };
   for (const auto& c : cases) EXPECT_EQ(Repair(c.head + c.body), c.head + c.expected) << c.body;
+
+  // Links as today's browsers write them, UTF-8 escapes, beside the older savers' Windows-1251
+  // ones: "Во" (Cyrillic), "ō" (a macron), "宝" (Japanese), "№" (in Windows-1251, not KOI8-R).
+  const std::string cp1251 = meta + "windows-1251\"></head>";
+  const std::string vo = "%D0%92%D0%BE", o = "%C5%8D", jewel = "%E5%AE%9D", number = "%E2%84%96";
+  const std::tuple<std::string, std::string, std::string> links[] = {  // head, link, repaired
+      {utf8, vo + "%20" + o + jewel + "_files/a.gif",
+       "\xD0\x92\xD0\xBE \xC5\x8D\xE5\xAE\x9D_files/a.gif"},
+      {cp1251, vo + "_files/" + number + ".gif", "\xC2\xEE_files/\xB9.gif"},
+      {koi8, vo + "_files/%D0%81.gif", "\xF7\xCF_files/\xB3.gif"},
+      // A letter the charset lacks: the link stays, escapes and all, and still leads there.
+      {cp1251, vo + o + "_files/a.gif", vo + o + "_files/a.gif"},
+      {cp1251, "p_files/" + jewel, "p_files/" + jewel},
+      {koi8, vo + "_files/" + number, vo + "_files/" + number},
+      {utf8, "%C2%EE_files/a.gif", "\xD0\x92\xD0\xBE_files/a.gif"},  // Windows-1251, as ever
+      {koi8, "%C2%EE_files/a.gif", "\xF7\xCF_files/a.gif"},
+      // UTF-8 bytes of its own with an escaped blank are UTF-8 as a whole, never converted again.
+      {utf8, "\xD0\x92\xD0\xBE%20x_files/a.gif", "\xD0\x92\xD0\xBE x_files/a.gif"},
+      // Escapes of a longer form, of a surrogate, or cut short are no UTF-8.
+      {utf8, "%C0%80_files", "\xD0\x90\xD0\x82_files"},
+      {cp1251, "%ED%A0%80_files", "\xED\xA0\x80_files"},
+      {cp1251, "%D0_files", "\xD0_files"},
+  };
+  for (const auto& [head, link, repaired] : links)
+    EXPECT_EQ(Repair(head + "\"" + link + "\""), head + "\"" + repaired + "\"") << link;
 }
 
 // Where the ANSI code page takes more than a byte for some letters, a link
@@ -305,7 +330,7 @@ std::string Relaid(const std::string& page) {
 const std::string kTable = "<table width=\"100%\"><tr><td valign=\"top\">";
 const std::string kInfo = "<div class=\"g_section info\">";
 
-TEST(Relayout, LaysOutOnlyTheSectionPartsThatArePresent) {
+TEST(Relayout, LaysOutOnlyTheSectionPartsThatArePresentThenRemovesBlocksAndBordersAltTags) {
   const std::string cell = "<td valign=\"top\">";
   const std::pair<std::string, std::string> cases[] = {
       {kInfo + "h</div>r</div>rest", kInfo + kTable + cell + "r</div></td><td>rest"},  // no <p>
@@ -318,14 +343,13 @@ TEST(Relayout, LaysOutOnlyTheSectionPartsThatArePresent) {
       {"<div class=\"g_section info", "<nothing>"},  // the section tag never ends
   };
   for (const auto& [page, expected] : cases) EXPECT_EQ(Relaid(page), expected) << page;
-}
 
-TEST(Relayout, RemovesBlocksAndBordersAltTagsFromTheCurrentPositionOn) {
+  // Then it removes blocks and borders alt tags from the current position on.
   const std::string start = kInfo + "</div></div>";
   const std::string relaid = kInfo + kTable + "<td valign=\"top\"></div></td><td>";
   const std::string vote = "<div class=\"g_section vote\">";
   const std::string note = "<div class=\"g_section g_notebox\">";
-  const std::pair<std::string, std::string> cases[] = {
+  const std::pair<std::string, std::string> tails[] = {
       {vote + "<div>in</div>out</div>", "out</div>"},  // a block ends at its first closing
       {note + "n</div>" + vote + "v</div>!", note + "n</div>!"},  // an earlier kind stays
       // A block without its closing stays; later kinds are looked for after its opening.
@@ -337,7 +361,7 @@ TEST(Relayout, RemovesBlocksAndBordersAltTagsFromTheCurrentPositionOn) {
       {"<img alt=\"a\">\0"s + vote + "</div><img alt=\"b\">",
        "<img alt=\"a\" border=\"0\">\0"s + vote + "</div><img alt=\"b\">"},
   };
-  for (const auto& [page, tail] : cases) EXPECT_EQ(Relaid(start + page), relaid + tail) << page;
+  for (const auto& [page, tail] : tails) EXPECT_EQ(Relaid(start + page), relaid + tail) << page;
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST(SplitArgumentText, FollowsTheWindowsQuotingRules) {
     EXPECT_EQ(SplitArgumentText(text), expected) << "text [" << text << "]";
 }
 
-TEST(SplitCommandLine, SplitsAtBlanksAndGroupsQuotedPaths) {
+TEST(WindowCommandLine, SkipsTheProgramNameSplitsAtBlanksAndGroupsQuotedPaths) {
   const std::pair<const char*, Names> cases[] = {
       {R"("D:\My Pages\a b.html" D:\x\c.htm)", {R"(D:\My Pages\a b.html)", R"(D:\x\c.htm)"}},
       {R"("D:\a.htm D:\b.htm)", {R"(D:\a.htm)", R"(D:\b.htm)"}},  // unclosed quote dropped
@@ -128,17 +128,15 @@ TEST(SplitCommandLine, SplitsAtBlanksAndGroupsQuotedPaths) {
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(SplitCommandLine(text), expected) << "[" << text << "]";
-}
-
-TEST(SkipProgramName, LeavesTheArgumentTextWithoutLeadingBlanksOrTabs) {
-  const std::pair<const char*, const char*> cases[] = {
+  // What follows the program's name, without leading blanks or tabs.
+  const std::pair<const char*, const char*> commandLines[] = {
       {"Velkor.exe \t  a.htm  b.htm ", "a.htm  b.htm "},
       {R"("C:\Program Files\Velkor.exe" "D:\My Pages\a b.html")", R"("D:\My Pages\a b.html")"},
       {R"("C:\Velkor.exe"D:\x.htm)", R"(D:\x.htm)"},
       {R"("C:\never closed a.htm)", ""},
       {"C:\\Velkor.exe\t/dde", "/dde"},
   };
-  for (const auto& [commandLine, arguments] : cases)
+  for (const auto& [commandLine, arguments] : commandLines)
     EXPECT_STREQ(SkipProgramName(commandLine), arguments) << commandLine;
 }
 
@@ -204,7 +202,7 @@ TEST(FindEntries, MatchesWithoutCaseListingTheFolderFirstNeverEnteringFolders) {
 }
 
 // Reading and rewriting pages are checked end to end by the page and velkor-cli tests.
-TEST(OpenExclusiveAndRemoveFile, SayWhyAFileCannotBeHadAndRefuseFoldersAndReadOnlyFiles) {
+TEST(ExclusiveFiles, SayWhyAFileCannotBeHadRefuseFoldersAndReadOnlyFilesAndAreMadeOnlyNew) {
   TempFolder folder;
   const std::string page = folder.Write("page.htm", "");
   FileError error = FileError::None;
@@ -233,12 +231,9 @@ TEST(OpenExclusiveAndRemoveFile, SayWhyAFileCannotBeHadAndRefuseFoldersAndReadOn
   EXPECT_EQ(error, FileError::ReadOnly);
   fs::permissions(kept, writeBits, fs::perm_options::add);
   EXPECT_EQ(ReadFile(kept), "keep");
-}
 
-TEST(CreateExclusive, MakesOnlyNewFilesWhoseWritesAndStampsShow) {
-  TempFolder folder;
+  // CreateExclusive makes only new files, whose writes and stamps show.
   const std::string old = folder.Write("old", "old");
-  FileError error = FileError::None;
   EXPECT_EQ(NativeFiles().CreateExclusive(old.c_str(), error), nullptr);
   EXPECT_EQ(error, FileError::Exists);
   EXPECT_EQ(ReadFile(old), "old") << "an existing file is never opened nor emptied";
@@ -260,7 +255,7 @@ TEST(CreateExclusive, MakesOnlyNewFilesWhoseWritesAndStampsShow) {
   EXPECT_EQ(ReadFile(made), "abcdef");
 }
 
-TEST(Settings, ReadsNamesWithoutCaseValuesWithoutQuotesAndIntegersAsTheProfileReader) {
+TEST(Settings, ReadLikeTheProfileReaderAndWriteKeepingEverythingElse) {
   TempFolder folder;
   const std::string file = folder.Write("velkor.ini",
                                         "[options]\r\nARC = \"C:\\Program Files\\7z.exe\"  \r\n"
@@ -281,17 +276,17 @@ TEST(Settings, ReadsNamesWithoutCaseValuesWithoutQuotesAndIntegersAsTheProfileRe
       {"Empty", 9}, {"Quoted", 42}, {"Missing", 9}};
   for (const auto& [key, value] : integers)
     EXPECT_EQ(Settings().ReadInt(file.c_str(), "Options", key, 9), value) << key;
-}
 
-TEST(Settings, WritesKeepTheKeysSpellingOtherKeysCommentsAndLineEnds) {
-  TempFolder folder;
-  const std::string file = folder.Write("velkor.ini",
-                                        "; set by hand\r\n[Options]\r\nCom=a \"%s\"\r\nPosX=2\r\n"
-                                        "[Extra]\r\nKey=kept\r\n; Com=x (an old format)\r\n");
-  ASSERT_TRUE(Settings().WriteString(file.c_str(), "options", "posx", "140"));
-  ASSERT_TRUE(Settings().WriteString(file.c_str(), "Options", "bArc", "0"));
-  EXPECT_EQ(Settings().ReadInt(file.c_str(), "Options", "PosX", 0), 140) << "replaced, not added";
-  const std::string text = ReadFile(file);
+  // Writes keep the key's spelling, other keys, comments and line ends.
+  const std::string written =
+      folder.Write("written.ini",
+                   "; set by hand\r\n[Options]\r\nCom=a \"%s\"\r\nPosX=2\r\n"
+                   "[Extra]\r\nKey=kept\r\n; Com=x (an old format)\r\n");
+  ASSERT_TRUE(Settings().WriteString(written.c_str(), "options", "posx", "140"));
+  ASSERT_TRUE(Settings().WriteString(written.c_str(), "Options", "bArc", "0"));
+  EXPECT_EQ(Settings().ReadInt(written.c_str(), "Options", "PosX", 0), 140)
+      << "replaced, not added";
+  const std::string text = ReadFile(written);
   for (const char* kept : {"; set by hand\r\n", "\r\nCom=a \"%s\"\r\n", "\r\nPosX=140\r\n",
                            "\r\nbArc=0\r\n", "\r\nKey=kept\r\n", "\r\n; Com=x (an old format)"})
     EXPECT_NE(text.find(kept), std::string::npos) << kept << " in\n" << text;

@@ -1,5 +1,6 @@
 // The settings file where the system has no profile functions of its own.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/posix/profile_store.h"
 #include "tests/support/temp_folder.h"
@@ -24,6 +25,15 @@ TEST(ProfileStore, NeverWritesOverAFileItCannotRead) {
   EXPECT_TRUE(readable.WriteString(file.c_str(), "Options", "PosX", "40"));
   EXPECT_EQ(readable.ReadInt(file.c_str(), "Options", "PosX", 2), 40);
   EXPECT_EQ(readable.ReadString(file.c_str(), "Options", "Arc", "", 260), "/usr/bin/7zz");
+  // Neither is a file larger than 1 MB, nor a pipe, which is never waited on.
+  const std::string big = folder.Write("big.ini", text + std::string(kMaxSettingsFileSize, ';'));
+  const std::string fifo = folder.Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& refused : {big, fifo}) {
+    EXPECT_EQ(readable.ReadString(refused.c_str(), "Options", "Arc", "none", 260), "none");
+    EXPECT_FALSE(readable.WriteString(refused.c_str(), "Options", "PosX", "40"));
+  }
+  EXPECT_EQ(testsupport::ReadFile(big), text + std::string(kMaxSettingsFileSize, ';'));
 }
 
 }  // namespace platform

@@ -59,37 +59,30 @@ std::string OpenAndCloseWindow(const TempFolder& folder) {
 
 }  // namespace
 
-void SettingsPlaceTest::systemFilesFollowXdgConfigDirs() {
+void SettingsPlaceTest::placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs() {
+  TempFolder folder;
+  ScopedEnvironment home("HOME", folder.Path("home"));
+  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("xdg"));
   ScopedEnvironment configDirs("XDG_CONFIG_DIRS", "relative:/opt/site/:/etc/xdg::/usr/etc");
+  QCOMPARE(app::DefaultSettingsPath(), folder.Path("xdg/velkor/velkor.ini"));
   const std::vector<std::string> listed = {"/opt/site/velkor/velkor.ini",
                                            "/etc/xdg/velkor/velkor.ini",
                                            "/usr/etc/velkor/velkor.ini"};
   QCOMPARE(app::DefaultSettingsFiles().systemWide, listed);
-  // Unset, empty or naming no absolute folder: /etc/xdg.
+  // Unset, empty or naming no absolute folder (which the XDG rules call invalid): the home's
+  // file, and /etc/xdg's.
   for (const std::optional<std::string>& value :
        {std::optional<std::string>(), std::optional<std::string>(""),
         std::optional<std::string>("relative/xdg:")}) {
+    configHome.Set(value);
     configDirs.Set(value);
+    QCOMPARE(app::DefaultSettingsPath(), folder.Path("home/.config/velkor/velkor.ini"));
     QCOMPARE(app::DefaultSettingsFiles().systemWide,
              std::vector<std::string>{"/etc/xdg/velkor/velkor.ini"});
   }
 }
 
-void SettingsPlaceTest::userFileFollowsXdgConfigHomeOrHome() {
-  TempFolder folder;
-  ScopedEnvironment home("HOME", folder.Path("home"));
-  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("xdg"));
-  QCOMPARE(app::DefaultSettingsPath(), folder.Path("xdg/velkor/velkor.ini"));
-  // Unset, empty or relative (which the XDG rules call invalid): the home's.
-  for (const std::optional<std::string>& value :
-       {std::optional<std::string>(), std::optional<std::string>(""),
-        std::optional<std::string>("relative/xdg")}) {
-    configHome.Set(value);
-    QCOMPARE(app::DefaultSettingsPath(), folder.Path("home/.config/velkor/velkor.ini"));
-  }
-}
-
-void SettingsPlaceTest::firstCloseMakesTheFolderWithTheWindowKeysOnly() {
+void SettingsPlaceTest::firstCloseMakesAPrivateFolderWithTheWindowKeysOrSaysWhyItCannot() {
   TempFolder folder;
   ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("not yet/config"));
   QCOMPARE(OpenAndCloseWindow(folder), std::string());
@@ -100,13 +93,10 @@ void SettingsPlaceTest::firstCloseMakesTheFolderWithTheWindowKeysOnly() {
   // Made for the user alone, as the XDG rules ask.
   const auto made = qttest::fs::status(folder.Path("not yet/config/velkor")).permissions();
   QCOMPARE(made & qttest::fs::perms::all, qttest::fs::perms::owner_all);
-}
-
-void SettingsPlaceTest::unwritableFolderIsReportedAndTheWindowStillCloses() {
-  TempFolder folder;
-  // A file where the folder should be stops even root, whom permissions do not.
+  // A file where the folder should be stops even root, whom permissions do not; the window
+  // still closes.
   folder.Write("config/velkor", "not a folder");
-  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("config"));
+  configHome.Set(folder.Path("config"));
   QCOMPARE(OpenAndCloseWindow(folder),
            "velkor: cannot store the window's place and boxes in " +
                folder.Path("config/velkor/velkor.ini") + "\n");

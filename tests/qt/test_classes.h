@@ -13,10 +13,8 @@ class UriListTest : public QObject {
 class SettingsPlaceTest : public QObject {
   Q_OBJECT
  private slots:
-  void userFileFollowsXdgConfigHomeOrHome();
-  void systemFilesFollowXdgConfigDirs();
-  void firstCloseMakesTheFolderWithTheWindowKeysOnly();
-  void unwritableFolderIsReportedAndTheWindowStillCloses();
+  void placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs();
+  void firstCloseMakesAPrivateFolderWithTheWindowKeysOrSaysWhyItCannot();
   void cliReadsTheUserFileAndNamesOneBesideItThatItIgnores();
 };
 

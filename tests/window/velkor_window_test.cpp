@@ -127,8 +127,20 @@ class VelkorWindow : public ::testing::Test {
   const HANDLE changed = CreateEventA(nullptr, FALSE, FALSE, changedName.c_str());
 };
 
-TEST_F(VelkorWindow, CommandLineRunCleansArchivesClosesItselfAndStoresSettings) {
-  Start(VELKOR_PROGRAM, Page("Frost Wind.htm") + Page("Lantern Road.html"));
+// The names a user of today gives pages (a macron, Japanese, Cyrillic, plain ASCII), with
+// links a current browser wrote, named on the command line, as a folder, or dropped.
+const auto kTodaysPages = std::span(testsupport::kCurrentSamples).first(4);
+
+std::string Current(const char* page) { return std::string("current/") + page; }
+
+TEST_F(VelkorWindow, CommandLineRunOfPagesAndAFolderArchivesClosesItselfAndStoresSettings) {
+  std::string commandLine =
+      Page("Frost Wind.htm") + Page("Lantern Road.html") + "\"" + folder.Path("pages") + "\" ";
+  for (const auto& sample : kTodaysPages) {
+    commandLine += Page(Current(sample.page));
+    Page(Current(sample.page), "pages");
+  }
+  Start(VELKOR_PROGRAM, commandLine);
   ASSERT_EQ(ExitCode(), 0u) << "the window did not close itself after a successful run";
   EXPECT_FALSE(fs::exists(folder.Path("Lantern Road.html"))) << "the page kept its old extension";
   // Each page cleaned; the archiver called with the archive named after its title (Lantern
@@ -137,48 +149,9 @@ TEST_F(VelkorWindow, CommandLineRunCleansArchivesClosesItselfAndStoresSettings) 
       {"Frost Wind.htm", "Itetsuku Kaze [Frost Wind][OVA]"},
       {"Lantern Road.html", "Lantern Road [ТВ-сериал]"}};
   ExpectArchived(shipped);
-  EXPECT_EQ(StoredKeys(), (Lines{"2", "2", "1", "1"}));
-}
-
-// The names a user of today gives pages (a macron, Japanese, Cyrillic, plain ASCII), with
-// links a current browser wrote, named on the command line, as a folder, or dropped.
-const auto kTodaysPages = std::span(testsupport::kCurrentSamples).first(4);
-
-std::string Current(const char* page) { return std::string("current/") + page; }
-
-TEST_F(VelkorWindow, PagesOfEveryNameNamedOnTheCommandLineOrInAFolderComeOutArchived) {
-  std::string commandLine = "\"" + folder.Path("pages") + "\" ";
-  for (const auto& sample : kTodaysPages) {
-    commandLine += Page(Current(sample.page));
-    Page(Current(sample.page), "pages");
-  }
-  Start(VELKOR_PROGRAM, commandLine);
-  ASSERT_EQ(ExitCode(), 0u) << "the window did not close itself after a successful run";
   ExpectArchived(kTodaysPages, "current/");
   ExpectArchived(kTodaysPages, "current/", "pages/");
-}
-
-TEST_F(VelkorWindow, PagesOfEveryNameDroppedAreLoggedByTheirNamesAndArchivedUnderTheirTitles) {
-  std::u16string dropped;
-  WideLines logged;
-  for (const auto& sample : kTodaysPages) {
-    std::u16string path;
-    ASSERT_TRUE(platform::Utf8ToUtf16(testsupport::CopySample(folder, Current(sample.page)), path));
-    dropped += (dropped.empty() ? u"" : u"|") + path;
-    const std::string page = sample.page;
-    std::u16string line;
-    ASSERT_TRUE(platform::Utf8ToUtf16(page.substr(0, page.rfind('.')) + ".htm [Ok]", line));
-    logged.emplace_back(line.begin(), line.end());
-  }
-  SetEnvironmentVariableW(L"VELKOR_TEST_DROP_FIRST",
-                          reinterpret_cast<const wchar_t*>(dropped.c_str()));
-  Start(VELKOR_TEST_BUILD, "");
-  const HWND window = Window(kIdleCaption);
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(LogLines(window), logged);
-  ExpectArchived(kTodaysPages, "current/");
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(ExitCode(), 0u);
+  EXPECT_EQ(StoredKeys(), (Lines{"2", "2", "1", "1"}));
 }
 
 TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored) {
@@ -220,16 +193,34 @@ TEST_F(VelkorWindow, FolderWildcardLogsEveryPageFollowingTheNewestLineAndStaysOp
   EXPECT_EQ(StoredKeys(), (Lines{"2", "2", "0", "0"}));
 }
 
-TEST_F(VelkorWindow, DropWhileJobsRunEmptiesLogQueuesBehindAndLogsEveryResult) {
+// The second drop, handled while the first's first result is, holds pages of every name and a
+// folder: each is logged by its name and archived under its title.
+TEST_F(VelkorWindow, DropWhileJobsRunEmptiesLogQueuesBehindAndLogsAndArchivesPagesOfEveryName) {
   for (const char* name : {"a.htm", "b.htm", "dropped\\p.htm"}) folder.Write(name, "x");
+  std::string second;
+  WideLines logged{L"b.htm [Ok]"};
+  for (const auto& sample : kTodaysPages) {
+    second += testsupport::CopySample(folder, Current(sample.page)) + "|";
+    const std::string page = sample.page;
+    std::u16string line;
+    ASSERT_TRUE(platform::Utf8ToUtf16(page.substr(0, page.rfind('.')) + ".htm [Ok]", line));
+    logged.emplace_back(line.begin(), line.end());
+  }
+  logged.emplace_back(L"p.htm [Ok]");
+  std::u16string wide;
+  ASSERT_TRUE(platform::Utf8ToUtf16(second + folder.Path("dropped"), wide));
   // The hooks drop the first list as the window shows, the second at the first result.
   SetEnvironmentVariableA("VELKOR_TEST_DROP_FIRST",
                           (folder.Path("a.htm") + "|" + folder.Path("b.htm")).c_str());
-  SetEnvironmentVariableA("VELKOR_TEST_DROP_SECOND", folder.Path("dropped").c_str());
-  Start(VELKOR_TEST_BUILD, "", "0", "bArc=0\n");
+  SetEnvironmentVariableW(L"VELKOR_TEST_DROP_SECOND",
+                          reinterpret_cast<const wchar_t*>(wide.c_str()));
+  Start(VELKOR_TEST_BUILD, "");
   const HWND window = Window(kIdleCaption);
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(LogLines(window), (WideLines{L"b.htm [Ok]", L"p.htm [Ok]"}));
+  EXPECT_EQ(LogLines(window), logged);
+  ExpectArchived(kTodaysPages, "current/");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCode(), 0u);
 }
 
 }  // namespace

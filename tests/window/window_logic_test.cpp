@@ -96,7 +96,9 @@ TEST(WindowLogic, AnEntryTheIntakeRefusesGetsItsLineAndKeepsTheWindowOpen) {
   ASSERT_EQ(window.posted.size(), 1u);
   ASSERT_EQ(window.log.size(), 1u);
   EXPECT_TRUE(window.log[0].ends_with("x.htm [Пропущено: слишком длинный путь]")) << window.log[0];
-  logic.OnResult(Result({0, "page.htm"}));
+  // A name holding a line break stays on its line, the break shown.
+  logic.OnResult(Result({0, "page\n.htm"}));
+  EXPECT_EQ(window.log.back(), "'page'$'\\n''.htm' [Ok]");
   EXPECT_EQ(window.caption, app::kIdleCaption);
   EXPECT_EQ(window.closes, 0) << "the window closed itself after a refused entry";
   // A dropped item the front end cannot take as a path.
