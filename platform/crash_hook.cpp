@@ -40,6 +40,9 @@ class CrashingFileSystem final : public FileSystem {
     bool Truncate(uint64_t length) override { return owner_.Changed(inner_->Truncate(length)); }
     bool Flush() override { return owner_.Changed(inner_->Flush()); }
     bool Stamp(FileStamp& stamp) override { return inner_->Stamp(stamp); }
+    bool SetPermissions(uint32_t permissions) override {
+      return owner_.Changed(inner_->SetPermissions(permissions));
+    }
 
    private:
     CrashingFileSystem& owner_;
@@ -66,6 +69,9 @@ class CrashingFileSystem final : public FileSystem {
   bool RemoveFile(const char* path) override { return Changed(inner_.RemoveFile(path)); }
   bool RenameNoReplace(const char* from, const char* to) override {
     return Changed(inner_.RenameNoReplace(from, to));
+  }
+  bool RenameReplacing(const char* from, const char* to) override {
+    return Changed(inner_.RenameReplacing(from, to));
   }
   bool CreateFolders(const char* path) override { return Changed(inner_.CreateFolders(path)); }
 

@@ -89,7 +89,8 @@ struct QuietSink final : job::ResultSink {
 };
 
 bool IsPageFailure(int32_t status) {
-  return status <= job::STATUS_PAGE_MISSING && status >= job::STATUS_STALE_JOURNAL;
+  return (status <= job::STATUS_PAGE_MISSING && status >= job::STATUS_PAGE_LINKED &&
+          status != job::STATUS_ARCHIVE_NO_MEMORY);
 }
 
 // One sample page with its "_files" folder, copied afresh.

@@ -207,59 +207,81 @@ TEST(CleanPage, APageTooLargeToHoldIsNeverRead) {
   }
 }
 
-// A run that died while writing leaves the page in one of the states the
-// write goes through, beside the page's whole journal. The next cleaning
-// puts the original back first, then cleans it as usual.
-TEST(CleanPage, SettlesAnInterruptedWriteFromItsJournalFirst) {
+// A run that died while writing, or while putting the original back, leaves
+// the page in one of the states those writes go through, beside its whole
+// journal. The next cleaning finishes what was cut short, in its own
+// direction, then cleans the page as usual.
+TEST(CleanPage, FinishesAnInterruptedWriteOrRollbackFromItsJournalFirst) {
   const std::string final = Cleaned(kPage);
-  ASSERT_NE(final, kPage);
+  ASSERT_GT(final.size(), kPage.size()) << "the page grows; the samples shrink";
   const std::string journal = std::string(JournalHeader(kPage, false).View()) + kPage;
   const auto writtenUpTo = [&](size_t k) {
     return final.substr(0, k) + (k < kPage.size() ? kPage.substr(k) : "");
   };
-  const std::string states[] = {kPage, writtenUpTo(1), writtenUpTo(final.size() / 2),
-                                writtenUpTo(final.size() - 1), final};
-  for (const std::string& state : states) {
+  const auto putBackUpTo = [&](size_t k) { return kPage.substr(0, k) + final.substr(k); };
+  const std::pair<std::string, PageOutcome> states[] = {
+      {kPage, PageOutcome::Rewritten},
+      {writtenUpTo(kPage.size() - 1), PageOutcome::Unchanged},
+      {writtenUpTo(kPage.size() / 2), PageOutcome::Unchanged},
+      {writtenUpTo(kPage.size() + 10), PageOutcome::Unchanged},
+      {final, PageOutcome::Unchanged},
+      {putBackUpTo(kPage.size() / 2), PageOutcome::Rewritten},
+      {putBackUpTo(kPage.size()), PageOutcome::Rewritten},
+  };
+  for (const auto& [state, outcome] : states) {
     const testsupport::TempFolder folder;
     const std::string path = folder.Write("Kaze.htm", state);
     folder.Write("Kaze.htm" + std::string(kJournalSuffix), journal);
     TitleInfo info;
-    EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::Rewritten) << state;
+    EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), outcome) << state;
     EXPECT_EQ(ReadFile(path), final) << state;
     EXPECT_STREQ(info.english, "\xCF\xF0");
     EXPECT_FALSE(Exists(path + std::string(kJournalSuffix))) << state;
   }
 }
 
-TEST(CleanPage, NeverPutsAJournalOverAPageSavedAgainNorTrustsOneCutShort) {
+// A page that fits no state of the write, or a damaged journal, is the
+// user's: the page is left as it is and the journal set aside, the newest
+// one always under the same name; a journal cut short while it was written
+// goes only beside the page it was the start of.
+TEST(CleanPage, NeverPutsAJournalOverAPageSavedAgainNorLosesOneItCannotRead) {
   const std::string journal = std::string(JournalHeader(kPage, false).View()) + kPage;
   const std::string savedAgain = kPage + "<p>saved again</p>";
   const testsupport::TempFolder folder;
   const std::string path = folder.Write("Kaze.htm", savedAgain);
   const std::string live = path + std::string(kJournalSuffix);
-  const std::string kept = path + std::string(kKeptJournalSuffix);
+  const auto kept = [&](int age) { return KeptJournalPath(path, age); };
   TitleInfo info;
 
-  // A journal set aside earlier is in the way: nothing is touched.
   folder.Write("Kaze.htm" + std::string(kJournalSuffix), journal);
   folder.Write("Kaze.htm" + std::string(kKeptJournalSuffix), "older");
-  EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::StaleJournal);
-  EXPECT_EQ(ReadFile(path), savedAgain);
-  EXPECT_EQ(ReadFile(live), journal);
-
-  fs::remove(kept);
   EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::JournalKept);
-  EXPECT_EQ(ReadFile(kept), journal) << "set aside whole";
-  EXPECT_EQ(ReadFile(path), Cleaned(savedAgain)) << "the page as saved again is cleaned";
+  EXPECT_EQ(ReadFile(path), savedAgain) << "not cleaned on top of a guess";
+  EXPECT_EQ(ReadFile(kept(1)), journal) << "set aside whole";
+  EXPECT_EQ(ReadFile(kept(2)), "older");
   EXPECT_FALSE(Exists(live));
-  EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::Unchanged);
 
-  // Cut short, the journal tells the page was never touched: it goes.
-  folder.Write("Kaze.htm", savedAgain);
-  folder.Write("Kaze.htm" + std::string(kJournalSuffix), journal.substr(0, journal.size() - 1));
-  EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::Rewritten);
+  std::string damaged = journal;
+  damaged[damaged.size() - 5] ^= 1;
+  folder.Write("Kaze.htm" + std::string(kJournalSuffix), damaged);
+  EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::JournalDamaged);
+  EXPECT_EQ(ReadFile(path), savedAgain);
+  EXPECT_EQ(ReadFile(kept(1)), damaged);
+  EXPECT_EQ(ReadFile(kept(3)), journal);
+  EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::Rewritten) << "once told";
   EXPECT_EQ(ReadFile(path), Cleaned(savedAgain));
+
+  // Cut short beside the page it began to copy: it goes.
+  folder.Write("Kaze.htm", kPage);
+  folder.Write("Kaze.htm" + std::string(kJournalSuffix), journal.substr(0, journal.size() - 9));
+  EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::Rewritten);
+  EXPECT_EQ(ReadFile(path), Cleaned(kPage));
   EXPECT_FALSE(Exists(live));
+  // One that cannot be set aside stays in the way.
+  fs::create_directory(live);
+  folder.Write("Kaze.htm", kPage);
+  EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), PageOutcome::StaleJournal);
+  EXPECT_EQ(ReadFile(path), kPage);
 }
 
 // Windows takes names of fewer than 260 characters unless told otherwise: a
@@ -279,12 +301,11 @@ TEST(CleanPage, APageWhosePathNearlyFillsTheRoomForNamesGetsItsJournal) {
 // a saver still writing it may change it between the read and the write.
 class ChangingFiles final : public testsupport::ForwardingFiles {
  public:
-  struct File final : platform::ExclusiveFile {
+  struct File final : testsupport::ForwardingFile {
     File(ChangingFiles& files, std::unique_ptr<platform::ExclusiveFile> file, std::string at)
-        : owner(files), inner(std::move(file)), path(std::move(at)) {}
-    bool Size(uint64_t& size) override { return inner->Size(size); }
+        : ForwardingFile(std::move(file)), owner(files), path(std::move(at)) {}
     int64_t ReadFromStart(char* into, size_t count) override {
-      const int64_t read = inner->ReadFromStart(into, count);
+      const int64_t read = inner_->ReadFromStart(into, count);
       // The other program writes after the page was read.
       std::ofstream other(path, std::ios::binary | std::ios::app);
       other << owner.appended;
@@ -292,14 +313,7 @@ class ChangingFiles final : public testsupport::ForwardingFiles {
       owner.changed = owner.changed || other.good();
       return read;
     }
-    int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
-      return inner->WriteAt(offset, from, count);
-    }
-    bool Truncate(uint64_t length) override { return inner->Truncate(length); }
-    bool Flush() override { return inner->Flush(); }
-    bool Stamp(platform::FileStamp& stamp) override { return inner->Stamp(stamp); }
     ChangingFiles& owner;
-    std::unique_ptr<platform::ExclusiveFile> inner;
     std::string path;
   };
 
@@ -333,8 +347,8 @@ TEST(CleanPage, WritesNothingOverAPageAnotherProgramChangedMeanwhile) {
 
 // What the system lets the test make stands in for what users meet: a
 // folder, a pipe, a device and dead link named like a page, and a link to a
-// page.
-TEST(CleanPage, SkipsWhatIsNoRegularFileWithoutWaitingAndCleansThePageALinkLeadsTo) {
+// page, which is not followed: it may lead anywhere.
+TEST(CleanPage, SkipsWhatIsNoRegularFileWithoutWaitingAndLeavesALinkedPageAlone) {
   const testsupport::TempFolder folder;
   fs::create_directory(folder.Path("folder.htm"));
   std::error_code error;
@@ -354,9 +368,8 @@ TEST(CleanPage, SkipsWhatIsNoRegularFileWithoutWaitingAndCleansThePageALinkLeads
   }
   if (Exists(folder.Path("link.htm"))) {
     TitleInfo info;
-    EXPECT_EQ(CleanPage(folder.Path("link.htm").c_str(), kSynced, info), PageOutcome::Rewritten);
-    EXPECT_TRUE(fs::is_symlink(folder.Path("link.htm")));
-    EXPECT_EQ(ReadFile(page), Cleaned(kPage));
+    EXPECT_EQ(CleanPage(folder.Path("link.htm").c_str(), kSynced, info), PageOutcome::Linked);
+    EXPECT_EQ(ReadFile(page), kPage);
   }
   for (const fs::directory_entry& entry : fs::directory_iterator(folder.path()))
     EXPECT_EQ(entry.path().string().find(kJournalSuffix), std::string::npos) << entry.path();
@@ -394,6 +407,7 @@ struct ScriptFolder final : platform::FileSystem {
     return true;
   }
   bool RenameNoReplace(const char*, const char*) override { return false; }
+  bool RenameReplacing(const char*, const char*) override { return false; }
   bool CreateFolders(const char*) override { return false; }
 
   std::vector<std::string> entries, searched, removed;

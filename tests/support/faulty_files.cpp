@@ -5,10 +5,10 @@
 namespace testsupport {
 namespace {
 
-class FaultyFile final : public platform::ExclusiveFile {
+class FaultyFile final : public ForwardingFile {
  public:
   FaultyFile(FaultyFiles& owner, std::unique_ptr<platform::ExclusiveFile> inner)
-      : owner_(owner), inner_(std::move(inner)) {}
+      : ForwardingFile(std::move(inner)), owner_(owner) {}
 
   bool Size(uint64_t& size) override {
     if (owner_.Fails() || !inner_->Size(size)) return false;
@@ -19,21 +19,23 @@ class FaultyFile final : public platform::ExclusiveFile {
     return owner_.Fails() ? -1 : inner_->ReadFromStart(into, count);
   }
   int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
-    if (!owner_.Fails()) return inner_->WriteAt(offset, from, count);
+    if (!owner_.Fails(true)) return inner_->WriteAt(offset, from, count);
     if (count < 2) return -1;
     return inner_->WriteAt(offset, from, count / 2);
   }
   bool Truncate(uint64_t length) override { return !owner_.Fails() && inner_->Truncate(length); }
-  bool Flush() override { return !owner_.Fails() && inner_->Flush(); }
+  bool Flush() override { return !owner_.Fails(true) && inner_->Flush(); }
   bool Stamp(platform::FileStamp& stamp) override {
     if (owner_.Fails() || !inner_->Stamp(stamp)) return false;
     stamp.size = owner_.reportedSize.value_or(stamp.size);
     return true;
   }
+  bool SetPermissions(uint32_t permissions) override {
+    return !owner_.Fails() && inner_->SetPermissions(permissions);
+  }
 
  private:
   FaultyFiles& owner_;
-  std::unique_ptr<platform::ExclusiveFile> inner_;
 };
 
 }  // namespace
@@ -55,7 +57,7 @@ std::unique_ptr<platform::ExclusiveFile> FaultyFiles::OpenExclusive(const char* 
 
 std::unique_ptr<platform::ExclusiveFile> FaultyFiles::CreateExclusive(const char* path,
                                                                       platform::FileError& error) {
-  if (Fails()) {
+  if (Fails(true)) {
     error = platform::FileError::Failed;
     return nullptr;
   }
@@ -63,7 +65,7 @@ std::unique_ptr<platform::ExclusiveFile> FaultyFiles::CreateExclusive(const char
 }
 
 bool FaultyFiles::FlushFolderOf(const char* path) {
-  return !Fails() && inner_.FlushFolderOf(path);
+  return !Fails(true) && inner_.FlushFolderOf(path);
 }
 
 bool FaultyFiles::FindEntries(const char* pattern,
@@ -87,8 +89,12 @@ bool FaultyFiles::RenameNoReplace(const char* from, const char* to) {
   return !Fails() && inner_.RenameNoReplace(from, to);
 }
 
+bool FaultyFiles::RenameReplacing(const char* from, const char* to) {
+  return !Fails() && inner_.RenameReplacing(from, to);
+}
+
 bool FaultyFiles::CreateFolders(const char* path) {
-  return !Fails() && inner_.CreateFolders(path);
+  return !Fails(true) && inner_.CreateFolders(path);
 }
 
 }  // namespace testsupport

@@ -5,18 +5,21 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/files.h"
+#include "tests/support/forwarding_files.h"
 
 namespace testsupport {
 
-class FaultyFiles final : public platform::FileSystem {
+class FaultyFiles final : public ForwardingFiles {
  public:
   enum class Mode {
     Once,        // only the Nth operation fails
-    FromThenOn,  // the Nth and every later one fail: a disk that is gone or full
+    FromThenOn,  // the Nth and every later one fail: a disk that is gone
+    DiskFull,    // from the Nth on, what needs room fails (writes, flushes, new files);
+                 // reading, cutting, removing and renaming still work
   };
 
-  explicit FaultyFiles(platform::FileSystem& inner = platform::NativeFiles()) : inner_(inner) {}
+  explicit FaultyFiles(platform::FileSystem& inner = platform::NativeFiles())
+      : ForwardingFiles(inner) {}
 
   // Fails operation `nth` (1-based, counted from now over every call of
   // both interfaces). A write that fails writes half of its bytes first, as
@@ -42,22 +45,30 @@ class FaultyFiles final : public platform::FileSystem {
   platform::PathKind Kind(const char* path) override;
   bool IsLink(const char* path) override;
   std::string StoredName(const char* path) override;
-  bool IsExactName(const char* name) override { return inner_.IsExactName(name); }
-  bool NamesAreUtf8() override { return inner_.NamesAreUtf8(); }
   bool RemoveFile(const char* path) override;
   bool RenameNoReplace(const char* from, const char* to) override;
+  bool RenameReplacing(const char* from, const char* to) override;
   bool CreateFolders(const char* path) override;
 
-  // True when the operation now being made is to fail.
-  bool Fails() {
+  // True when the operation now being made is to fail; `needsRoom` tells
+  // the operations a full disk refuses.
+  bool Fails(bool needsRoom = false) {
     ++count_;
-    return failAt_ > 0 && (count_ == failAt_ || (mode_ == Mode::FromThenOn && count_ > failAt_));
+    if (failAt_ <= 0 || count_ < failAt_) return false;
+    switch (mode_) {
+      case Mode::Once:
+        return count_ == failAt_;
+      case Mode::FromThenOn:
+        return true;
+      case Mode::DiskFull:
+        return needsRoom;
+    }
+    return false;
   }
 
  private:
   std::unique_ptr<platform::ExclusiveFile> Wrap(std::unique_ptr<platform::ExclusiveFile> file);
 
-  platform::FileSystem& inner_;
   long count_ = 0;
   long failAt_ = 0;
   Mode mode_ = Mode::Once;

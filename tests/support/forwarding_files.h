@@ -1,12 +1,38 @@
 // A file system that hands every call to another one (the native one unless
-// told otherwise): tests derive from it and change only what they need.
+// told otherwise), and a file that hands every call to another file: tests
+// derive from them and change only what they need.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/files.h"
 
 namespace testsupport {
+
+class ForwardingFile : public platform::ExclusiveFile {
+ public:
+  explicit ForwardingFile(std::unique_ptr<platform::ExclusiveFile> inner)
+      : inner_(std::move(inner)) {}
+
+  bool Size(uint64_t& size) override { return inner_->Size(size); }
+  int64_t ReadFromStart(char* into, size_t count) override {
+    return inner_->ReadFromStart(into, count);
+  }
+  int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
+    return inner_->WriteAt(offset, from, count);
+  }
+  bool Truncate(uint64_t length) override { return inner_->Truncate(length); }
+  bool Flush() override { return inner_->Flush(); }
+  bool Stamp(platform::FileStamp& stamp) override { return inner_->Stamp(stamp); }
+  bool SetPermissions(uint32_t permissions) override {
+    return inner_->SetPermissions(permissions);
+  }
+
+ protected:
+  std::unique_ptr<platform::ExclusiveFile> inner_;
+};
 
 class ForwardingFiles : public platform::FileSystem {
  public:
@@ -34,6 +60,9 @@ class ForwardingFiles : public platform::FileSystem {
   bool RemoveFile(const char* path) override { return inner_.RemoveFile(path); }
   bool RenameNoReplace(const char* from, const char* to) override {
     return inner_.RenameNoReplace(from, to);
+  }
+  bool RenameReplacing(const char* from, const char* to) override {
+    return inner_.RenameReplacing(from, to);
   }
   bool CreateFolders(const char* path) override { return inner_.CreateFolders(path); }
 
