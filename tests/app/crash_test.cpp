@@ -11,8 +11,8 @@
 #include <string>
 
 #include "page/journal.h"
-#include "platform/crash_hook.h"
 #include "platform/process.h"
+#include "tests/app/crash_point.h"
 #include "tests/support/host_path.h"
 #include "tests/support/temp_folder.h"
 
@@ -24,19 +24,6 @@ using testsupport::ReadFile;
 const fs::path kSamples = VELKOR_SAMPLES_DIR;
 // A page saved by Firefox that is renamed, one in KOI8-R and one in Windows-1251.
 const char* const kPages[] = {"Lantern Road.html", "Frost Wind.htm", "Quiet Valley.htm"};
-// What a kill gives, from a signal (128 + SIGKILL) or from TerminateProcess.
-constexpr int kKilled = 137;
-
-// Arms the hook of the next velkor-cli started (0: none). The environment
-// keeps a pointer to the setting itself, so it lives in one fixed place.
-void SetCrashPoint(long changes) {
-  static char setting[64];
-  const std::string text = std::string(platform::kCrashAfterWritesVariable) + "=" +
-                           (changes > 0 ? std::to_string(changes) : "");
-  std::snprintf(setting, sizeof setting, "%s", text.c_str());
-  putenv(setting);
-}
-
 class Pages : public testsupport::TempFolder {
  public:
   Pages() {
@@ -79,10 +66,10 @@ TEST(Crash, AKilledRunNeverTearsAPageAndTheNextRunFinishesIt) {
   for (const char* sync : {"--sync", "--no-sync"}) {
     for (long changes = 1;; ++changes) {
       const Pages pages;
-      SetCrashPoint(changes);
+      crashtest::SetCrashPoint(changes);
       const int first = pages.RunCli(sync);
-      SetCrashPoint(0);
-      if (first != kKilled) {
+      crashtest::SetCrashPoint(0);
+      if (first != crashtest::kKilled) {
         // It got through: every change of a whole run has had its kill.
         EXPECT_EQ(first, 0) << sync << ", change " << changes;
         EXPECT_GT(changes, 10);
