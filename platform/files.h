@@ -78,9 +78,10 @@ class FileSystem {
   // opener or under another program's lock.
   virtual std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path, FileError& error) = 0;
 
-  // Creates a new, empty file for reading and writing, exclusively, open to
-  // its owner alone until SetPermissions says otherwise; never opens or
-  // replaces one that exists (`error` is then Exists).
+  // Creates a new, empty file for reading and writing, exclusively (where
+  // files have modes, open to its owner alone until SetPermissions says
+  // otherwise); never opens or replaces one that exists (`error` is then
+  // Exists).
   virtual std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) = 0;
 
   // Puts the folder holding `path` on the disk itself, so that files just

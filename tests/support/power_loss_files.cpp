@@ -178,13 +178,6 @@ bool PowerLossFiles::RenameReplacing(const char* from, const char* to) {
   return done;
 }
 
-bool PowerLossFiles::CreateFolders(const char* path) {
-  const bool done = inner_.CreateFolders(path);
-  if (done) disk_.folders[path];
-  Snapshot();
-  return done;
-}
-
 void PowerLossFiles::CutPower(size_t point, Loss loss, uint32_t seed) const {
   const Disk& disk = snapshots_.at(point);
   std::mt19937 draw(seed);

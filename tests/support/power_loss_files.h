@@ -3,8 +3,8 @@
 // flush) and the writes and cuts made since; for every folder, the names
 // that reached the disk (its last flush) and the names created, renamed and
 // removed since. After each change it takes a snapshot; CutPower puts the
-// folder in the state a cut right after one of them leaves. Permissions and
-// new folders reach the disk at once.
+// folder in the state a cut right after one of them leaves. Permissions
+// reach the disk at once; folders are not made.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +42,6 @@ class PowerLossFiles final : public ForwardingFiles {
   bool RemoveFile(const char* path) override;
   bool RenameNoReplace(const char* from, const char* to) override;
   bool RenameReplacing(const char* from, const char* to) override;
-  bool CreateFolders(const char* path) override;
 
   // What the file of `id` went through (called by its open file).
   void Written(int id, uint64_t offset, std::string bytes);
