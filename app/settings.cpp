@@ -37,6 +37,36 @@ bool Write(const std::string& file, const char* key, const std::string& value) {
 
 int PositionOrDefault(int value) { return value < 0 ? 2 : value; }
 
+// The file that gives `key` a value, or null. A single file is read as it
+// is, so that alone it behaves exactly as the profile functions do.
+const std::string* Source(const SettingsFiles& files, const char* key) {
+  if (files.systemWide.empty() || !ReadString(files.user, key).empty()) return &files.user;
+  for (const std::string& file : files.systemWide) {
+    if (!ReadString(file, key).empty()) return &file;
+  }
+  return nullptr;
+}
+
+int ReadInt(const SettingsFiles& files, const char* key, int fallback) {
+  const std::string* source = Source(files, key);
+  return source != nullptr ? ReadInt(*source, key, fallback) : fallback;
+}
+
+std::string ReadString(const SettingsFiles& files, const char* key) {
+  const std::string* source = Source(files, key);
+  return source != nullptr ? ReadString(*source, key) : std::string();
+}
+
+std::string SettingsPathIn(const std::string& folder) {
+  char path[kSettingsPathCapacity];
+  if (!platform::CopyText(path, sizeof path, folder.c_str()) ||
+      !platform::AppendPath(path, sizeof path, "velkor") ||
+      !platform::AppendPath(path, sizeof path, "velkor.ini")) {
+    return {};
+  }
+  return path;
+}
+
 }  // namespace
 
 std::string SettingsPathBeside(const char* executablePath) {
@@ -51,13 +81,38 @@ std::string DefaultSettingsPath() {
   const std::string userFolder = platform::ThisProcess().UserSettingsFolder();
   if (userFolder.empty())
     return SettingsPathBeside(platform::ThisProcess().ExecutablePath().c_str());
-  char path[kSettingsPathCapacity];
-  if (!platform::CopyText(path, sizeof path, userFolder.c_str()) ||
-      !platform::AppendPath(path, sizeof path, "velkor") ||
-      !platform::AppendPath(path, sizeof path, "velkor.ini")) {
-    return {};
+  return SettingsPathIn(userFolder);
+}
+
+SettingsFiles DefaultSettingsFiles() {
+  SettingsFiles files(DefaultSettingsPath());
+  for (const std::string& folder : platform::ThisProcess().SystemSettingsFolders()) {
+    // One too long to name is left out, as a folder that holds no file is.
+    std::string file = SettingsPathIn(folder);
+    if (!file.empty()) files.systemWide.push_back(std::move(file));
   }
-  return path;
+  return files;
+}
+
+std::string SettingSource(const SettingsFiles& files, const char* key) {
+  const std::string* source = Source(files, key);
+  return source != nullptr && !ReadString(*source, key).empty() ? *source : std::string();
+}
+
+std::string DescribeSettingsFiles(const SettingsFiles& files) {
+  std::string described;
+  const auto add = [&described](const std::string& text) {
+    described += described.empty() ? "" : ", ";
+    described += text;
+  };
+  if (!files.user.empty()) {
+    const bool exists = platform::Files().Kind(files.user.c_str()) == platform::PathKind::File;
+    add(files.user + (exists ? "" : " (not there)"));
+  }
+  for (const std::string& file : files.systemWide) {
+    if (platform::Files().Kind(file.c_str()) == platform::PathKind::File) add(file);
+  }
+  return described.empty() ? "none" : described;
 }
 
 std::string UnreadSettingsBesideProgram() {
@@ -70,32 +125,32 @@ std::string UnreadSettingsBesideProgram() {
   return beside;
 }
 
-job::ArchiverSettings ReadArchiverSettings(const std::string& file) {
+job::ArchiverSettings ReadArchiverSettings(const SettingsFiles& files) {
   job::ArchiverSettings settings;
-  settings.format = ReadString(file, "Com");
-  settings.program = ReadString(file, "Arc");
+  settings.format = ReadString(files, "Com");
+  settings.program = ReadString(files, "Arc");
   if (settings.format.size() > kMaxComLength) {
     settings.tooLong = "Com";
   } else if (settings.program.size() > kMaxArcLength) {
     settings.tooLong = "Arc";
   }
-  settings.hidden = ReadInt(file, "Hidden", 1);
+  settings.hidden = ReadInt(files, "Hidden", 1);
   return settings;
 }
 
-job::JobSettings ReadJobSettings(const std::string& file) {
+job::JobSettings ReadJobSettings(const SettingsFiles& files) {
   job::JobSettings settings;
-  settings.archiver = ReadArchiverSettings(file);
-  settings.sync = ReadInt(file, "Sync", 1) != 0;
+  settings.archiver = ReadArchiverSettings(files);
+  settings.sync = ReadInt(files, "Sync", 1) != 0;
   return settings;
 }
 
-WindowSettings ReadWindowSettings(const std::string& file) {
+WindowSettings ReadWindowSettings(const SettingsFiles& files) {
   WindowSettings window;
-  window.posX = PositionOrDefault(ReadInt(file, "PosX", 2));
-  window.posY = PositionOrDefault(ReadInt(file, "PosY", 2));
-  window.archive = ReadInt(file, "bArc", 1) != 0;
-  window.fix = ReadInt(file, "bMSIE", 1) != 0;
+  window.posX = PositionOrDefault(ReadInt(files, "PosX", 2));
+  window.posY = PositionOrDefault(ReadInt(files, "PosY", 2));
+  window.archive = ReadInt(files, "bArc", 1) != 0;
+  window.fix = ReadInt(files, "bMSIE", 1) != 0;
   return window;
 }
 

@@ -1,11 +1,14 @@
 // The settings file "velkor.ini", section "Options": the archiver's three
 // keys, which only the user edits, and the window's four, which the window
 // writes back when it closes. Windows keeps the file beside the program;
-// Linux in the user's configuration folder, ~/.config/velkor/velkor.ini.
+// Linux in the user's configuration folder, ~/.config/velkor/velkor.ini,
+// with the system's defaults beneath it (/etc/xdg/velkor/velkor.ini).
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "job/archiver.h"
 #include "job/process_job.h"
@@ -34,15 +37,38 @@ std::string DefaultSettingsPath();
 // does not exist yet, so that the user can be told; empty otherwise.
 std::string UnreadSettingsBesideProgram();
 
+// The files the settings are read from. Each key is taken from the first
+// of them that gives it a value (a key left empty counts as not set), so
+// that the user's file wins key by key over the system's defaults. Only
+// `user` is ever written. A file named by --ini stands alone.
+struct SettingsFiles {
+  SettingsFiles(std::string userFile = {}, std::vector<std::string> systemFiles = {})
+      : user(std::move(userFile)), systemWide(std::move(systemFiles)) {}
+
+  std::string user;  // empty: every key takes its default, nothing is written
+  std::vector<std::string> systemWide;  // most important first
+};
+
+// The user's file (DefaultSettingsPath) over "velkor/velkor.ini" in each
+// of the system's settings folders.
+SettingsFiles DefaultSettingsFiles();
+
+// The file that gives `key` its value; empty when none does.
+std::string SettingSource(const SettingsFiles& files, const char* key);
+
+// The files as read, for a message: the user's file, marked when it does not
+// exist, and each system-wide one that exists.
+std::string DescribeSettingsFiles(const SettingsFiles& files);
+
 // "Com" as written, "Arc" and "Hidden" (default 1).
 // A "Com" or "Arc" longer than its field holds is named in `tooLong`, never
 // cut.
-job::ArchiverSettings ReadArchiverSettings(const std::string& file);
+job::ArchiverSettings ReadArchiverSettings(const SettingsFiles& files);
 
 // The archiver's keys and "Sync" (default 1; 0 trades the safety of each
 // page's write against a power cut for speed, keeping it against a killed
 // program).
-job::JobSettings ReadJobSettings(const std::string& file);
+job::JobSettings ReadJobSettings(const SettingsFiles& files);
 
 // What the window restores when it opens.
 struct WindowSettings {
@@ -54,7 +80,7 @@ struct WindowSettings {
 
 // "PosX" and "PosY" (default 2; a negative value counts as 2), "bArc" and
 // "bMSIE" (default 1; any non-zero value checks the box).
-WindowSettings ReadWindowSettings(const std::string& file);
+WindowSettings ReadWindowSettings(const SettingsFiles& files);
 
 // Writes "PosX" and then "PosY" as decimal text, keeping the other keys.
 // The file and its folder are made when missing. False when a key could not

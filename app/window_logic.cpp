@@ -9,8 +9,8 @@ namespace app {
 
 const char* const kIdleCaption = "Перетащите каталог в окно";
 
-WindowLogic::WindowLogic(WindowView& view, job::JobPoster& worker, std::string settingsPath)
-    : view_(view), settingsPath_(std::move(settingsPath)), intake_(worker, view) {}
+WindowLogic::WindowLogic(WindowView& view, job::JobPoster& worker, SettingsFiles settings)
+    : view_(view), settings_(std::move(settings)), intake_(worker, view) {}
 
 // The boxes are restored before the command line is taken: its jobs carry
 // their states.
@@ -27,7 +27,7 @@ void WindowLogic::Open(const std::vector<std::string>& commandLinePaths) {
 }
 
 void WindowLogic::Restore() {
-  const WindowSettings settings = ReadWindowSettings(settingsPath_);
+  const WindowSettings settings = ReadWindowSettings(settings_);
   view_.SetArchiveChecked(settings.archive);
   view_.SetFixChecked(settings.fix);
   view_.MoveTo(settings.posX, settings.posY);
@@ -43,13 +43,19 @@ void WindowLogic::OnDrop(const std::vector<std::string>& paths,
 
 void WindowLogic::LogRefusals() {
   for (const Refusal& refusal : intake_.TakeRefusals()) {
-    view_.AddLogLine(LogLine(refusal.status, refusal.path.c_str()));
+    Log(LogLine(refusal.status, refusal.path.c_str()));
   }
+}
+
+void WindowLogic::Log(const std::string& line) {
+  const bool following = view_.LogShowsLastLine();
+  view_.AddLogLine(line);
+  if (following) view_.ShowLastLogLine();
 }
 
 void WindowLogic::OnResult(std::unique_ptr<job::JobResult> result) {
   intake_.OnResult(result->status);
-  view_.AddLogLine(LogLine(result->status, result->name));
+  Log(LogLine(result->status, result->name));
   result.reset();
   if (intake_.PendingJobs() != 0) return;
   view_.SetCaption(kIdleCaption);
@@ -64,9 +70,9 @@ bool WindowLogic::OnClose(const ClosingPlace& place) {
   // it had before is kept instead.
   bool stored = true;
   if (top < place.maxHeight && left < place.maxWidth) {
-    stored = WriteWindowPosition(settingsPath_, left, top);
+    stored = WriteWindowPosition(settings_.user, left, top);
   }
-  return WriteOptionBoxes(settingsPath_, view_.ArchiveChecked(), view_.FixChecked()) && stored;
+  return WriteOptionBoxes(settings_.user, view_.ArchiveChecked(), view_.FixChecked()) && stored;
 }
 
 }  // namespace app

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/intake.h"
+#include "app/settings.h"
 #include "job/job_records.h"
 #include "job/worker.h"
 
@@ -27,6 +28,11 @@ class WindowView : public OptionBoxes {
   virtual void MoveTo(int x, int y) = 0;
   virtual void AddLogLine(const std::string& line) = 0;
   virtual void ClearLog() = 0;
+  // True when the log's last line is in view, as it is while no line lies
+  // out of view.
+  virtual bool LogShowsLastLine() const = 0;
+  // Scrolls the log so that its last line is in view.
+  virtual void ShowLastLogLine() = 0;
   virtual void SetCaption(const char* text) = 0;
   // Closes the window as the user's close command does, once the message
   // being handled is done.
@@ -44,9 +50,10 @@ struct ClosingPlace {
 
 class WindowLogic {
  public:
-  // `view` and `worker` must outlive the logic. An empty `settingsPath`
-  // gives the defaults and stores nothing.
-  WindowLogic(WindowView& view, job::JobPoster& worker, std::string settingsPath);
+  // `view` and `worker` must outlive the logic. Without a user's file
+  // (empty) the settings come from the other files or their defaults, and
+  // nothing is stored.
+  WindowLogic(WindowView& view, job::JobPoster& worker, SettingsFiles settings);
 
   // Restores the boxes and the position, then queues the pages named in
   // the command line's argument text; the self-closing is armed when that
@@ -78,9 +85,12 @@ class WindowLogic {
   // The boxes and the position, from the settings.
   void Restore();
   void LogRefusals();
+  // Adds a line; the log follows it unless the user has scrolled away from
+  // the end to read earlier lines.
+  void Log(const std::string& line);
 
   WindowView& view_;
-  std::string settingsPath_;
+  SettingsFiles settings_;
   Intake intake_;
 };
 

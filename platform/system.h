@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/interrupt.h"
 #include "platform/service.h"
@@ -33,6 +34,17 @@ class RunningProcess {
   // unpacked into any folder, keeps its settings beside itself; empty too
   // when no home folder is known.
   virtual std::string UserSettingsFolder() = 0;
+
+  // The folders whose settings lie beneath the user's, most important
+  // first, as full paths: the XDG ones ($XDG_CONFIG_DIRS, its relative
+  // entries left out, /etc/xdg when it names none). Empty on Windows, where
+  // the settings beside the program are the only ones.
+  virtual std::vector<std::string> SystemSettingsFolders() = 0;
+
+  // True when `path` leads to a regular file that the system may start as a
+  // program for this process: on POSIX one it may execute; on Windows any
+  // regular file (whether it is a program, the start itself tells).
+  virtual bool IsProgramFile(const char* path) = 0;
 
   // Ends the process at once, as a kill from outside would: no destructor
   // runs, no buffer is flushed, no file is closed in order. Never returns.

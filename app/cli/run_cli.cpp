@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/cli/archiver_problem.h"
 #include "app/cli/cli_options.h"
 #include "app/cli/console_sink.h"
 #include "app/intake.h"
@@ -85,37 +86,29 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
       break;
   }
 
-  std::string settingsPath;
+  SettingsFiles settingsFiles;
   if (options.ini) {
     // The profile reader on Windows looks for a relative file name in the
     // Windows folder, so the settings file is always named by its full path.
-    settingsPath = platform::ThisProcess().FullPath(options.ini->c_str());
-    if (platform::Files().Kind(settingsPath.c_str()) != platform::PathKind::File) {
+    settingsFiles = SettingsFiles(platform::ThisProcess().FullPath(options.ini->c_str()));
+    if (platform::Files().Kind(settingsFiles.user.c_str()) != platform::PathKind::File) {
       return Usage(streams.err, "no settings file '" + *options.ini + "'");
     }
   } else {
-    settingsPath = DefaultSettingsPath();
+    settingsFiles = DefaultSettingsFiles();
     // Settings that an earlier run kept beside the program would otherwise
     // be left behind without a word.
     const std::string unread = UnreadSettingsBesideProgram();
     if (!unread.empty()) {
-      const std::string line = "velkor-cli: " + unread + " is not read; the settings are read " +
-                               "from " + settingsPath + " (move the file there)\n";
-      std::fputs(platform::ThisProcess().AnsiToConsole(line, platform::StdStream::Err).c_str(),
-                 streams.err);
+      Say(streams.err, unread + " is not read; the settings are read from " + settingsFiles.user +
+                           " (move the file there)");
     }
   }
-  job::JobSettings settings = ReadJobSettings(settingsPath);
+  job::JobSettings settings = ReadJobSettings(settingsFiles);
   settings.sync = options.sync.value_or(settings.sync);
   job::ArchiverSettings& archiver = settings.archiver;
-  const WindowSettings saved = ReadWindowSettings(settingsPath);
+  const WindowSettings saved = ReadWindowSettings(settingsFiles);
   const FixedBoxes boxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix));
-  if (boxes.ArchiveChecked() && !archiver.tooLong.empty()) {
-    // Each page says only "set up the archiver"; this says what is wrong.
-    const size_t limit = archiver.tooLong == "Com" ? kMaxComLength : kMaxArcLength;
-    Say(streams.err, "\"" + archiver.tooLong + "\" in " + settingsPath + " is longer than " +
-                         std::to_string(limit) + " characters; no archiver is started");
-  }
   // A Ctrl+C or a terminate request stops the archiver running, and no page
   // after the one in hand is begun; the one in hand is finished, whole.
   std::atomic<bool> stop{false};
@@ -163,6 +156,16 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   // whole batch, then meets the quit command behind it.
   worker->Quit();
   sink.ClearProgress();
+  // Each such page says only "set up the archiver"; this says once what is
+  // wrong, and where the settings were looked for.
+  const std::vector<int32_t>& statuses = sink.Statuses();
+  if (const auto notStarted = std::ranges::count(statuses, job::STATUS_ARCHIVER_NOT_STARTED)) {
+    Say(streams.err, "archiving could not start for " + std::to_string(notStarted) + " of " +
+                         std::to_string(statuses.size()) +
+                         (statuses.size() == 1 ? " page: " : " pages: ") +
+                         ArchiverProblem(archiver, settingsFiles) +
+                         "; settings files read: " + DescribeSettingsFiles(settingsFiles));
+  }
 
   if (const int exitStatus = interrupted.load()) {
     Say(streams.err, std::string(exitStatus == kExitInterrupted ? "interrupted" : "terminated") +
@@ -173,7 +176,6 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
   if (queued == 0 && refusals.empty()) std::fputs("velkor-cli: no page to process\n", streams.err);
   // A run succeeds when it had pages, took every entry it was given, and
   // every page came back Ok.
-  const std::vector<int32_t>& statuses = sink.Statuses();
   const bool everyPageOk =
       queued > 0 && statuses.size() == static_cast<size_t>(queued) &&
       std::ranges::all_of(statuses, [](int32_t status) { return status == job::STATUS_OK; });

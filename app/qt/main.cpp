@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   }
 
   qt::CPageApp app;
-  if (!app.InitInstance(qt::WindowSettingsPath(options.ini), options.paths)) return 1;
+  if (!app.InitInstance(qt::WindowSettingsFiles(options.ini), options.paths)) return 1;
   QApplication::exec();
   return app.ExitInstance();
 }

@@ -8,13 +8,13 @@
 
 namespace qt {
 
-bool CPageApp::InitInstance(std::string settingsPath,
+bool CPageApp::InitInstance(app::SettingsFiles settings,
                             const std::vector<std::string>& commandLinePaths) {
   // Read once, before the worker exists; the worker only reads them.
-  settings_ = app::ReadJobSettings(settingsPath);
+  settings_ = app::ReadJobSettings(settings);
   worker_ = job::StartPageWorker(running_, sink_, settings_);
   if (!worker_) return false;
-  window_ = std::make_unique<CPageDlg>(*worker_, sink_, std::move(settingsPath));
+  window_ = std::make_unique<CPageDlg>(*worker_, sink_, std::move(settings));
   window_->Open(commandLinePaths);
   return true;
 }
@@ -30,8 +30,9 @@ int CPageApp::ExitInstance() {
   return 0;
 }
 
-std::string WindowSettingsPath(const std::optional<std::string>& ini) {
-  return ini ? platform::ThisProcess().FullPath(ini->c_str()) : app::DefaultSettingsPath();
+app::SettingsFiles WindowSettingsFiles(const std::optional<std::string>& ini) {
+  if (ini) return app::SettingsFiles(platform::ThisProcess().FullPath(ini->c_str()));
+  return app::DefaultSettingsFiles();
 }
 
 }  // namespace qt

@@ -9,6 +9,7 @@
 
 #include "app/qt/page_dlg.h"
 #include "app/qt/window_sink.h"
+#include "app/settings.h"
 #include "job/process_job.h"
 #include "job/worker.h"
 
@@ -18,7 +19,8 @@ class CPageApp {
  public:
   // Everything up to the shown window, which takes `commandLinePaths`. False
   // when the worker cannot be started; nothing is shown then.
-  bool InitInstance(std::string settingsPath, const std::vector<std::string>& commandLinePaths);
+  bool InitInstance(app::SettingsFiles settings,
+                    const std::vector<std::string>& commandLinePaths);
 
   // Destroys the window, lets the worker finish its job in hand, drops what
   // is still queued and waits for the worker to end. Returns the process's
@@ -36,8 +38,8 @@ class CPageApp {
   std::unique_ptr<CPageDlg> window_;
 };
 
-// The settings file velkor uses: the one named by --ini, by its full path,
-// or the user's.
-std::string WindowSettingsPath(const std::optional<std::string>& ini);
+// The settings velkor reads: the file named by --ini, by its full path,
+// alone; or the user's over the system's.
+app::SettingsFiles WindowSettingsFiles(const std::optional<std::string>& ini);
 
 }  // namespace qt

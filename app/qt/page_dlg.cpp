@@ -13,6 +13,7 @@
 #include <QMetaObject>
 #include <QMimeData>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSysInfo>
 #include <climits>
 #include <cstdio>
@@ -55,13 +56,13 @@ bool AcceptAsCopy(QDropEvent& event) {
 
 }  // namespace
 
-CPageDlg::CPageDlg(job::JobPoster& worker, WindowSink& sink, std::string settingsPath)
+CPageDlg::CPageDlg(job::JobPoster& worker, WindowSink& sink, app::SettingsFiles settings)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
       sink_(sink),
-      settingsPath_(std::move(settingsPath)),
-      logic_(*this, worker, settingsPath_) {
+      userSettingsPath_(settings.user),
+      logic_(*this, worker, std::move(settings)) {
   setWindowIcon(ProgramIcon());
   setAcceptDrops(true);
 
@@ -125,7 +126,7 @@ void CPageDlg::closeEvent(QCloseEvent* event) {
     // A settings folder that cannot be written costs the stored place and
     // boxes, nothing else; the user learns why they come back as before.
     std::fprintf(stderr, "velkor: cannot store the window's place and boxes in %s\n",
-                 settingsPath_.c_str());
+                 userSettingsPath_.c_str());
   }
 }
 
@@ -173,6 +174,13 @@ void CPageDlg::AddLogLine(const std::string& line) {
 }
 
 void CPageDlg::ClearLog() { log_->clear(); }
+
+bool CPageDlg::LogShowsLastLine() const {
+  const QScrollBar* bar = log_->verticalScrollBar();
+  return bar->value() == bar->maximum();
+}
+
+void CPageDlg::ShowLastLogLine() { log_->scrollToBottom(); }
 void CPageDlg::SetCaption(const char* text) { setWindowTitle(QString::fromUtf8(text)); }
 
 void CPageDlg::Close() {

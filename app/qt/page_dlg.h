@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "app/window_logic.h"
 #include "job/job_records.h"
 #include "job/worker.h"
@@ -24,7 +25,7 @@ class CPageDlg final : public QWidget, private app::WindowView {
  public:
   // `worker` and `sink` must outlive the window; the sink knows the window
   // from Open() until it closes.
-  CPageDlg(job::JobPoster& worker, WindowSink& sink, std::string settingsPath);
+  CPageDlg(job::JobPoster& worker, WindowSink& sink, app::SettingsFiles settings);
   ~CPageDlg() override;
 
   // Restores the boxes and the place, takes the command line's paths and
@@ -52,6 +53,8 @@ class CPageDlg final : public QWidget, private app::WindowView {
   void MoveTo(int x, int y) override;
   void AddLogLine(const std::string& line) override;
   void ClearLog() override;
+  bool LogShowsLastLine() const override;
+  void ShowLastLogLine() override;
   void SetCaption(const char* text) override;
   void Close() override;
 
@@ -59,7 +62,7 @@ class CPageDlg final : public QWidget, private app::WindowView {
   QCheckBox* fixHtml_ = nullptr;
   QCheckBox* archive_ = nullptr;
   WindowSink& sink_;
-  const std::string settingsPath_;
+  const std::string userSettingsPath_;  // the one file the window writes
   app::WindowLogic logic_;
   bool closed_ = false;
 };

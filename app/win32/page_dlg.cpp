@@ -19,6 +19,16 @@ void Check(HWND dialog, int box, bool checked) {
   CheckDlgButton(dialog, box, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
+// The lines the list shows whole (at least one: a list too low for a whole
+// line still shows its top one).
+LRESULT LogRowsInView(HWND list) {
+  RECT client{};
+  GetClientRect(list, &client);
+  const LRESULT height = SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
+  const LRESULT rows = height > 0 ? (client.bottom - client.top) / height : 1;
+  return rows > 0 ? rows : 1;
+}
+
 }  // namespace
 
 CPageDlg::CPageDlg(job::JobPoster& worker, MainWindowSink& sink, std::string settingsPath,
@@ -156,6 +166,18 @@ void CPageDlg::AddLogLine(const std::string& line) {
 }
 
 void CPageDlg::ClearLog() { SendMessageA(m_logList, LB_RESETCONTENT, 0, 0); }
+
+bool CPageDlg::LogShowsLastLine() const {
+  const LRESULT count = SendMessageA(m_logList, LB_GETCOUNT, 0, 0);
+  const LRESULT top = SendMessageA(m_logList, LB_GETTOPINDEX, 0, 0);
+  return top + LogRowsInView(m_logList) >= count;
+}
+
+void CPageDlg::ShowLastLogLine() {
+  const LRESULT count = SendMessageA(m_logList, LB_GETCOUNT, 0, 0);
+  const LRESULT top = count - LogRowsInView(m_logList);
+  SendMessageA(m_logList, LB_SETTOPINDEX, static_cast<WPARAM>(top > 0 ? top : 0), 0);
+}
 
 void CPageDlg::SetCaption(const char* text) { SetWindowTextA(m_hWnd, text); }
 

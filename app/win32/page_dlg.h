@@ -43,6 +43,8 @@ class CPageDlg final : public CDialog, private app::WindowView {
   void MoveTo(int x, int y) override;
   void AddLogLine(const std::string& line) override;
   void ClearLog() override;
+  bool LogShowsLastLine() const override;
+  void ShowLastLogLine() override;
   void SetCaption(const char* text) override;
   void Close() override;
 

@@ -1,5 +1,6 @@
 #include <pwd.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +57,24 @@ class PosixProcess final : public RunningProcess {
     if (home.empty()) return home;
     if (home.back() != '/') home += '/';
     return home + ".config";
+  }
+
+  std::vector<std::string> SystemSettingsFolders() override {
+    std::vector<std::string> folders;
+    const std::string list = EnvironmentValue("XDG_CONFIG_DIRS");
+    for (size_t start = 0; start <= list.size();) {
+      size_t end = list.find(':', start);
+      if (end == std::string::npos) end = list.size();
+      if (end > start && list[start] == '/') folders.push_back(list.substr(start, end - start));
+      start = end + 1;
+    }
+    if (folders.empty()) folders.push_back("/etc/xdg");
+    return folders;
+  }
+
+  bool IsProgramFile(const char* path) override {
+    struct stat status {};
+    return stat(path, &status) == 0 && S_ISREG(status.st_mode) && access(path, X_OK) == 0;
   }
 
   void EndAbruptly() override {

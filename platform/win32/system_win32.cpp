@@ -2,6 +2,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/system.h"
 
@@ -84,6 +85,12 @@ class Win32Process final : public RunningProcess {
 
   // Velkor.exe, unpacked into any folder, keeps velkor.ini beside itself.
   std::string UserSettingsFolder() override { return std::string(); }
+  std::vector<std::string> SystemSettingsFolders() override { return {}; }
+
+  bool IsProgramFile(const char* path) override {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
 
   std::unique_ptr<InterruptWatch> WatchInterrupts(
       std::function<void(int exitStatus)> onInterrupt) override {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <tuple>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -189,22 +190,35 @@ std::string PaddedStandinPath(size_t length) {
   return path.insert(at, padding);
 }
 
-TEST_F(CliRun, RefusesAnOverLongComOrArcOnceAndStartsNothing) {
+// Each page's line only asks to set the archiver up; standard error says once what is wrong.
+TEST_F(CliRun, NamesOnceWhyTheArchiverCannotStartAndStartsNothing) {
   const std::string frost = Page("Frost Wind.htm"), quiet = Page("Quiet Valley.htm");
   std::string com = "0 \"%s.report\" \"%s\" \"%s\" ";
   com += std::string(app::kMaxComLength + 1 - com.size(), 'x');
   const std::string standin = testsupport::ArchiverStandinPath();
-  const std::pair<std::string, std::string> tooLong[] = {
-      {standin, com}, {PaddedStandinPath(app::kMaxArcLength + 1), "0"}};
-  for (const auto& [program, format] : tooLong) {
-    const std::string key = program == standin ? "Com" : "Arc";
-    const std::string ini = folder_.Write(key + ".ini", "[Options]\nArc=" + program +
-                                                            "\nCom=" + format + "\n");
+  const std::string noProgram = folder_.Write("no program.exe", "#!/nowhere\n");
+  fs::permissions(noProgram, fs::perms::owner_exec, fs::perm_options::add);
+  const std::string ini = folder_.Path("velkor.ini");
+  const std::string arc = "\"Arc\" in " + ini + " is ";
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {standin, com, "\"Com\" in " + ini + " is longer than 258 characters"},
+      {PaddedStandinPath(app::kMaxArcLength + 1), "0", "\"Arc\" in " + ini +
+                                                            " is longer than 259 characters"},
+      {"", "0", "\"Arc\" is not set, so no archiver is named"},
+      {standin, "0 %d", "\"Com\" in " + ini + " is refused: it may hold \"%s\" three times at " +
+                            "most, \"%%\", and no other \"%\""},
+      {folder_.Path("none"), "0", arc + folder_.Path("none") + ", which does not exist"},
+      {folder_.Path("pages"), "0", arc + folder_.Path("pages") + ", which is a folder"},
+      {noProgram, "0", arc + noProgram + ", which the system did not start, or a page's names " +
+                           "made its arguments too long"},
+  };
+  for (const auto& [program, format, problem] : cases) {
+    folder_.Write("velkor.ini", "[Options]\nArc=" + program + "\nCom=" + format + "\n");
     EXPECT_EQ(Run({"--ini", ini, frost, quiet}), 1);
     EXPECT_EQ(out_, "Настройте параметры архиватора в ini файле\n"
                     "Настройте параметры архиватора в ini файле\n");
-    EXPECT_EQ(err_, "velkor-cli: \"" + key + "\" in " + ini + " is longer than " +
-                        (key == "Com" ? "258" : "259") + " characters; no archiver is started\n");
+    EXPECT_EQ(err_, "velkor-cli: archiving could not start for 2 of 2 pages: " + problem +
+                        "; settings files read: " + ini + "\n");
   }
   EXPECT_FALSE(fs::exists(Page(kFrostReport))) << "an archiver was started";
   // One character less of each is taken.
@@ -264,6 +278,10 @@ class InterruptibleProcess final : public platform::RunningProcess {
     return Native().EnvironmentValue(name);
   }
   std::string UserSettingsFolder() override { return Native().UserSettingsFolder(); }
+  std::vector<std::string> SystemSettingsFolders() override {
+    return Native().SystemSettingsFolders();
+  }
+  bool IsProgramFile(const char* path) override { return Native().IsProgramFile(path); }
   void EndAbruptly() override { Native().EndAbruptly(); }
   bool StderrIsTerminal() override { return false; }
   std::string AnsiToConsole(const std::string& text, platform::StdStream stream) override {

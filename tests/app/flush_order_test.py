@@ -60,8 +60,9 @@ def main():
         os.makedirs(os.path.join(xdg, 'velkor'))
         with open(os.path.join(xdg, 'velkor', 'velkor.ini'), 'w') as ini:
             ini.write('[Options]\nSync=0\n')
+        # No settings but those given here: not the user's, not the system's.
         environment = {k: v for k, v in os.environ.items() if k != 'XDG_CONFIG_HOME'}
-        environment['HOME'] = home
+        environment.update(HOME=home, XDG_CONFIG_DIRS=home)
         expected = open(os.path.join(samples, 'expected', PAGE), 'rb').read()
         flushed = ('fdatasync', 'fsync')
         steps = [

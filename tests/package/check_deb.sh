@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Checks the Debian package as a user's system would meet it: its files,
-# its desktop entry, icons and manual pages, its dependencies, its programs,
-# and lintian's verdict.
+# its desktop entries (none can make velkor the default opener of a page),
+# icons and manual pages, its dependencies and the system's settings, its
+# programs archiving the sample pages with those settings alone, and
+# lintian's verdict.
 #   tests/package/check_deb.sh build/desktop/velkor_1.16_amd64.deb
 set -uo pipefail
+shopt -s nullglob
 deb=$(realpath "$1")
+samples=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../samples" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dpkg-deb -x "$deb" "$work" || exit 1
@@ -15,7 +19,8 @@ expected=(
   usr/bin/velkor usr/bin/velkor-cli usr/share/applications/velkor.desktop
   usr/share/man/man1/velkor.1.gz usr/share/man/man1/velkor-cli.1.gz
   usr/share/doc/velkor/copyright usr/share/doc/velkor/changelog.gz
-  usr/share/doc/velkor/examples/velkor.ini
+  usr/share/doc/velkor/examples/velkor.ini usr/share/kio/servicemenus/velkor-tidy.desktop
+  etc/xdg/velkor/velkor.ini
 )
 sizes=(16 22 24 32 48 64 128 256)
 icons=usr/share/icons/hicolor
@@ -28,7 +33,50 @@ $(diff <(echo "$wanted") <(echo "$actual"))"
 desktop=$work/usr/share/applications/velkor.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate refused velkor.desktop"
 grep -qx 'Exec=velkor %F' "$desktop" || fail "the desktop entry does not open files with velkor"
-grep -qx 'MimeType=text/html;' "$desktop" || fail "the desktop entry does not take HTML files"
+grep -l '^MimeType=' "$work"/usr/share/applications/*.desktop &&
+  fail "an application entry claims file types: it could become their default opener"
+
+# What a desktop built on GIO makes of the entry, with no other program
+# installed: velkor must be neither the default nor a candidate for pages.
+# The same entry with the types claimed must become the default, or the
+# probe proves nothing.
+probe() {  # probe ENTRY-FILE: prints what gio says of each page type
+  local scratch=$work/probe
+  rm -rf "$scratch" && mkdir -p "$scratch/data/applications" "$scratch/home" &&
+    cp "$1" "$scratch/data/applications/velkor.desktop" &&
+    update-desktop-database "$scratch/data/applications" || return 1
+  # The system's type database (text/html is a kind of text/plain), and no
+  # other program's entry or default.
+  [[ -d /usr/share/mime ]] && ln -s /usr/share/mime "$scratch/data/mime"
+  for type in text/html application/xhtml+xml; do
+    env -i PATH="$work/usr/bin:/usr/bin:/bin" HOME="$scratch/home" LC_ALL=C.UTF-8 \
+      XDG_DATA_HOME="$scratch/home/share" XDG_CONFIG_HOME="$scratch/home/config" \
+      XDG_DATA_DIRS="$scratch/data" XDG_CONFIG_DIRS="$scratch/none" gio mime "$type"
+  done
+}
+claiming=$work/claiming.desktop
+sed '/^Exec=/a MimeType=text/html;application/xhtml+xml;' "$desktop" >"$claiming"
+[[ $(probe "$claiming") == *'Default application for “text/html”: velkor.desktop'* ]] ||
+  fail "gio does not see a claiming entry: the default-opener probe cannot work"
+said=$(probe "$desktop") || fail "the default-opener probe did not run"
+[[ $said == *velkor* ]] && fail "gio offers velkor.desktop for pages: $said"
+
+# The file managers' action on pages and folders, which no type's default
+# can be made of (it is a service, not an application entry).
+menu=$work/usr/share/kio/servicemenus/velkor-tidy.desktop
+grep -qx 'Type=Service' "$menu" && grep -qx 'Exec=velkor %F' "$menu" ||
+  fail "the file managers' action is no service that runs velkor"
+
+# The system's settings: Debian's 7-Zip with the example's arguments,
+# kept as the administrator changed them, the archiver recommended.
+system_ini=$work/etc/xdg/velkor/velkor.ini
+example_ini=$work/usr/share/doc/velkor/examples/velkor.ini
+grep -qx 'Arc=/usr/bin/7zz' "$system_ini" || fail "the system's settings do not name /usr/bin/7zz"
+[[ $(grep '^Com=' "$system_ini") == "$(grep '^Com=' "$example_ini")" ]] ||
+  fail "the system's Com differs from the example's"
+[[ $(dpkg-deb -I "$deb" conffiles) == /etc/xdg/velkor/velkor.ini ]] ||
+  fail "the system's settings are not a conffile"
+[[ $(dpkg-deb -f "$deb" Recommends) == 7zip ]] || fail "the package does not recommend 7zip"
 
 for size in "${sizes[@]}"; do
   file "$work/$icons/${size}x${size}/apps/velkor.png" | grep -q "PNG image data, $size x $size," ||
@@ -47,6 +95,29 @@ grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends lacks the Qt libraries: 
 for program in velkor velkor-cli; do
   [[ $("$work/usr/bin/$program" --version) == "Velkor 1.16" ]] ||
     fail "the packaged $program does not run"
+done
+
+# A first run: no settings of the user's, the system's read from the
+# package, the real 7-Zip. velkor-cli and then the window (on its command
+# line, offscreen; it closes itself when every page succeeded) each archive
+# every sample page.
+first_run() {  # first_run PROGRAM [ARGUMENTS...]: run on a fresh copy of the samples
+  rm -rf "$work/run" && mkdir -p "$work/run/config" && cp -r "$samples" "$work/run/pages" &&
+    XDG_CONFIG_HOME="$work/run/config" XDG_CONFIG_DIRS="$work/etc/xdg" QT_QPA_PLATFORM=offscreen \
+      timeout 120 "$@" "$work/run/pages" >"$work/run/out" 2>&1
+}
+pages=$(find "$samples" -maxdepth 1 -name '*.htm*' | wc -l)
+for program in velkor-cli velkor; do
+  if ! command -v 7zz >/dev/null; then
+    fail "7zz is missing: the first run with the system's settings cannot be checked"
+    break
+  fi
+  first_run "$work/usr/bin/$program" || fail "$program's first run failed: $(cat "$work/run/out")"
+  good=0
+  for archive in "$work"/run/pages/*.7z; do
+    7zz t -bso0 -bsp0 "$archive" >/dev/null && good=$((good + 1))
+  done
+  ((good == pages)) || fail "$program's first run made $good good archives of $pages pages"
 done
 
 # Errors fail the check; warnings and notes are shown for the record.

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Checks a Windows zip as a user unpacks it: its files, readmes that Notepad
-shows line by line, and a Velkor.exe built for the zip's machine that needs
-nothing but Windows' own DLLs and carries its version record.
+"""Checks a Windows zip as a user unpacks it: one folder Velkor-1.16 holding
+its files, readmes in both languages that Notepad shows line by line (UTF-8
+with a byte-order mark, CR LF), and Velkor.exe and velkor-cli.exe built for
+the zip's machine, needing nothing but Windows' own DLLs, Velkor.exe with
+its version record.
 
     check_package.py ZIP MACHINE OBJDUMP WINDRES
 
@@ -15,7 +17,10 @@ import tempfile
 import zipfile
 from pathlib import Path
 
-FILES = ["Velkor.exe", "readme-en.txt", "readme-ru.txt", "velkor.ini"]
+FOLDER = "Velkor-1.16/"
+FILES = [FOLDER + name for name in
+         ["Velkor.exe", "readme-en.txt", "readme-ru.txt", "velkor-cli.exe", "velkor.ini"]]
+PROGRAMS = [FOLDER + "Velkor.exe", FOLDER + "velkor-cli.exe"]
 PE_MACHINES = {"i386": 0x014C, "x86_64": 0x8664}
 # DLLs that every Windows carries in its system folder.
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
@@ -43,28 +48,32 @@ def check(ok, message):
 def pe_machine(exe):
     data = exe.read_bytes()
     (header,) = struct.unpack_from("<I", data, 0x3C)
-    check(data[:2] == b"MZ" and data[header:header + 4] == b"PE\0\0", "Velkor.exe is no PE file")
+    check(data[:2] == b"MZ" and data[header:header + 4] == b"PE\0\0", f"{exe.name} is no PE file")
     return struct.unpack_from("<H", data, header + 4)[0]
+
+
+def check_program(exe, machine, objdump):
+    built_for = pe_machine(exe)
+    check(built_for == PE_MACHINES[machine],
+          f"{exe.name} is built for machine {built_for:#06x}, not {machine}")
+    headers = subprocess.run([objdump, "-p", str(exe)], check=True,
+                             capture_output=True, text=True).stdout
+    dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
+    check("kernel32.dll" in dlls, f"{exe.name}: no import of KERNEL32.dll among {sorted(dlls)}")
+    check(dlls <= SYSTEM_DLLS, f"{exe.name} needs DLLs Windows lacks: {sorted(dlls - SYSTEM_DLLS)}")
 
 
 def main(zip_path, machine, objdump, windres):
     with zipfile.ZipFile(zip_path) as package:
-        names = sorted(package.namelist())
+        # Folders may be listed as entries of their own; every file lies in the one folder.
+        names = sorted(name for name in package.namelist() if not name.endswith("/"))
         check(names == FILES, f"the zip holds {names}, not {FILES}")
         texts = {name: package.read(name) for name in names if not name.endswith(".exe")}
         with tempfile.TemporaryDirectory() as work:
-            exe = Path(package.extract("Velkor.exe", work))
-
-            built_for = pe_machine(exe)
-            check(built_for == PE_MACHINES[machine],
-                  f"Velkor.exe is built for machine {built_for:#06x}, not {machine}")
-
-            headers = subprocess.run([objdump, "-p", str(exe)], check=True,
-                                     capture_output=True, text=True).stdout
-            dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
-            check("kernel32.dll" in dlls, f"no import of KERNEL32.dll found among {sorted(dlls)}")
-            check(dlls <= SYSTEM_DLLS, f"Velkor.exe needs DLLs Windows lacks: {sorted(dlls - SYSTEM_DLLS)}")
-
+            for program in PROGRAMS:
+                if program in names:
+                    check_program(Path(package.extract(program, work)), machine, objdump)
+            exe = Path(work) / PROGRAMS[0]
             resources = subprocess.run([windres, "-i", str(exe), "-O", "rc"],
                                        capture_output=True, text=True, errors="replace")
             check(resources.returncode == 0, f"Velkor.exe's resources cannot be read: {resources.stderr}")
@@ -76,6 +85,14 @@ def main(zip_path, machine, objdump, windres):
         # Notepad before Windows 10 shows a file with bare LF line ends as one line.
         check(text.endswith(b"\r\n") and text.count(b"\n") == text.count(b"\r\n") == text.count(b"\r"),
               f"{name} does not end every line with CR LF")
+        if "readme" in name:
+            # Without the mark, older Notepads read UTF-8 as the ANSI code page.
+            check(text.startswith(b"\xef\xbb\xbf"), f"{name} has no UTF-8 byte-order mark")
+            check(b"velkor-cli.exe" in text, f"{name} says nothing of velkor-cli.exe")
+            try:
+                text.decode("utf-8")
+            except UnicodeDecodeError as error:
+                check(False, f"{name} is not UTF-8: {error}")
 
     for failure in failures:
         print(f"{zip_path}: {failure}")

@@ -2,7 +2,10 @@
 // processes end by signals.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/process.h"
+#include "platform/system.h"
 #include "tests/platform/process_test.h"
 #include "tests/support/temp_folder.h"
 
@@ -34,6 +37,18 @@ TEST(RunProcessOnPosix, EachValueLandsWholeInTheArgumentItsPlaceholderStandsIn) 
               (std::vector<std::string>{"0", report, stem + ".7z", page, stem + "_files"}))
         << name;
   }
+}
+
+// The settings' "Arc" is checked before the user is told what is wrong with it.
+TEST(RunProcessOnPosix, OnlyARegularFileThisProcessMayExecuteIsAProgramFile) {
+  testsupport::TempFolder folder;
+  const std::string file = folder.Write("tool", "#!/bin/sh\n");
+  EXPECT_FALSE(ThisProcess().IsProgramFile(file.c_str()));
+  std::filesystem::permissions(file, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  EXPECT_TRUE(ThisProcess().IsProgramFile(file.c_str()));
+  EXPECT_FALSE(ThisProcess().IsProgramFile(folder.path().c_str()));
+  EXPECT_FALSE(ThisProcess().IsProgramFile(folder.Path("none").c_str()));
 }
 
 }  // namespace platform

@@ -44,7 +44,7 @@ std::string OpenAndCloseWindow(const TempFolder& folder) {
   dup2(fileno(file), STDERR_FILENO);
   {
     qt::CPageApp velkor;
-    if (velkor.InitInstance(qt::WindowSettingsPath(std::nullopt), {})) {
+    if (velkor.InitInstance(qt::WindowSettingsFiles(std::nullopt), {})) {
       velkor.window()->close();
       if (velkor.window()->isVisible()) std::fputs("<still open>", stderr);
       velkor.ExitInstance();
@@ -58,6 +58,22 @@ std::string OpenAndCloseWindow(const TempFolder& folder) {
 }
 
 }  // namespace
+
+void SettingsPlaceTest::systemFilesFollowXdgConfigDirs() {
+  ScopedEnvironment configDirs("XDG_CONFIG_DIRS", "relative:/opt/site/:/etc/xdg::/usr/etc");
+  const std::vector<std::string> listed = {"/opt/site/velkor/velkor.ini",
+                                           "/etc/xdg/velkor/velkor.ini",
+                                           "/usr/etc/velkor/velkor.ini"};
+  QCOMPARE(app::DefaultSettingsFiles().systemWide, listed);
+  // Unset, empty or naming no absolute folder: /etc/xdg.
+  for (const std::optional<std::string>& value :
+       {std::optional<std::string>(), std::optional<std::string>(""),
+        std::optional<std::string>("relative/xdg:")}) {
+    configDirs.Set(value);
+    QCOMPARE(app::DefaultSettingsFiles().systemWide,
+             std::vector<std::string>{"/etc/xdg/velkor/velkor.ini"});
+  }
+}
 
 void SettingsPlaceTest::userFileFollowsXdgConfigHomeOrHome() {
   TempFolder folder;

@@ -14,6 +14,7 @@ class SettingsPlaceTest : public QObject {
   Q_OBJECT
  private slots:
   void userFileFollowsXdgConfigHomeOrHome();
+  void systemFilesFollowXdgConfigDirs();
   void firstCloseMakesTheFolderWithTheWindowKeysOnly();
   void unwritableFolderIsReportedAndTheWindowStillCloses();
   void cliReadsTheUserFileAndNamesOneBesideItThatItIgnores();
@@ -29,4 +30,6 @@ class WindowTest : public QObject {
   void bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter();
   void dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused();
   void closingWhileJobsAreQueuedEndsTheProgramCleanly();
+  void firstDropWithoutTheUsersFileArchivesWithTheSystemSettings();
+  void logFollowsTheNewestLineUnlessScrolledAway();
 };

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -44,7 +45,7 @@ std::string UserSettings(const std::string& text) {
 // Starts the program as its main does, with the user's settings file.
 qt::CPageDlg* Start(const std::vector<std::string>& commandLine) {
   velkor = std::make_unique<qt::CPageApp>();
-  if (!velkor->InitInstance(qt::WindowSettingsPath(std::nullopt), commandLine)) return nullptr;
+  if (!velkor->InitInstance(qt::WindowSettingsFiles(std::nullopt), commandLine)) return nullptr;
   return velkor->window();
 }
 
@@ -77,6 +78,7 @@ void Drop(QWidget& window, const QByteArray& uriList) {
 void WindowTest::init() {
   folder = std::make_unique<testsupport::TempFolder>();
   qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder->Path("config")));
+  qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(folder->Path("system")));
 }
 
 void WindowTest::cleanup() {
@@ -229,4 +231,59 @@ void WindowTest::closingWhileJobsAreQueuedEndsTheProgramCleanly() {
   QCOMPARE(velkor->ExitInstance(), 0);
   velkor.reset();
   QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "1", "1"}));
+}
+
+void WindowTest::firstDropWithoutTheUsersFileArchivesWithTheSystemSettings() {
+  // The system's settings name the archiver (here the stand-in); the user has no file yet.
+  folder->Write("system/velkor/velkor.ini", qttest::StandinSettings(0));
+  qttest::fs::copy(VELKOR_SAMPLES_DIR, folder->Path("pages"), qttest::fs::copy_options::recursive);
+  qt::CPageDlg* window = Start({});
+  QVERIFY(window != nullptr);
+  Drop(*window, FileUrl(folder->Path("pages")));
+  QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), kIdleCaption, kWaitMs);
+  QStringList lines = LogLines(*window);
+  lines.sort();
+  QCOMPARE(lines, QStringList({"Clockwork Garden.htm [Ok]", "Frost Wind.htm [Ok]",
+                               "Lantern Road.htm [Ok]", "Paper Cranes.htm [Ok]",
+                               "Quiet Valley.htm [Ok]", "Starlight Harbor.htm [Ok]"}));
+  int reports = 0;
+  for (const auto& entry : qttest::fs::directory_iterator(folder->Path("pages"))) {
+    reports += entry.path().extension() == ".report" ? 1 : 0;
+  }
+  QCOMPARE(reports, 6);
+  // The user's file, made on closing, holds the window's keys only: the archiver stays the
+  // system's until the user names another.
+  window->close();
+  const std::string user = ReadFile(folder->Path("config/velkor/velkor.ini"));
+  QCOMPARE(std::count(user.begin(), user.end(), '='), 4);
+}
+
+void WindowTest::logFollowsTheNewestLineUnlessScrolledAway() {
+  // A worker that only takes requests: the test delivers their results itself.
+  class TakingWorker final : public job::JobPoster {
+    bool Post(std::unique_ptr<job::JobRequest>) override { return true; }
+    void Hold() override {}
+    void Release() override {}
+  } worker;
+  qt::WindowSink sink;
+  qt::CPageDlg window(worker, sink, std::string());
+  window.Open(std::vector<std::string>(100, folder->Path("page.htm")));
+  const auto* log = window.findChild<QListWidget*>("log");
+  QScrollBar* bar = log->verticalScrollBar();
+  const auto deliver = [&window](int count) {
+    for (int i = 0; i < count; ++i) window.OnJobDone(std::make_unique<job::JobResult>());
+    QCoreApplication::processEvents();
+  };
+  const auto newestInView = [log] {
+    return log->viewport()->rect().contains(log->visualItemRect(log->item(log->count() - 1)));
+  };
+  deliver(30);
+  QVERIFY2(bar->maximum() > 0, "30 lines fit the list: nothing to follow");
+  QVERIFY2(newestInView(), "the newest line is out of view");
+  bar->setValue(0);  // the user reads the first lines
+  deliver(20);
+  QCOMPARE(bar->value(), 0);
+  bar->setValue(bar->maximum());  // and goes back to the end
+  deliver(10);
+  QVERIFY2(newestInView(), "the log no longer follows after a return to its end");
 }

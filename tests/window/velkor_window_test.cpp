@@ -145,11 +145,20 @@ TEST_F(VelkorWindow, FolderWildcardWithBothBoxesUncheckedLogsHintsAndStaysOpenUn
   WriteSettings(0, "bArc=0\r\nbMSIE=0\r\n");
   CopySample("Frost Wind.htm");
   CopySample("Quiet Valley.htm");
-  // A wildcard matching everything stands for its folder: both pages.
+  for (int page = 0; page < 20; ++page) folder.Write("more " + std::to_string(page) + ".htm", "x");
+  // A wildcard matching everything stands for its folder: all its pages.
   Start(VELKOR_PROGRAM, "\"" + folder.Path("*") + "\"");
   const HWND window = Window(kIdleCaption);
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(LogLines(window), WideLines(2, L"Отсутствуют заданные действия"));
+  EXPECT_EQ(LogLines(window), WideLines(22, L"Отсутствуют заданные действия"));
+  // More lines than the list shows: it has followed the newest into view.
+  const HWND log = GetDlgItem(window, IDC_LOG);
+  RECT client{};
+  GetClientRect(log, &client);
+  const LRESULT top = SendMessageW(log, LB_GETTOPINDEX, 0, 0);
+  const LRESULT rows = client.bottom / SendMessageW(log, LB_GETITEMHEIGHT, 0, 0);
+  EXPECT_GT(top, 0);
+  EXPECT_GE(top + rows, 22);
   EXPECT_EQ(ExitCode(1000), STILL_ACTIVE) << "the window closed itself without actions";
   PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
   ASSERT_EQ(ExitCode(), 0u) << "Esc did not close the window";

@@ -25,7 +25,13 @@ class FakeWindow : public app::WindowView, public job::JobPoster {
   void SetFixChecked(bool checked) override { fix = checked; }
   void MoveTo(int x, int y) override { place = {x, y}; }
   void AddLogLine(const std::string& line) override { log.push_back(line); }
-  void ClearLog() override { log.clear(); }
+  void ClearLog() override {
+    log.clear();
+    top = 0;
+  }
+  // A list `rows` lines high whose first line in view is `top`.
+  bool LogShowsLastLine() const override { return top + rows >= log.size(); }
+  void ShowLastLogLine() override { top = log.size() > rows ? log.size() - rows : 0; }
   void SetCaption(const char* text) override { caption = text; }
   void Close() override { ++closes; }
   bool Post(std::unique_ptr<job::JobRequest> request) override {
@@ -39,6 +45,7 @@ class FakeWindow : public app::WindowView, public job::JobPoster {
   bool archive = false, fix = false;
   std::pair<int, int> place;
   Lines log;
+  size_t rows = 100, top = 0;
   std::string caption = "template caption";
   int closes = 0, holds = 0;
   std::vector<std::unique_ptr<job::JobRequest>> posted;
@@ -88,7 +95,7 @@ TEST(WindowLogic, CommandLineRunClosesOnlyWhenEveryJobSucceededDroppedOnesInclud
 
 TEST(WindowLogic, AnEntryTheIntakeRefusesGetsItsLineAndKeepsTheWindowOpen) {
   FakeWindow window;
-  app::WindowLogic logic(window, window, "");
+  app::WindowLogic logic(window, window, {});
   const std::string tooLong = std::string(1100, 'x') + ".htm";
   logic.Open(("page.htm " + tooLong).c_str());
   ASSERT_EQ(window.posted.size(), 1u);
@@ -101,6 +108,27 @@ TEST(WindowLogic, AnEntryTheIntakeRefusesGetsItsLineAndKeepsTheWindowOpen) {
   logic.OnDrop({"dropped.htm"}, {{"C:\\?.htm", job::STATUS_NAME_NOT_ANSI}});
   EXPECT_EQ(window.log, Lines{"C:\\?.htm [Пропущено: в имени есть символы вне кодировки ANSI]"});
   EXPECT_EQ(window.posted.size(), 2u);
+}
+
+TEST(WindowLogic, TheLogFollowsTheNewestLineUnlessTheUserHasScrolledAwayFromTheEnd) {
+  FakeWindow window;
+  window.rows = 3;
+  app::WindowLogic logic(window, window, {});
+  logic.Open("0.htm 1.htm 2.htm 3.htm 4.htm 5.htm 6.htm 7.htm 8.htm 9.htm");
+  size_t done = 0;
+  const auto results = [&](size_t count) {
+    for (const size_t end = done + count; done < end; ++done) {
+      logic.OnResult(Result({0, "page.htm"}));
+    }
+  };
+  results(5);
+  EXPECT_EQ(window.top, 2u) << "the newest of 5 lines is out of view";
+  window.top = 0;  // the user reads the first lines
+  results(3);
+  EXPECT_EQ(window.top, 0u) << "the log was pulled away from the lines being read";
+  window.top = 5;  // and scrolls back to the end
+  results(2);
+  EXPECT_EQ(window.top, 7u);
 }
 
 TEST(WindowLogic, OpensAtTheStoredPlaceAZeroIncludedANegativeOrMissingOneGivingTwo) {
@@ -146,6 +174,36 @@ TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
   }
 }
 
+// The system's settings lie beneath the user's: each key comes from the first file that gives
+// it a value (an empty one gives none), and only the user's file is ever written.
+TEST(WindowLogic, SystemSettingsLieBeneathTheUsersKeyByKeyAndOnlyTheUsersFileIsWritten) {
+  testsupport::TempFolder folder;
+  const std::string system =
+      "[Options]\nPosX=99\nPosY=40\nbArc=0\nArc=/opt/sys/arc\nCom=sys %s\nSync=0\n";
+  const app::SettingsFiles files(
+      folder.Write("user.ini", "[Options]\nPosX=30\nbArc=\nCom=user %s\n"),
+      {folder.Write("system.ini", system), folder.Path("absent.ini"),
+       folder.Write("last.ini", "[Options]\nbMSIE=0\nArc=/opt/last\nHidden=0\n")});
+  const job::JobSettings job = app::ReadJobSettings(files);
+  EXPECT_EQ(job.archiver.program, "/opt/sys/arc");
+  EXPECT_EQ(job.archiver.format, "user %s");
+  EXPECT_EQ(job.archiver.hidden, 0);
+  EXPECT_FALSE(job.sync);
+  EXPECT_EQ(app::SettingSource(files, "Arc"), folder.Path("system.ini"));
+  EXPECT_EQ(app::DescribeSettingsFiles(files),
+            files.user + ", " + folder.Path("system.ini") + ", " + folder.Path("last.ini"));
+
+  FakeWindow window;
+  app::WindowLogic logic(window, window, files);
+  logic.Open("");
+  EXPECT_EQ(window.place, std::make_pair(30, 40));
+  EXPECT_FALSE(window.archive);
+  EXPECT_FALSE(window.fix);
+  EXPECT_TRUE(logic.OnClose({50, 60, 1024, 768}));
+  EXPECT_EQ(testsupport::ReadFile(folder.Path("system.ini")), system);
+  EXPECT_EQ(platform::Settings().ReadString(files.user.c_str(), "Options", "PosX", "", 260), "50");
+}
+
 // A settings file held only in memory, whose writes can be made to fail: the window's keys
 // are read from it and stored in it without any file.
 class MemorySettings final : public platform::SettingsStore {
@@ -174,7 +232,7 @@ TEST(WindowLogic, SaysWhenItsPlaceAndBoxesCouldNotBeStoredAndClosesAllTheSame) {
   settings.keys = {{"PosX", "30"}, {"PosY", "40"}, {"bArc", "0"}};
   const platform::ScopedSettingsStore scoped(settings);
   FakeWindow window;
-  app::WindowLogic logic(window, window, "velkor.ini");
+  app::WindowLogic logic(window, window, std::string("velkor.ini"));
   logic.Open("");
   EXPECT_EQ(window.place, std::make_pair(30, 40));
   EXPECT_FALSE(window.archive);
