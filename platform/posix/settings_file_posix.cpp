@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <stdlib.h>  // realpath
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -116,7 +117,9 @@ std::string SetProfileValue(std::string_view text, std::string_view section,
 // lost is written: into a new file beside it, as private as the old one,
 // flushed, then renamed over it, so that a full disk or a kill at any moment
 // leaves the old file or the new one, never part of either. A file that is
-// a link stays one: what it leads to is replaced.
+// a link stays one: what it leads to is replaced. A file marked read-only is
+// left as the user marked it. No lock is asked of the old file: an archiver
+// started meanwhile may briefly hold a copy of this process's locks.
 bool ReplaceWholeFile(const char* file, std::string_view text) {
   FileSystem& files = Files();
   std::string target = file;
@@ -125,14 +128,16 @@ bool ReplaceWholeFile(const char* file, std::string_view text) {
     if (!resolved) return false;
     target = resolved.get();
   }
-  // Held until the new file is in its place: another Velkor closing its
-  // window meanwhile finds it busy instead of writing over this write.
-  FileError error;
-  const std::unique_ptr<ExclusiveFile> old = files.OpenExclusive(target.c_str(), error);
-  FileStamp stamp;
-  stamp.permissions = 0600;
-  if (old ? !old->Stamp(stamp) : error != FileError::Missing) return false;
+  struct stat status;
+  uint32_t permissions = 0600;
+  if (stat(target.c_str(), &status) == 0) {
+    if ((status.st_mode & S_IWUSR) == 0) return false;
+    permissions = status.st_mode & 0777;
+  } else if (errno != ENOENT) {
+    return false;
+  }
 
+  FileError error;
   const std::string fresh = target + ".velkor-new";
   std::unique_ptr<ExclusiveFile> made = files.CreateExclusive(fresh.c_str(), error);
   if (!made && error == FileError::Exists) {
@@ -144,7 +149,7 @@ bool ReplaceWholeFile(const char* file, std::string_view text) {
     made = files.CreateExclusive(fresh.c_str(), error);
   }
   if (!made) return false;
-  const bool written = made->SetPermissions(stamp.permissions) &&
+  const bool written = made->SetPermissions(permissions) &&
                        made->WriteAt(0, text.data(), text.size()) ==
                            static_cast<int64_t>(text.size()) &&
                        made->Flush();

@@ -32,6 +32,13 @@ using testsupport::PageUnderTest;
 using testsupport::PowerLossFiles;
 using testsupport::ReadFile;
 
+#ifndef VELKOR_FIRST_RUN_PATTERNS
+#define VELKOR_FIRST_RUN_PATTERNS 6
+#endif
+// Ways of losing what was not flushed at each change of the first run: all
+// kept, then drawn ones.
+constexpr uint32_t kFirstRunPatterns = VELKOR_FIRST_RUN_PATTERNS;
+
 // Every file in a folder and below, by path from the folder.
 using State = std::map<std::string, std::string>;
 
@@ -69,7 +76,7 @@ std::set<State> FirstRunStates(const PageUnderTest& page) {
     page.Process(true);
   }
   for (size_t point = 0; point < files.cutPoints(); ++point) {
-    for (uint32_t seed = 0; seed < 6; ++seed) {
+    for (uint32_t seed = 0; seed < kFirstRunPatterns; ++seed) {
       files.CutPower(point, seed == 0 ? PowerLossFiles::Loss::KeepAll : PowerLossFiles::Loss::Drawn,
                      static_cast<uint32_t>(point * 10 + seed));
       states.insert(Capture(folder));

@@ -12,12 +12,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint64_t kSector = 512;
+constexpr size_t kSector = 512;
 
 std::string ParentOf(const std::string& path) { return fs::path(path).parent_path().string(); }
 std::string NameOf(const std::string& path) { return fs::path(path).filename().string(); }
 
-void WriteInto(std::string& bytes, uint64_t at, std::string_view written) {
+void WriteInto(std::string& bytes, size_t at, std::string_view written) {
   if (bytes.size() < at + written.size()) bytes.resize(at + written.size(), '\0');
   bytes.replace(at, written.size(), written);
 }
@@ -101,12 +101,14 @@ std::unique_ptr<platform::ExclusiveFile> PowerLossFiles::CreateExclusive(
 }
 
 void PowerLossFiles::Written(int id, uint64_t offset, std::string bytes) {
-  if (!bytes.empty()) disk_.files[id].since.push_back({false, offset, std::move(bytes)});
+  if (!bytes.empty()) {
+    disk_.files[id].since.push_back({false, static_cast<size_t>(offset), std::move(bytes)});
+  }
   Snapshot();
 }
 
 void PowerLossFiles::Resized(int id, uint64_t size, bool changed) {
-  if (changed) disk_.files[id].since.push_back({true, size, {}});
+  if (changed) disk_.files[id].since.push_back({true, static_cast<size_t>(size), {}});
   Snapshot();
 }
 
@@ -158,10 +160,11 @@ bool PowerLossFiles::RemoveFile(const char* path) {
 void PowerLossFiles::Renamed(const char* from, const char* to) {
   const auto known = live_.find(from);
   if (known != live_.end()) {
-    live_[to] = known->second;
-    live_.erase(from);
+    const int id = known->second;
+    live_.erase(known);
+    live_[to] = id;
     // Velkor renames within a folder only.
-    FolderOf(from).since.push_back({NameOf(from), NameOf(to), known->second});
+    FolderOf(from).since.push_back({NameOf(from), NameOf(to), id});
   }
   Snapshot();
 }
@@ -218,9 +221,10 @@ void PowerLossFiles::CutPower(size_t point, Loss loss, uint32_t seed) const {
         if (what == 2) {
           // Torn: the sectors from its start up to one of the sector
           // boundaries inside it reached the disk; none inside, none did.
-          const uint64_t first = change.at / kSector + 1, last = (change.at + written.size() - 1) / kSector;
+          const size_t first = change.at / kSector + 1;
+          const size_t last = (change.at + written.size() - 1) / kSector;
           if (first > last) continue;
-          const uint64_t boundary = (first + draw() % (last - first + 1)) * kSector;
+          const size_t boundary = (first + draw() % (last - first + 1)) * kSector;
           written = written.substr(0, boundary - change.at);
         }
         WriteInto(bytes, change.at, written);

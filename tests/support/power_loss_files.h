@@ -52,7 +52,7 @@ class PowerLossFiles final : public ForwardingFiles {
  private:
   struct Change {  // to a file's bytes: a write, or a new length when `bytes` is unused
     bool resize = false;
-    uint64_t at = 0;
+    size_t at = 0;
     std::string bytes;
   };
   struct File {
