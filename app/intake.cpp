@@ -27,6 +27,18 @@ std::string FolderItself(std::string folderPart) {
   return folderPart;
 }
 
+// Room, in bytes, of a folder-search path: a character the system counts
+// as one takes at most three bytes of UTF-8.
+constexpr size_t kSearchPathBytes = 3 * kSearchPathCapacity;
+
+// `folder` and `name` joined into `path`: false when the result does not
+// keep within the room of a search path as the system counts it.
+bool JoinSearchPath(char (&path)[kSearchPathBytes], const char* folder, const char* name) {
+  return platform::CopyText(path, sizeof path, folder) &&
+         platform::AppendPath(path, sizeof path, name) &&
+         platform::PathLength(path) < kSearchPathCapacity;
+}
+
 }  // namespace
 
 bool PassesExtensionTest(const char* path) {
@@ -41,8 +53,7 @@ int32_t ResolveLongName(const char* path, char (&resolved)[sizeof job::JobReques
   // for them yields the folder's own name, which does not stand here.
   if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return job::STATUS_OK;
 
-  platform::FileSystem& files = platform::Files();
-  const std::string stored = files.StoredName(path);
+  const std::string stored = platform::Files().StoredName(path);
   if (stored.empty()) return job::STATUS_OK;
   // The folder part is kept as given; only the last component changes. A
   // stored name too long for the room leaves the path as given, which
@@ -53,7 +64,7 @@ int32_t ResolveLongName(const char* path, char (&resolved)[sizeof job::JobReques
   // D:\x.
   full = stored == "." ? FolderItself(std::move(full)) : full + stored;
   if (full.size() < sizeof resolved) platform::CopyText(resolved, sizeof resolved, full.c_str());
-  return files.IsExactName(stored.c_str()) ? job::STATUS_OK : job::STATUS_NAME_NOT_ANSI;
+  return job::STATUS_OK;
 }
 
 Intake::Intake(job::JobPoster& worker, const OptionBoxes& boxes)
@@ -90,9 +101,8 @@ void Intake::QueueInput(const char* path) {
 }
 
 void Intake::QueueFolder(const char* folder) {
-  char pattern[kSearchPathCapacity];
-  if (!platform::CopyText(pattern, sizeof pattern, folder) ||
-      !platform::AppendPath(pattern, sizeof pattern, kFolderPattern)) {
+  char pattern[kSearchPathBytes];
+  if (!JoinSearchPath(pattern, folder, kFolderPattern)) {
     // Its pages cannot even be listed: the folder itself is refused.
     Refuse(folder, job::STATUS_PATH_TOO_LONG);
     return;
@@ -101,16 +111,13 @@ void Intake::QueueFolder(const char* folder) {
     // What is no page is passed by silently, as ever; a page that cannot be
     // taken is refused, never dropped unseen.
     if (!PassesExtensionTest(name)) return true;
-    char candidate[kSearchPathCapacity];
-    if (!platform::CopyText(candidate, sizeof candidate, folder) ||
-        !platform::AppendPath(candidate, sizeof candidate, name)) {
+    char candidate[kSearchPathBytes];
+    if (!JoinSearchPath(candidate, folder, name)) {
       // Named in full, joined as the candidate would have been.
       std::vector<char> full(std::strlen(folder) + std::strlen(name) + 2);
       platform::CopyText(full.data(), full.size(), folder);
       platform::AppendPath(full.data(), full.size(), name);
       Refuse(full.data(), job::STATUS_PATH_TOO_LONG);
-    } else if (!platform::Files().IsExactName(name)) {
-      Refuse(candidate, job::STATUS_NAME_NOT_ANSI);
     } else if (const platform::PathKind kind = platform::Files().Kind(candidate);
                kind == platform::PathKind::File) {
       QueueFile(candidate);

@@ -16,7 +16,8 @@
 namespace app {
 
 // Room of a folder's search pattern and of each candidate found in it,
-// terminator included.
+// terminator included, in characters as the system counts them (UTF-16
+// units on Windows, bytes elsewhere: platform::PathLength).
 inline constexpr size_t kSearchPathCapacity = 260;
 
 // The states of the two option boxes, read anew for every request.
@@ -28,7 +29,7 @@ class OptionBoxes {
 };
 
 // An entry the intake cannot take: the path as far as it was known, and why
-// (job::STATUS_PATH_TOO_LONG or job::STATUS_NAME_NOT_ANSI), which the log
+// (job::STATUS_PATH_TOO_LONG, job::STATUS_PAGE_NOT_A_FILE), which the log
 // line tells. It counts as a failed job: no self-closing follows.
 struct Refusal {
   std::string path;
@@ -41,9 +42,8 @@ bool PassesExtensionTest(const char* path);
 // Writes to `resolved` the path with its last component replaced by the
 // name under which it is stored (its long name and stored letter case; for a
 // wildcard component, the first match). A path that cannot be found stays
-// as given. Returns STATUS_OK, or why there is nothing to queue:
-// STATUS_PATH_TOO_LONG when the path does not fit, STATUS_NAME_NOT_ANSI when
-// the stored name has characters the ANSI code page lacks.
+// as given. Returns STATUS_OK, or STATUS_PATH_TOO_LONG when the path does
+// not fit.
 int32_t ResolveLongName(const char* path, char (&resolved)[sizeof job::JobRequest::path]);
 
 class Intake {

@@ -49,6 +49,8 @@ std::string PageStatusText(int32_t status, const char* name) {
              std::string(page::kJournalSuffix) + ", страница не изменена";
     case job::STATUS_ARCHIVE_NO_MEMORY:
       return "Не хватило памяти для архивации";
+    case job::STATUS_WEB_ARCHIVE_DAMAGED:
+      return "Веб-архив повреждён, не изменён";
     default:
       return {};
   }
@@ -64,8 +66,6 @@ const char* EndingText(int32_t status) {
       return "Прервано: архивирование не завершено";
     case job::STATUS_PATH_TOO_LONG:
       return "Пропущено: слишком длинный путь";
-    case job::STATUS_NAME_NOT_ANSI:
-      return "Пропущено: в имени есть символы вне кодировки ANSI";
     case job::STATUS_NOT_LOCAL_FILE:
       return "Пропущено: не локальный файл";
     default:

@@ -16,7 +16,7 @@ inline constexpr size_t kLogLineCapacity = 1024;
 // archiver ended for its time or by an interrupt, and for an entry the
 // intake refused (its path for the name), and a hint without the name for a
 // job with nothing to do (-2) or an archiver that could not be started
-// (-1). ANSI text.
+// (-1). UTF-8, as all of the program's text.
 std::string LogLine(int32_t status, const char* name);
 
 }  // namespace app

@@ -70,10 +70,15 @@ std::string SettingsPathIn(const std::string& folder) {
 }  // namespace
 
 std::string SettingsPathBeside(const char* executablePath) {
-  char path[kSettingsPathCapacity];
+  // Its room counts characters as the system does; each takes at most three
+  // bytes of UTF-8.
+  char path[3 * kSettingsPathCapacity];
   if (!platform::CopyText(path, sizeof path, executablePath)) return {};
   *platform::FindFileName(path) = '\0';
-  if (!platform::AppendPath(path, sizeof path, "velkor.ini")) return {};
+  if (!platform::AppendPath(path, sizeof path, "velkor.ini") ||
+      platform::PathLength(path) >= kSettingsPathCapacity) {
+    return {};
+  }
   return path;
 }
 
@@ -129,9 +134,11 @@ job::ArchiverSettings ReadArchiverSettings(const SettingsFiles& files) {
   job::ArchiverSettings settings;
   settings.format = ReadString(files, "Com");
   settings.program = ReadString(files, "Arc");
-  if (settings.format.size() > kMaxComLength) {
+  // Counted as the system counts characters: on Windows a letter beyond
+  // ASCII is one, as it was in the ANSI code page, not its bytes of UTF-8.
+  if (platform::PathLength(settings.format) > kMaxComLength) {
     settings.tooLong = "Com";
-  } else if (settings.program.size() > kMaxArcLength) {
+  } else if (platform::PathLength(settings.program) > kMaxArcLength) {
     settings.tooLong = "Arc";
   }
   settings.hidden = ReadInt(files, "Hidden", 1);

@@ -15,12 +15,13 @@
 
 namespace app {
 
-// Room of the settings path, terminator included.
+// Room of the settings path, terminator included. This room and the two
+// lengths below count characters as the system does (platform::PathLength).
 inline constexpr size_t kSettingsPathCapacity = 260;
 // The longest "Com" taken: with the blank the Windows command line puts
-// before it, and its terminator, it must fit 260 bytes.
+// before it, and its terminator, it must fit 260 characters.
 inline constexpr size_t kMaxComLength = 258;
-// The longest "Arc" taken: its field holds 260 bytes with the terminator.
+// The longest "Arc" taken: its field holds 260 characters with the terminator.
 inline constexpr size_t kMaxArcLength = 259;
 
 // "velkor.ini" in the folder of `executablePath`; empty when the result

@@ -64,9 +64,8 @@ class WindowLogic {
 
   // A drop: the log is emptied and the paths are queued behind any jobs
   // still pending, as one batch. `refused` are dropped items the front end
-  // could not take as paths (a name the ANSI code page lacks, a URL of no
-  // local file): each gets its line, as every refused entry does, and
-  // cancels the closing.
+  // could not take as paths (a URL of no local file): each gets its line, as
+  // every refused entry does, and cancels the closing.
   void OnDrop(const std::vector<std::string>& paths, const std::vector<Refusal>& refused = {});
 
   // One finished job: its log line, then, when it was the last pending one,

@@ -1,12 +1,15 @@
 // ExtractTitleInfo on any page text, then the closing rule and the archive
 // naming's sanitising of all three fields: every field stays terminated
-// within its capacity at every step, and the type is one word.
+// within its capacity at every step, the type is one word, and the text each
+// field gives a file name is well-formed UTF-8.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "page/charset.h"
+#include "page/name_text.h"
 #include "page/title_info.h"
 
 namespace {
@@ -26,10 +29,12 @@ void ExpectFieldsTerminated(const page::TitleInfo& info) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const bool utf8 = (data[0] & 1) != 0;
+  constexpr page::PageCharset kCharsets[] = {page::PageCharset::Utf8, page::PageCharset::Koi8R,
+                                              page::PageCharset::Other};
+  const page::PageCharset charset = kCharsets[data[0] % 3];
   std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
   page::TitleInfo info;
-  page::ExtractTitleInfo(text.data(), utf8, info);
+  page::ExtractTitleInfo(text.data(), charset, info);
   ExpectFieldsTerminated(info);
   if (std::strchr(info.type, ' ') != nullptr) std::abort();
 
@@ -38,5 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   page::SanitizeName(info.english, sizeof info.english);
   page::SanitizeName(info.type, sizeof info.type);
   ExpectFieldsTerminated(info);
+  for (const char* field : {info.title, info.english, info.type}) {
+    if (!page::IsUtf8(page::NameText(field, charset).View())) std::abort();
+  }
   return 0;
 }

@@ -45,13 +45,15 @@ bool IsAcceptedFormat(std::string_view format);
 
 // The archive's path without extension: the page's folder and
 // "Title [English][Type]" (or "Title [Type]" without English), sanitising
-// the three fields in place; with an empty Title, the page path without its
-// extension. Where names on disk are UTF-8 (POSIX), a value that is not
-// valid UTF-8 is taken as ANSI text and converted.
+// the three fields in place and then taking them from the page's charset
+// into the program's UTF-8 (numeric character references read); with an
+// empty Title, the page path without its extension.
 std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info);
 
 // Runs the archiver for the page, its format filled with the archive base
-// name, the page path and the files folder, and waits for it. Returns its
+// name, the page path and the files folder, and waits for it; with `alone`
+// (a web archive, which has no files folder) the argument that would name
+// the folder is left out of the format. Returns its
 // exit code; STATUS_ARCHIVER_NOT_STARTED (-1) when it cannot be started or
 // the settings or the filled text are refused (with `info` untouched when
 // the format is); STATUS_ARCHIVER_TIMED_OUT or STATUS_ARCHIVER_INTERRUPTED
@@ -59,6 +61,12 @@ std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info);
 // `gate`, the start waits until no earlier job packs into the same archive.
 // Worker thread only.
 int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSettings& settings,
-                std::string& output, JobGate* gate = nullptr);
+                std::string& output, JobGate* gate = nullptr, bool alone = false);
+
+// `format` without the argument (a blank-separated word, quotes grouping)
+// in which its third "%s", the files folder, stands, and the blanks before
+// it. An argument that holds another value too is kept, as is a format with
+// fewer than three values.
+std::string FormatWithoutFolder(std::string_view format);
 
 }  // namespace job

@@ -48,8 +48,10 @@ inline constexpr int32_t STATUS_JOURNAL_KEPT = -113;         // the page was lef
 inline constexpr int32_t STATUS_STALE_JOURNAL = -114;        // the page was left as it was
 // The archiver could not be started for want of memory.
 inline constexpr int32_t STATUS_ARCHIVE_NO_MEMORY = -115;
-inline constexpr int32_t STATUS_JOURNAL_DAMAGED = -116;      // the page was left as it was
-inline constexpr int32_t STATUS_PAGE_LINKED = -117;          // a link: not followed
+// A web archive that cannot be read as its parts; it was left as it was.
+inline constexpr int32_t STATUS_WEB_ARCHIVE_DAMAGED = -116;
+inline constexpr int32_t STATUS_JOURNAL_DAMAGED = -117;      // the page was left as it was
+inline constexpr int32_t STATUS_PAGE_LINKED = -118;          // a link: not followed
 // The archiver's own ends: it ran out the time the batch command line gave
 // it, or the batch was interrupted (Ctrl+C, a terminate request) while it
 // ran or before it started. Either way it was ended, and the page is whole.
@@ -57,7 +59,6 @@ inline constexpr int32_t STATUS_ARCHIVER_TIMED_OUT = -121;
 inline constexpr int32_t STATUS_ARCHIVER_INTERRUPTED = -122;
 // What the intake reports of an entry it cannot take; never a job's status.
 inline constexpr int32_t STATUS_PATH_TOO_LONG = -123;
-inline constexpr int32_t STATUS_NAME_NOT_ANSI = -124;
 inline constexpr int32_t STATUS_NOT_LOCAL_FILE = -125;  // a dropped URL of no local file
 
 // Commands in the worker's queue.

@@ -2,12 +2,14 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "page/journal.h"
 #include "page/page_cleaner.h"
 #include "page/title_info.h"
+#include "page/web_archive_file.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -30,6 +32,11 @@ void MakeExtensionHtm(JobRequest& request) {
   // page keeps its name until that journal has been settled.
   const std::string journal = std::string(request.path) += page::kJournalSuffix;
   if (platform::Files().Kind(journal.c_str()) != platform::PathKind::Missing) return;
+  // A web archive keeps its name, whatever its extension: a browser would
+  // show a ".htm" one as text. So does a file whose first bytes cannot be
+  // read, since what it holds is not known.
+  const std::optional<bool> webArchive = page::IsWebArchiveFile(request.path);
+  if (!webArchive || *webArchive) return;
 
   char oldPath[sizeof request.path];
   std::memcpy(oldPath, request.path, sizeof oldPath);
@@ -79,6 +86,8 @@ int32_t PageStatus(page::PageOutcome outcome) {
       return STATUS_PAGE_NOT_ROLLED_BACK;
     case PageOutcome::StaleJournal:
       return STATUS_STALE_JOURNAL;
+    case PageOutcome::DamagedWebArchive:
+      return STATUS_WEB_ARCHIVE_DAMAGED;
   }
   return STATUS_PAGE_READ_FAILED;
 }
@@ -98,14 +107,16 @@ std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
   sink.JobStarted(result->name);
 
   page::TitleInfo info;
+  page::PageForm form = page::PageForm::Page;
   const int32_t pageStatus =
-      PageStatus(page::CleanPage(request.path, {request.fix == 1, settings.sync}, info));
+      PageStatus(page::CleanPage(request.path, {request.fix == 1, settings.sync}, info, &form));
 
   result->status = request.fix == 1 ? STATUS_OK : STATUS_NO_ACTIONS;
   if (request.archive == 1) {
     try {
       std::string output;
-      result->status = RunArchiver(request.path, info, settings.archiver, output, gate);
+      result->status = RunArchiver(request.path, info, settings.archiver, output, gate,
+                                   form != page::PageForm::Page);
       if (!output.empty()) sink.ArchiverOutput(std::move(output));
     } catch (const std::bad_alloc&) {
       result->status = STATUS_ARCHIVE_NO_MEMORY;

@@ -16,6 +16,13 @@ enum class PageCharset { Utf8, Koi8R, Other };
 // before "</head>". `text` ends at the page's first NUL.
 PageCharset SniffCharset(std::string_view text);
 
+// True when `value` is `lowerLiteral` with its ASCII letters in either case.
+bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral);
+
+// The charset a declared name stands for ("utf-8", "KOI8-R"...), blanks and
+// tabs around it aside.
+PageCharset CharsetNamed(std::string_view name);
+
 // Decodes the %XX sequences (digits and capital A-F only) of a NUL-terminated
 // string in place. True when at least one was decoded.
 bool PercentDecode(char* text);
@@ -44,9 +51,31 @@ constexpr bool IsUtf8Continuation(char byte) {
 }
 
 // True when `text` is well-formed UTF-8: each lead byte (C2-F4) is followed
-// by as many continuation bytes as it announces, and no other byte stands
-// alone.
+// by as many continuation bytes as it announces, no other byte stands alone,
+// and no sequence is the longer form of a shorter one, a surrogate or beyond
+// U+10FFFF.
 bool IsUtf8(std::string_view text);
+
+// True when `text` holds a byte from 0x80 up.
+bool HasNonAscii(std::string_view text);
+
+// Writes the UTF-8 of `value` (up to U+10FFFF; a surrogate by itself, in
+// three bytes) to `out`, which has room for four bytes; returns its length.
+size_t EncodeUtf8(char32_t value, char* out);
+
+enum class Conversion { Done, Lacking, NoMemory };
+
+// Appends well-formed UTF-8 `utf8` to `out` in the single-byte charset of a
+// page: KOI8-R for Koi8R, the ANSI code page for any other. Lacking, with
+// nothing appended, when the charset has no byte for one of its characters.
+Conversion AppendUtf8InCharset(std::string_view utf8, PageCharset charset, GrowBuffer& out,
+                               int32_t step);
+
+// The NUL-terminated text `text` of a page in `charset`, as UTF-8 without
+// its terminator: a UTF-8 page's text as it is (where it is well-formed),
+// KOI8-R converted, any other as ANSI text. Empty for an empty text, or
+// when memory ran out.
+GrowBuffer TextToUtf8(const char* text, PageCharset charset);
 
 // The longest start of `text` of at most `limit` bytes that does not end
 // inside a UTF-8 sequence. Text in a single-byte code page may lose a letter
@@ -67,8 +96,6 @@ struct ByteMap {
   Entry entries[256];
 };
 
-// Bytes as they are.
-const ByteMap& IdentityMap();
 // Windows-1251 into KOI8-R, as Cp1251ToKoi8R.
 const ByteMap& Cp1251ToKoi8RMap();
 // The ANSI code page into UTF-8, as AnsiToUtf8 converts each byte of a
@@ -76,12 +103,15 @@ const ByteMap& Cp1251ToKoi8RMap();
 // every character: there only whole strings may go through AnsiToUtf8.
 const ByteMap* AnsiToUtf8Map();
 
-// Appends `text`, which holds no NUL, to `out` with its %XX sequences
-// decoded as PercentDecode decodes them and every byte of the result put
-// through `map`. A text in which no sequence decodes, or one decodes to a
-// NUL, is appended as it stands. False when memory ran out.
-bool AppendPercentDecoded(std::string_view text, const ByteMap& map, GrowBuffer& out,
-                          int32_t step);
+// Writes `text`, which holds no NUL, to `out` (room for as many bytes) with
+// its %XX sequences decoded as PercentDecode decodes them, and its length to
+// `length`. False, with `length` unspecified, when no sequence decodes or
+// one decodes to a NUL: the text is then to stay as it stands.
+bool PercentDecodeInto(std::string_view text, char* out, size_t& length);
+
+// Appends `bytes` to `out` with each byte put through `map`. False when
+// memory ran out.
+bool AppendMapped(std::string_view bytes, const ByteMap& map, GrowBuffer& out, int32_t step);
 
 namespace testing {
 // Makes AnsiToUtf8Map give null, as on a system whose ANSI code page takes

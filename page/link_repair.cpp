@@ -7,33 +7,52 @@ namespace page {
 namespace {
 
 constexpr Needle kFolderSuffix = "_files";
+constexpr int32_t kNameStep = 1024;
 
-// Appends `link` to `out` in the page's charset, decoded. A link with
+// Appends `link` to `out` decoded, in the page's charset. A link with
 // nothing to decode, or one whose decoding would put a NUL into the page
 // (%00), is appended as it stands. False when memory ran out.
 bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& out,
                         int32_t step) {
-  // The decoded bytes are the file name in the ANSI code page, whatever the
-  // page's own charset; they are put into the page's charset on the way.
-  const ByteMap* map = charset == PageCharset::Koi8R  ? &Cp1251ToKoi8RMap()
-                       : charset == PageCharset::Utf8 ? AnsiToUtf8Map()
-                                                      : &IdentityMap();
-  if (map != nullptr) return AppendPercentDecoded(link, *map, out, step);
+  // Decoded on the stack for a link of usual length.
+  char local[512];
+  GrowBuffer spill;
+  char* const room =
+      link.size() <= sizeof local ? local : spill.AppendRoom(link.size(), kNameStep);
+  if (room == nullptr) return false;
+  size_t length = 0;
+  if (!PercentDecodeInto(link, room, length)) return out.Append(link, step);
+  const std::string_view decoded(room, length);
+
+  // Today's browsers escape the UTF-8 of a name; the older savers escaped
+  // its bytes in the ANSI code page, and Windows-1251 text is practically
+  // never well-formed UTF-8. ASCII reads alike in every charset.
+  if (!HasNonAscii(decoded)) return out.Append(decoded, step);
+  if (IsUtf8(decoded)) {
+    if (charset == PageCharset::Utf8) return out.Append(decoded, step);
+    const Conversion conversion = AppendUtf8InCharset(decoded, charset, out, step);
+    // A name the page's charset cannot spell keeps its escapes, which every
+    // browser still follows to the file.
+    if (conversion == Conversion::Lacking) return out.Append(link, step);
+    return conversion == Conversion::Done;
+  }
+  // ANSI bytes stand as they are on a page in the ANSI code page; for the
+  // other charsets they are put into the page's charset on the way.
+  if (charset == PageCharset::Other) return out.Append(decoded, step);
+  const ByteMap* map = charset == PageCharset::Koi8R ? &Cp1251ToKoi8RMap() : AnsiToUtf8Map();
+  if (map != nullptr) return AppendMapped(decoded, *map, out, step);
 
   // An ANSI code page of more than one byte per character: the decoded
   // name is converted as a whole.
-  GrowBuffer decoded;
-  if (!AppendPercentDecoded(link, IdentityMap(), decoded, kPageStep)) return false;
-  // Every decoded sequence shortens the text: the same length means that
-  // the link stands as it was.
-  if (decoded.View().size() == link.size()) return out.Append(link, step);
-  const GrowBuffer utf8 = AnsiToUtf8(decoded.Terminate());
+  GrowBuffer whole;
+  if (!whole.Append(decoded, kNameStep)) return false;
+  const GrowBuffer utf8 = AnsiToUtf8(whole.Terminate());
   if (!utf8.View().empty()) return out.Append(utf8.View(), step);
   // Memory that ran out is no failed conversion: the page would be written
   // with a name in the wrong charset.
   if (utf8.RanOutOfMemory()) return false;
   // Without a conversion the ANSI bytes are still better than the escapes.
-  return out.Append(decoded.View(), step);
+  return out.Append(decoded, step);
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ PageOutcome OutcomeOf(platform::FileError error) {
 
 // The page's one read, its rewrite in memory, and its one write, all while
 // the page is held.
-PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, TitleInfo& info) {
+PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, TitleInfo& info,
+                            PageForm& form) {
   platform::FileError error;
   const std::unique_ptr<platform::ExclusiveFile> file =
       platform::Files().OpenExclusive(path, error);
@@ -49,6 +50,8 @@ PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, Tit
   const std::string_view original = read.View();
   RewrittenPage rewritten;
   if (!RewritePage(original, settings.repairLinks, rewritten, info)) return PageOutcome::NoMemory;
+  form = rewritten.form;
+  if (form == PageForm::DamagedWebArchive) return PageOutcome::DamagedWebArchive;
   // A page that is already in its final form is not touched at all.
   if (rewritten.bytes == original) return PageOutcome::Unchanged;
   return WriteThroughJournal(path, *file, stamp, original, rewritten.bytes, settings);
@@ -56,16 +59,22 @@ PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, Tit
 
 }  // namespace
 
-PageOutcome CleanPage(const char* path, const WriteSettings& settings, TitleInfo& info) {
+PageOutcome CleanPage(const char* path, const WriteSettings& settings, TitleInfo& info,
+                      PageForm* form) {
   info.Clear();
+  PageForm read = PageForm::Page;
   PageOutcome outcome;
   try {
-    outcome = RewritePageFile(path, settings, info);
+    outcome = RewritePageFile(path, settings, info, read);
   } catch (const std::bad_alloc&) {
     info.Clear();
     outcome = PageOutcome::NoMemory;
   }
   ApplyClosingRule(info);
+  if (form != nullptr) *form = read;
+  // A web archive holds its files itself: a "_files" folder of its name
+  // belongs to some other page.
+  if (read != PageForm::Page) return outcome;
   try {
     DeleteScripts(path);
   } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 
 #include "page/page_file.h"
 #include "page/page_outcome.h"
+#include "page/page_rewrite.h"
 #include "page/title_info.h"
 
 namespace page {
@@ -14,8 +15,11 @@ namespace page {
 // work (emptied first; empty when the page is not a catalogue page or could
 // not be read). The page is held exclusively from its read to its write; a
 // journal left by an earlier run that died is settled first. The scripts of
-// the "_files" folder are deleted in every case. Returns what became of the
-// page: a page that could not be rewritten is never left half-written.
-PageOutcome CleanPage(const char* path, const WriteSettings& settings, TitleInfo& info);
+// the "_files" folder are deleted in every case but a web archive's, which
+// has no such folder. Returns what became of the page: a page that could not
+// be rewritten is never left half-written. `form`, when given, learns what
+// the file held (a page when it could not be read).
+PageOutcome CleanPage(const char* path, const WriteSettings& settings, TitleInfo& info,
+                      PageForm* form = nullptr);
 
 }  // namespace page

@@ -23,6 +23,7 @@ enum class PageOutcome {
   WriteFailed,        // a write failed; the page was put back as it was
   NotRolledBack,      // a write failed and the page could not be put back: its journal holds it
   StaleJournal,       // a journal of an earlier run is in the way and could not be set aside
+  DamagedWebArchive,  // a web archive that cannot be read as its parts: left as it was
 };
 
 // True when the page is in its final form.

@@ -9,6 +9,7 @@
 #include "page/charset.h"
 #include "page/link_repair.h"
 #include "page/title_marker.h"
+#include "page/web_archive.h"
 
 namespace page {
 namespace {
@@ -185,6 +186,12 @@ bool Relayout(std::string_view page, GrowBuffer& out) {
 }
 
 bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, TitleInfo& info) {
+  if (IsWebArchive(page)) return RewriteWebArchive(page, out, info);
+  return RewriteSavedPage(page, repairLinks, std::nullopt, out, info);
+}
+
+bool RewriteSavedPage(std::string_view page, bool repairLinks,
+                      std::optional<PageCharset> declared, RewrittenPage& out, TitleInfo& info) {
   info.Clear();
   out.bytes = page;
   try {
@@ -193,8 +200,9 @@ bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, Ti
       if (!RepairLinksInText(page, out.repaired)) return false;
       out.bytes = out.repaired.View();
     }
-    // Sniffed on every page, recognised or not, in the bytes the cleaning sees.
-    const bool utf8 = SniffCharset(PageText(out.bytes).text) == PageCharset::Utf8;
+    // Sniffed on every page, recognised or not, in the bytes the cleaning sees, unless
+    // declared outside them.
+    const PageCharset charset = declared ? *declared : SniffCharset(PageText(out.bytes).text);
     // The repaired page is ours to cut where it stands; the page as read
     // stays whole for the journal. Each stage's buffer goes once the next
     // one has what it needs, so that a page is held three times over at
@@ -210,7 +218,7 @@ bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, Ti
       out.bytes = out.relaid.View();
       // The relaid page is the result: the cut text is free for the
       // extraction, which writes NULs into its text.
-      ExtractTitleInfo(out.cut.Terminate(), utf8, info);
+      ExtractTitleInfo(out.cut.Terminate(), charset, info);
       out.cut = GrowBuffer();
       return true;
     }
@@ -220,7 +228,7 @@ bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, Ti
     // copy of its text.
     GrowBuffer text;
     if (!text.Append(PageText(out.bytes).text, kPageStep)) return false;
-    if (char* const writable = text.Terminate()) ExtractTitleInfo(writable, utf8, info);
+    if (char* const writable = text.Terminate()) ExtractTitleInfo(writable, charset, info);
     return true;
   } catch (const std::bad_alloc&) {
     info.Clear();

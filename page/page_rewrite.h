@@ -5,8 +5,10 @@
 // gives.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
+#include "page/charset.h"
 #include "page/grow_buffer.h"
 #include "page/title_info.h"
 
@@ -28,19 +30,34 @@ bool FirstRewrite(std::string_view page, GrowBuffer& out);
 // result: its RanOutOfMemory() tells this case apart).
 bool Relayout(std::string_view page, GrowBuffer& out);
 
+// What a page file holds.
+enum class PageForm {
+  Page,               // a page saved as HTML, with its "_files" folder
+  WebArchive,         // a web archive: the page and its files in one MIME file
+  DamagedWebArchive,  // one that cannot be read as its parts: it keeps every byte
+};
+
 // A page's bytes after every rewrite a job makes, and the buffers they stand in.
 struct RewrittenPage {
   std::string_view bytes;  // the final page: the given page itself, or one of the buffers
   GrowBuffer repaired;     // after the link repair
   GrowBuffer cut;          // after the cut
   GrowBuffer relaid;       // after the relayout
+  PageForm form = PageForm::Page;
+  GrowBuffer archive;  // a web archive with its page tidied
 };
 
 // Everything a job does to a page's bytes, in order, in memory: the link repair when
 // `repairLinks` is set, the cut, the title extraction from the cut text into `info`
 // (emptied first) and the relayout. A page that is not a catalogue page keeps its bytes,
-// its repaired links aside; the bytes after its first NUL are always kept. False when
-// memory ran out: nothing is to be written then, and `info` is empty.
+// its repaired links aside; the bytes after its first NUL are always kept. A web archive
+// has the page inside it tidied instead (web_archive.h). False when memory ran out:
+// nothing is to be written then, and `info` is empty.
 bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, TitleInfo& info);
+
+// RewritePage for a page saved as HTML, whatever its first bytes; with `declared`, the
+// charset of its bytes as something outside them declares it, in place of its head's.
+bool RewriteSavedPage(std::string_view page, bool repairLinks,
+                      std::optional<PageCharset> declared, RewrittenPage& out, TitleInfo& info);
 
 }  // namespace page

@@ -73,37 +73,32 @@ void TakeType(char* text, TitleInfo& info) {
   }
 }
 
-void TakeEnglish(char* text, bool utf8, TitleInfo& info) {
+void TakeEnglish(char* text, TitleInfo& info) {
   char* value = TakeCell(text, "english", 7);
   if (value == nullptr) return;
   // A cell spread over several lines holds the name on its last one.
   if (char* lastLineFeed = std::strrchr(value, '\n')) value = lastLineFeed + 1;
   StripTags(value);
-  if (utf8) {
-    const GrowBuffer converted = ToCodePage(value, platform::AnsiCodePage(), nullptr);
-    if (!converted.View().empty()) CopyInto(info.english, converted.View().data());
-  } else {
-    CopyInto(info.english, value);
-  }
+  CopyInto(info.english, value);
   platform::TrimInPlace(info.english, kNameTrim);
 }
 
-void TakeSynonym(char* text, bool utf8, TitleInfo& info) {
+void TakeSynonym(char* text, TitleInfo& info) {
   // The tag end is looked for from one byte beyond the label.
   char* value = TakeCell(text, "Synonym", 8);
   if (value == nullptr) return;
   // Of a list of synonyms only the first counts.
   if (char* comma = std::strchr(value, ',')) *comma = '\0';
   platform::TrimInPlace(value, kNameTrim);
-  // A synonym that the ANSI code page cannot spell would make a poor file
-  // name, so it is taken only when every character has its own byte.
-  if (utf8) {
-    bool defaultUsed = false;
-    const GrowBuffer converted = ToCodePage(value, platform::kAnsiCodePageAlias, &defaultUsed);
-    if (!converted.View().empty() && !defaultUsed) CopyInto(info.english, converted.View().data());
-  } else if (IsPlainAscii(value)) {
-    CopyInto(info.english, value);
+  // A synonym stands in for the English name only where it reads plainly to
+  // the user of the ANSI code page, as it always has: every character of it
+  // there, or plain ASCII on a page in another charset.
+  bool lacking = !IsPlainAscii(value);
+  if (info.charset == PageCharset::Utf8) {
+    const GrowBuffer converted = ToCodePage(value, platform::kAnsiCodePageAlias, &lacking);
+    lacking = lacking || converted.View().empty();
   }
+  if (!lacking) CopyInto(info.english, value);
 }
 
 void TakeTitle(char* text, TitleInfo& info) {
@@ -121,17 +116,27 @@ void TakeTitle(char* text, TitleInfo& info) {
 
 }  // namespace
 
-void ExtractTitleInfo(char* text, bool utf8, TitleInfo& info) {
+void ExtractTitleInfo(char* text, PageCharset charset, TitleInfo& info) {
+  info.charset = charset;
   // The order matters: each value taken ends the text where its cell ended,
   // so the later labels are found only before it.
   TakeType(text, info);
-  TakeEnglish(text, utf8, info);
-  if (info.english[0] == '\0') TakeSynonym(text, utf8, info);
+  TakeEnglish(text, info);
+  if (info.english[0] == '\0') TakeSynonym(text, info);
   TakeTitle(text, info);
 }
 
 void ApplyClosingRule(TitleInfo& info) {
-  if (platform::CompareNoCase(info.english, info.title) == 0) info.english[0] = '\0';
+  // On a UTF-8 page the English name is compared in the ANSI code page, with
+  // the title as the page writes it, as it always has been, so that no
+  // archive is named otherwise than before.
+  GrowBuffer ansi;
+  const char* english = info.english;
+  if (info.charset == PageCharset::Utf8 && info.english[0] != '\0') {
+    ansi = ToCodePage(info.english, platform::AnsiCodePage(), nullptr);
+    english = ansi.View().empty() ? "" : ansi.View().data();
+  }
+  if (platform::CompareNoCase(english, info.title) == 0) info.english[0] = '\0';
 }
 
 void SanitizeName(char* text, size_t capacity) {

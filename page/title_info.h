@@ -5,20 +5,27 @@
 
 #include <cstddef>
 
+#include "page/charset.h"
+
 namespace page {
 
+// The three values as the page writes them, in its own charset, which they
+// keep until they become part of a file name.
 struct TitleInfo {
   char title[1024] = {};
   char english[1024] = {};
   char type[100] = {};
+  PageCharset charset = PageCharset::Other;
 
-  void Clear() { title[0] = english[0] = type[0] = '\0'; }
+  void Clear() {
+    title[0] = english[0] = type[0] = '\0';
+    charset = PageCharset::Other;
+  }
 };
 
-// Fills the (empty) fields from the NUL-terminated, writable working text,
-// writing NULs into it where values end. `utf8` tells that the page declares
-// UTF-8, whose English name is then converted to the ANSI code page.
-void ExtractTitleInfo(char* text, bool utf8, TitleInfo& info);
+// Fills the (empty) fields from the NUL-terminated, writable working text of
+// a page in `charset`, writing NULs into it where values end.
+void ExtractTitleInfo(char* text, PageCharset charset, TitleInfo& info);
 
 // Empties English when it equals Title, letter case ignored.
 void ApplyClosingRule(TitleInfo& info);

@@ -1,8 +1,7 @@
-// Conversions between the ANSI code page and UTF-16. The page processing
-// works in the ANSI code page, Windows-1251 on the Russian systems the tool
-// is made for: on Windows the system's own conversions (which may map a
-// missing letter to a look-alike, as Windows does without flags), elsewhere
-// a 1251 table of our own without such look-alikes.
+// Conversions between the ANSI code page and UTF-16, for the text of pages
+// saved in it (Windows-1251 on the Russian systems the tool is made for): on
+// Windows the system's own conversions, elsewhere a 1251 table of our own.
+// Neither maps a missing letter to a look-alike.
 #pragma once
 
 #include <vector>

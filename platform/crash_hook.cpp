@@ -64,8 +64,6 @@ class CrashingFileSystem final : public FileSystem {
   PathKind Kind(const char* path) override { return inner_.Kind(path); }
   bool IsLink(const char* path) override { return inner_.IsLink(path); }
   std::string StoredName(const char* path) override { return inner_.StoredName(path); }
-  bool IsExactName(const char* name) override { return inner_.IsExactName(name); }
-  bool NamesAreUtf8() override { return inner_.NamesAreUtf8(); }
   bool RemoveFile(const char* path) override { return Changed(inner_.RemoveFile(path)); }
   bool RenameNoReplace(const char* from, const char* to) override {
     return Changed(inner_.RenameNoReplace(from, to));

@@ -111,16 +111,6 @@ class FileSystem {
   // lookup is made, since one blind to letter case could find another file.
   virtual std::string StoredName(const char* path) = 0;
 
-  // False for a name that FindEntries could give only with "?" in place of
-  // characters the ANSI code page lacks (Windows, where no stored name holds
-  // a "?"); such a name names no file. Always true where names are bytes.
-  virtual bool IsExactName(const char* name) = 0;
-
-  // True where names on the disk are UTF-8 (POSIX), false where they are
-  // ANSI text like the program's own (Windows): text from a page that is to
-  // name a file is converted for the former.
-  virtual bool NamesAreUtf8() = 0;
-
   // True when `path` itself is a symbolic link, a junction or any other
   // reparse point, whatever it leads to, if anywhere.
   virtual bool IsLink(const char* path) = 0;

@@ -14,8 +14,9 @@ class SettingsStore {
  public:
   virtual ~SettingsStore() = default;
 
-  // The value of `key`, at most `capacity - 1` bytes of it; `fallback` when
-  // the file, the section or the key is missing.
+  // The value of `key` as the program's UTF-8, at most `capacity - 1`
+  // characters of it as the system counts them (platform::PathLength);
+  // `fallback` when the file, the section or the key is missing.
   virtual std::string ReadString(const char* file, const char* section, const char* key,
                                  const char* fallback, size_t capacity) = 0;
 

@@ -2,17 +2,17 @@
 // it.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/interrupt.h"
 #include "platform/service.h"
 
 namespace platform {
-
-enum class StdStream { Out, Err };
 
 class RunningProcess {
  public:
@@ -53,10 +53,11 @@ class RunningProcess {
   // True when standard error is a terminal (console).
   virtual bool StderrIsTerminal() = 0;
 
-  // ANSI text as it should be written to `stream`: on Windows, when that
-  // stream is a console, converted to the console's output code page;
-  // otherwise (a file, a pipe, or any stream elsewhere) unchanged.
-  virtual std::string AnsiToConsole(const std::string& text, StdStream stream) = 0;
+  // Writes the program's text (UTF-8) to `stream`. On Windows a console is
+  // given it in UTF-16, so that it shows every character, and a file or a
+  // pipe in the ANSI code page, as programs there read it ("?" for a
+  // character the code page lacks); elsewhere it goes as it is.
+  virtual void WriteText(std::FILE* stream, std::string_view text) = 0;
 
   // Tells the memory allocator that this process allocates and frees
   // buffers of a page's size (hundreds of kilobytes) over and over: freed
@@ -69,6 +70,12 @@ class RunningProcess {
   virtual std::unique_ptr<InterruptWatch> WatchInterrupts(
       std::function<void(int exitStatus)> onInterrupt) = 0;
 };
+
+// The program's arguments after its name, as UTF-8 text. On Windows they
+// are read from the UTF-16 command line by the classic rules of the runtime
+// (whose own ANSI arguments would hold look-alike letters, naming another
+// file, where the code page lacks a character); elsewhere `argv` as it is.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 RunningProcess& NativeProcess();
 // The implementation in use: the native one unless a test has put another

@@ -114,6 +114,20 @@ bool AppendPath(char* path, size_t capacity, const char* name) {
   return true;
 }
 
+size_t PathLength(std::string_view path) {
+#ifdef _WIN32
+  // One unit for each character, two for one beyond U+FFFF.
+  size_t units = 0;
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
+  }
+  return units;
+#else
+  return path.size();
+#endif
+}
+
 bool CopyText(char* dest, size_t capacity, const char* source) {
   const size_t length = std::strlen(source);
   const bool fits = length < capacity;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace platform {
 
@@ -39,6 +40,10 @@ char* FindFileName(char* path);
 // one separator between them. False, with `path` unchanged, when the result
 // would not fit.
 bool AppendPath(char* path, size_t capacity, const char* name);
+
+// The length of `path` as the system's own limits count it: UTF-16 units on
+// Windows, whose names are UTF-16, bytes elsewhere.
+size_t PathLength(std::string_view path);
 
 // Copies `source` into `dest` (capacity bytes, at least 1), cutting it at
 // capacity - 1 bytes. Returns false when it had to cut.

@@ -54,9 +54,8 @@ void ConsoleSink::JobStarted(const char* name) {
   line += '/';
   line += std::to_string(total_);
   line += "] ";
-  line += platform::ThisProcess().AnsiToConsole(Shorten(name, kProgressNameLimit),
-                                  platform::StdStream::Err);
-  std::fputs(line.c_str(), progress_);
+  line += Shorten(name, kProgressNameLimit);
+  platform::ThisProcess().WriteText(progress_, line);
   std::fflush(progress_);
   progressWidth_ = line.size();
 }
@@ -82,8 +81,7 @@ bool ConsoleSink::Deliver(std::unique_ptr<job::JobResult> result) {
 }
 
 void ConsoleSink::PrintLogLine(const std::string& line) {
-  std::fputs(platform::ThisProcess().AnsiToConsole(line, platform::StdStream::Out).c_str(), out_);
-  std::fputc('\n', out_);
+  platform::ThisProcess().WriteText(out_, line + '\n');
   std::fflush(out_);
 }
 

@@ -29,7 +29,7 @@ class ConsoleSink final : public job::ResultSink {
   void ArchiverOutput(std::string output) override;
   bool Deliver(std::unique_ptr<job::JobResult> result) override;
 
-  // Prints one log line (ANSI text). From another thread only while the
+  // Prints one log line. From another thread only while the
   // workers are held before their first job.
   void PrintLogLine(const std::string& line);
 

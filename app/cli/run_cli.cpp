@@ -41,8 +41,7 @@ class FixedBoxes final : public OptionBoxes {
 
 // Writes one message line to `err`.
 void Say(std::FILE* err, const std::string& line) {
-  const std::string text = "velkor-cli: " + line + "\n";
-  std::fputs(platform::ThisProcess().AnsiToConsole(text, platform::StdStream::Err).c_str(), err);
+  platform::ThisProcess().WriteText(err, "velkor-cli: " + line + "\n");
 }
 
 // Warns of each named path that does not exist. The window would still
@@ -65,7 +64,7 @@ bool WarnOfMissingPaths(const std::vector<std::string>& paths, std::FILE* err) {
 }
 
 int Usage(std::FILE* err, const std::string& message) {
-  std::fprintf(err, "velkor-cli: %s (see --help)\n", message.c_str());
+  Say(err, message + " (see --help)");
   return kExitUsage;
 }
 

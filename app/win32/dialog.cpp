@@ -5,7 +5,9 @@
 namespace win32 {
 
 INT_PTR CDialog::DoModal(HWND parent) {
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
+  // A Unicode dialog: its caption and its controls show every character of
+  // a name, whatever the ANSI code page.
+  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent,
                          &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
@@ -45,12 +47,12 @@ void CDialog::CenterWindow() {
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* self = reinterpret_cast<CDialog*>(lParam);
-    SetWindowLongPtrA(window, DWLP_USER, lParam);
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
     self->m_hWnd = window;
     return self->OnInitDialog();
   }
   // Messages that arrive before WM_INITDIALOG (fonts, sizing) find no object yet.
-  auto* self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+  auto* self = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER));
   if (self == nullptr) return FALSE;
 
   INT_PTR result = FALSE;
@@ -60,7 +62,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     result = FALSE;
   }
   if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(window, DWLP_USER, 0);
+    SetWindowLongPtrW(window, DWLP_USER, 0);
     self->m_hWnd = nullptr;
   }
   return result;

@@ -1,5 +1,7 @@
 #include "app/win32/main_window_sink.h"
 
+#include "platform/win32/wide_text.h"
+
 namespace win32 {
 
 void MainWindowSink::SetWindow(HWND window) {
@@ -9,7 +11,7 @@ void MainWindowSink::SetWindow(HWND window) {
 
 void MainWindowSink::JobStarted(const char* name) {
   const HWND window = window_.load(std::memory_order_acquire);
-  if (window != nullptr) SetWindowTextA(window, name);
+  if (window != nullptr) SetWindowTextW(window, platform::WideText(name).get());
 }
 
 bool MainWindowSink::Deliver(std::unique_ptr<job::JobResult> result) {
@@ -18,7 +20,7 @@ bool MainWindowSink::Deliver(std::unique_ptr<job::JobResult> result) {
   std::lock_guard lock(posting_);
   const HWND window = window_.load(std::memory_order_acquire);
   if (window == nullptr || !IsWindow(window)) return false;
-  if (!PostMessageA(window, WM_COMMAND, ID_JOB_DONE, reinterpret_cast<LPARAM>(result.get()))) {
+  if (!PostMessageW(window, WM_COMMAND, ID_JOB_DONE, reinterpret_cast<LPARAM>(result.get()))) {
     return false;
   }
   result.release();  // travels with the message; the window frees it

@@ -7,6 +7,7 @@
 #include "app/window_logic.h"
 #include "job/process_job.h"
 #include "platform/command_line.h"
+#include "platform/win32/wide_text.h"
 
 namespace win32 {
 
@@ -21,7 +22,10 @@ BOOL CPageApp::InitInstance() {
   worker_ = job::StartPageWorker(running_, sink_, settings_);
   if (!worker_) return FALSE;
 
-  CPageDlg window(*worker_, sink_, settingsPath_, platform::SkipProgramName(GetCommandLineA()));
+  // Read in UTF-16: the ANSI command line would hold look-alike letters for
+  // those the code page lacks, naming another file.
+  commandLine_ = platform::FromWide(GetCommandLineW());
+  CPageDlg window(*worker_, sink_, settingsPath_, platform::SkipProgramName(commandLine_.c_str()));
   window.DoModal();
   return FALSE;
 }

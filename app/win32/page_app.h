@@ -24,6 +24,7 @@ class CPageApp {
 
  private:
   std::string settingsPath_;
+  std::string commandLine_;  // UTF-8, the program's name included
   job::JobSettings settings_;
   job::RunningFlag running_;
   MainWindowSink sink_;

@@ -7,7 +7,7 @@
 
 #include "app/win32/about_dlg.h"
 #include "job/job_records.h"
-#include "platform/win32/ansi_text.h"
+#include "platform/win32/wide_text.h"
 #include "res/resource.h"
 
 namespace win32 {
@@ -24,7 +24,7 @@ void Check(HWND dialog, int box, bool checked) {
 LRESULT LogRowsInView(HWND list) {
   RECT client{};
   GetClientRect(list, &client);
-  const LRESULT height = SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
+  const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
   const LRESULT rows = height > 0 ? (client.bottom - client.top) / height : 1;
   return rows > 0 ? rows : 1;
 }
@@ -34,7 +34,7 @@ LRESULT LogRowsInView(HWND list) {
 CPageDlg::CPageDlg(job::JobPoster& worker, MainWindowSink& sink, std::string settingsPath,
                    const char* commandLineArguments)
     : CDialog(IDD_MAIN),
-      m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       sink_(sink),
       commandLineArguments_(commandLineArguments),
       logic_(*this, worker, std::move(settingsPath)) {}
@@ -49,13 +49,13 @@ BOOL CPageDlg::OnInitDialog() {
   sink_.SetWindow(m_hWnd);
 
   if (HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE)) {
-    char about[256];
-    if (LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about) > 0) {
-      AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-      AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
+    wchar_t about[256];
+    if (LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0) {
+      AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+      AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
     }
   }
-  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
 
   logic_.Open(commandLineArguments_);
   return FALSE;  // the focus stays where the system put it
@@ -101,7 +101,7 @@ bool CPageDlg::OnPaint() {
   if (!IsIconic(m_hWnd)) return false;
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(m_hWnd, &paint);
-  SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
   RECT client;
   GetClientRect(m_hWnd, &client);
   const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
@@ -114,7 +114,6 @@ bool CPageDlg::OnPaint() {
 void CPageDlg::OnDropFiles(HDROP drop) {
   const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   std::vector<std::string> paths;
-  std::vector<app::Refusal> inexact;
   paths.reserve(count);
   for (UINT i = 0; i < count; ++i) {
     // Each path is read whole: a path cut to a fixed room could name
@@ -124,14 +123,9 @@ void CPageDlg::OnDropFiles(HDROP drop) {
     const UINT length = DragQueryFileW(drop, i, nullptr, 0);
     std::wstring wide(length, L'\0');
     if (length == 0 || DragQueryFileW(drop, i, wide.data(), length + 1) != length) continue;
-    std::string path;
-    if (platform::WideToAnsi(wide.c_str(), path)) {
-      paths.push_back(std::move(path));
-    } else {
-      inexact.push_back({std::move(path), job::STATUS_NAME_NOT_ANSI});
-    }
+    paths.push_back(platform::FromWide(wide.c_str()));
   }
-  logic_.OnDrop(paths, inexact);
+  logic_.OnDrop(paths);
   DragFinish(drop);
 }
 
@@ -141,7 +135,7 @@ void CPageDlg::OnDestroy() {
   // freed here, as the window owns them.
   sink_.SetWindow(nullptr);
   MSG pending;
-  while (PeekMessageA(&pending, m_hWnd, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+  while (PeekMessageW(&pending, m_hWnd, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
     if (pending.wParam == static_cast<WPARAM>(ID_JOB_DONE)) {
       delete reinterpret_cast<job::JobResult*>(pending.lParam);
     }
@@ -162,25 +156,28 @@ void CPageDlg::MoveTo(int x, int y) {
 }
 
 void CPageDlg::AddLogLine(const std::string& line) {
-  SendMessageA(m_logList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  const platform::WideText wide(line);
+  SendMessageW(m_logList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.get()));
 }
 
-void CPageDlg::ClearLog() { SendMessageA(m_logList, LB_RESETCONTENT, 0, 0); }
+void CPageDlg::ClearLog() { SendMessageW(m_logList, LB_RESETCONTENT, 0, 0); }
 
 bool CPageDlg::LogShowsLastLine() const {
-  const LRESULT count = SendMessageA(m_logList, LB_GETCOUNT, 0, 0);
-  const LRESULT top = SendMessageA(m_logList, LB_GETTOPINDEX, 0, 0);
+  const LRESULT count = SendMessageW(m_logList, LB_GETCOUNT, 0, 0);
+  const LRESULT top = SendMessageW(m_logList, LB_GETTOPINDEX, 0, 0);
   return top + LogRowsInView(m_logList) >= count;
 }
 
 void CPageDlg::ShowLastLogLine() {
-  const LRESULT count = SendMessageA(m_logList, LB_GETCOUNT, 0, 0);
+  const LRESULT count = SendMessageW(m_logList, LB_GETCOUNT, 0, 0);
   const LRESULT top = count - LogRowsInView(m_logList);
-  SendMessageA(m_logList, LB_SETTOPINDEX, static_cast<WPARAM>(top > 0 ? top : 0), 0);
+  SendMessageW(m_logList, LB_SETTOPINDEX, static_cast<WPARAM>(top > 0 ? top : 0), 0);
 }
 
-void CPageDlg::SetCaption(const char* text) { SetWindowTextA(m_hWnd, text); }
+void CPageDlg::SetCaption(const char* text) {
+  SetWindowTextW(m_hWnd, platform::WideText(text).get());
+}
 
-void CPageDlg::Close() { PostMessageA(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
+void CPageDlg::Close() { PostMessageW(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 }  // namespace win32

@@ -383,11 +383,6 @@ class PosixFileSystem final : public FileSystem {
     return FirstEntry(*this, path);
   }
 
-  // A POSIX name is bytes, given as they are stored.
-  bool IsExactName(const char*) override { return true; }
-
-  bool NamesAreUtf8() override { return true; }
-
   bool CreateFolders(const char* path) override {
     const std::string full = path;
     // Every folder on the way, from the top; one that cannot be made shows

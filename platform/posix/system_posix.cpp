@@ -85,7 +85,9 @@ class PosixProcess final : public RunningProcess {
   bool StderrIsTerminal() override { return isatty(STDERR_FILENO) == 1; }
 
   // Terminals here take the program's texts as they are.
-  std::string AnsiToConsole(const std::string& text, StdStream) override { return text; }
+  void WriteText(std::FILE* stream, std::string_view text) override {
+    std::fwrite(text.data(), 1, text.size(), stream);
+  }
 
   // glibc hands a freed block at the top of a thread's heap back to the
   // system once it exceeds the trim threshold, and serves large blocks with
@@ -129,6 +131,10 @@ class PosixProcess final : public RunningProcess {
 };
 
 }  // namespace
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
 
 RunningProcess& NativeProcess() {
   static PosixProcess process;

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/win32/ansi_text.h"
+#include "platform/text.h"
+#include "platform/utf16.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -44,36 +45,36 @@ FileError ErrorOf(DWORD code) {
   }
 }
 
-// A path in the ANSI code page as the wide calls take it. Those take a full
-// path of any length in its extended form, \\?\ before it, where the ANSI
-// calls stop short of MAX_PATH characters: a page whose path fits could
-// otherwise have a journal whose longer name does not. That form is taken as
-// it stands, without the usual clean-up, so only long paths get it. Built on
-// the stack: removing a journal must take no memory.
+// A path as the wide calls take it. Those take a full path of any length in
+// its extended form, \\?\ before it, where the plain form stops short of
+// MAX_PATH characters: a page whose path fits could otherwise have a journal
+// whose longer name does not. That form is taken as it stands, without the
+// usual clean-up, so only long paths get it. Built on the stack: removing a
+// journal must take no memory.
 class WideName {
  public:
   explicit WideName(const char* path) {
-    const size_t length = std::strlen(path);
-    const wchar_t* prefix = L"";
+    const size_t length = PathLength(path);
+    const char16_t* prefix = u"";
     const char* rest = path;
     if (length >= MAX_PATH && length > 2 && path[1] == ':' && path[2] == '\\') {
-      prefix = L"\\\\?\\";
+      prefix = u"\\\\?\\";
     } else if (length >= MAX_PATH && path[0] == '\\' && path[1] == '\\' && path[2] != '?' &&
                path[2] != '.') {
-      prefix = L"\\\\?\\UNC";  // \\server\share becomes \\?\UNC\server\share
+      prefix = u"\\\\?\\UNC";  // \\server\share becomes \\?\UNC\server\share
       rest = path + 1;
     }
-    const size_t prefixLength = std::wcslen(prefix);
-    std::wmemcpy(name_, prefix, prefixLength);
-    const int room = static_cast<int>(kRoom - prefixLength);
-    // A path that does not fit names nothing, and every call on it fails.
-    if (MultiByteToWideChar(CP_ACP, 0, rest, -1, name_ + prefixLength, room) == 0) name_[0] = 0;
+    const size_t prefixLength = std::char_traits<char16_t>::length(prefix);
+    std::char_traits<char16_t>::copy(name_, prefix, prefixLength);
+    // A path that does not fit, or is no UTF-8, names nothing, and every
+    // call on it fails.
+    if (!Utf8ToUtf16(rest, name_ + prefixLength, kRoom - prefixLength)) name_[0] = 0;
   }
-  const wchar_t* get() const { return name_; }
+  const wchar_t* get() const { return AsWide(name_); }
 
  private:
   static constexpr size_t kRoom = 4096;
-  wchar_t name_[kRoom];
+  char16_t name_[kRoom];
 };
 
 class Win32File final : public ExclusiveFile {
@@ -227,20 +228,14 @@ class Win32FileSystem final : public FileSystem {
   // FlushFileBuffers is found under its name after a power cut.
   bool FlushFolderOf(const char*) override { return true; }
 
-  // Searched in UTF-16: the ANSI search would give a name the code page
-  // lacks by look-alike letters, naming another file, or with "?".
   bool FindEntries(const char* pattern,
                    const std::function<bool(const char* name)>& visit) override {
-    std::vector<char16_t> widePattern;
-    if (!AnsiToUtf16(pattern, widePattern)) return false;
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(reinterpret_cast<const wchar_t*>(widePattern.data()), &entry);
+    HANDLE search = FindFirstFileW(WideName(pattern).get(), &entry);
     if (search == INVALID_HANDLE_VALUE) return false;
-    std::string name;
     // The system lists "." and ".." first in every folder but a drive's root.
     do {
-      WideToAnsi(entry.cFileName, name);
-      if (!visit(name.c_str())) break;
+      if (!visit(FromWide(entry.cFileName).c_str())) break;
     } while (FindNextFileW(search, &entry));
     FindClose(search);
     return true;
@@ -258,13 +253,7 @@ class Win32FileSystem final : public FileSystem {
   // A symbolic link is deleted itself, never what it leads to.
   bool RemoveFile(const char* path) override { return DeleteFileW(WideName(path).get()) != FALSE; }
 
-  // MoveFileW never replaces an existing file.
   std::string StoredName(const char* path) override { return FirstEntry(*this, path); }
-
-  bool IsExactName(const char* name) override { return std::strchr(name, '?') == nullptr; }
-
-  // Names are ANSI text, as the program's own.
-  bool NamesAreUtf8() override { return false; }
 
   bool CreateFolders(const char* path) override {
     const std::string full = path;
@@ -280,6 +269,7 @@ class Win32FileSystem final : public FileSystem {
     return Kind(path) == PathKind::Folder;
   }
 
+  // MoveFileW never replaces an existing file.
   bool RenameNoReplace(const char* from, const char* to) override {
     return MoveFileW(WideName(from).get(), WideName(to).get()) != FALSE;
   }

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/process_native.h"
+#include "platform/utf16.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -67,12 +69,15 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
                            const ProcessOptions& options) {
   ProcessResult result;
   // The command line names the program first; with the program given on
-  // its own, that name is left empty, and a blank ends it. CreateProcessA
-  // may write into the command line, so it gets a copy.
-  const std::string text = " " + FillArgumentText(arguments);
-  std::vector<char> commandLine(text.c_str(), text.c_str() + text.size() + 1);
+  // its own, that name is left empty, and a blank ends it. CreateProcessW
+  // may write into the command line, so it gets a copy of its own.
+  std::u16string commandLine;
+  const WideText programName(program);
+  if (!programName.ok() || !Utf8ToUtf16(" " + FillArgumentText(arguments), commandLine)) {
+    return result;
+  }
 
-  STARTUPINFOA startup;
+  STARTUPINFOW startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -86,7 +91,7 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     if (!CreatePipe(outputRead.out(), outputWrite.out(), &inheritable, kPipeRoom)) return result;
     SetHandleInformation(outputRead.get(), HANDLE_FLAG_INHERIT, 0);
-    *input.out() = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    *input.out() = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                &inheritable, OPEN_EXISTING, 0, nullptr);
     startup.dwFlags |= STARTF_USESTDHANDLES;
     startup.hStdInput = input.get();
@@ -96,7 +101,8 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
 
   PROCESS_INFORMATION process;
   std::memset(&process, 0, sizeof process);
-  if (!CreateProcessA(program, commandLine.data(), nullptr, nullptr,
+  if (!CreateProcessW(programName.get(), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
+                      nullptr,
                       options.captureOutput ? TRUE : FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                       nullptr, &startup, &process)) {
     return result;

@@ -1,10 +1,14 @@
 #include <windows.h>
+#include <io.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "platform/system.h"
+#include "platform/utf16.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -14,19 +18,37 @@ bool IsConsole(DWORD which) {
   return GetConsoleMode(GetStdHandle(which), &mode) != FALSE;
 }
 
+// `text` in the ANSI code page, never by look-alike ("best fit"): a
+// character the code page lacks is "?". Text that is no UTF-8 goes as it is.
+std::string ToAnsi(std::string_view text) {
+  std::u16string wide;
+  if (!Utf8ToUtf16(text, wide) || wide.empty()) return std::string(text);
+  const UINT codePage = GetACP();
+  // UTF-8 holds every character; the system refuses the flag and the
+  // default character for it.
+  const bool utf8 = codePage == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* const lacking = utf8 ? nullptr : "?";
+  const auto length = static_cast<int>(wide.size());
+  const int needed = WideCharToMultiByte(codePage, flags, AsWide(wide.c_str()), length, nullptr,
+                                         0, lacking, nullptr);
+  if (needed <= 0) return std::string(text);
+  std::string ansi(static_cast<size_t>(needed), '\0');
+  WideCharToMultiByte(codePage, flags, AsWide(wide.c_str()), length, ansi.data(), needed, lacking,
+                      nullptr);
+  return ansi;
+}
+
 class Win32Process final : public RunningProcess {
  public:
   std::string ExecutablePath() override {
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
       const DWORD length =
-          GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+          GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
       if (length == 0) return std::string();
       // A full buffer means the name was cut: ask again with more room.
-      if (length < path.size()) {
-        path.resize(length);
-        return path;
-      }
+      if (length < path.size()) return FromWide(path.c_str());
       path.resize(path.size() * 2);
     }
   }
@@ -35,23 +57,24 @@ class Win32Process final : public RunningProcess {
   void KeepFreedMemoryForReuse() override {}
 
   std::string FullPath(const char* path) override {
-    const DWORD room = GetFullPathNameA(path, 0, nullptr, nullptr);
+    const WideText wide(path);
+    if (!wide.ok()) return path;
+    const DWORD room = GetFullPathNameW(wide.get(), 0, nullptr, nullptr);
     if (room == 0) return path;
-    std::string full(room, '\0');
-    const DWORD length = GetFullPathNameA(path, room, full.data(), nullptr);
+    std::wstring full(room, L'\0');
+    const DWORD length = GetFullPathNameW(wide.get(), room, full.data(), nullptr);
     if (length == 0 || length >= room) return path;
-    full.resize(length);
-    return full;
+    return FromWide(full.c_str());
   }
 
   std::string EnvironmentValue(const char* name) override {
-    const DWORD room = GetEnvironmentVariableA(name, nullptr, 0);
+    const WideText wide(name);
+    const DWORD room = GetEnvironmentVariableW(wide.get(), nullptr, 0);
     if (room == 0) return std::string();
-    std::string value(room, '\0');
-    const DWORD length = GetEnvironmentVariableA(name, value.data(), room);
+    std::wstring value(room, L'\0');
+    const DWORD length = GetEnvironmentVariableW(wide.get(), value.data(), room);
     if (length == 0 || length >= room) return std::string();
-    value.resize(length);
-    return value;
+    return FromWide(value.c_str());
   }
 
   void EndAbruptly() override {
@@ -61,26 +84,21 @@ class Win32Process final : public RunningProcess {
 
   bool StderrIsTerminal() override { return IsConsole(STD_ERROR_HANDLE); }
 
-  // The console shows text in its own output code page (usually the OEM one,
-  // 866 on Russian systems), not in the ANSI code page the program writes in.
-  // Text bound for a file or a pipe stays as it is.
-  std::string AnsiToConsole(const std::string& text, StdStream stream) override {
-    const DWORD handle = stream == StdStream::Err ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
-    if (text.empty() || !IsConsole(handle)) return text;
-    const UINT consolePage = GetConsoleOutputCP();
-    if (consolePage == GetACP()) return text;
-    const int length = static_cast<int>(text.size());
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    if (wideLength <= 0) return text;
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
-    const int outLength =
-        WideCharToMultiByte(consolePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (outLength <= 0) return text;
-    std::string out(static_cast<size_t>(outLength), '\0');
-    WideCharToMultiByte(consolePage, 0, wide.data(), wideLength, out.data(), outLength, nullptr,
-                        nullptr);
-    return out;
+  void WriteText(std::FILE* stream, std::string_view text) override {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    std::u16string wide;
+    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) &&
+        Utf8ToUtf16(text, wide)) {
+      // What the stream holds still goes first.
+      std::fflush(stream);
+      DWORD written = 0;
+      WriteConsoleW(handle, AsWide(wide.c_str()), static_cast<DWORD>(wide.size()), &written,
+                    nullptr);
+      return;
+    }
+    const std::string ansi = ToAnsi(text);
+    std::fwrite(ansi.data(), 1, ansi.size(), stream);
   }
 
   // Velkor.exe, unpacked into any folder, keeps velkor.ini beside itself.
@@ -88,7 +106,7 @@ class Win32Process final : public RunningProcess {
   std::vector<std::string> SystemSettingsFolders() override { return {}; }
 
   bool IsProgramFile(const char* path) override {
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = GetFileAttributesW(WideText(path).get());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   }
 
@@ -99,6 +117,11 @@ class Win32Process final : public RunningProcess {
 };
 
 }  // namespace
+
+std::vector<std::string> ProgramArguments(int, char**) {
+  const std::string commandLine = FromWide(GetCommandLineW());
+  return SplitArgumentText(SkipProgramName(commandLine.c_str()));
+}
 
 RunningProcess& NativeProcess() {
   static Win32Process process;

@@ -112,8 +112,9 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
   EXPECT_EQ(Run({"--ini", Ini("0"), folder_.Path("pages")}), 0) << err_;
   EXPECT_EQ(err_, "");
   // One line a page, in the folder's listing order, which is the system's.
-  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 7) << out_;
+  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 9) << out_;
   EXPECT_NE(out_.find("Lantern Road.htm [Ok]\n"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("Amber Orchard.mhtml [Ok]\n"), std::string::npos) << out_;
   for (const auto& expected : fs::directory_iterator(kSamples / "expected")) {
     const std::string name = expected.path().filename().string();
     EXPECT_EQ(ReadFile(Page(name)), ReadFile(expected.path().string())) << name;
@@ -131,6 +132,18 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
     EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"),
               (Strings{"0", report, Page(page), Page(files)}));
   }
+  // A web archive is packed alone, under its title (whose type is in the page's own bytes).
+  Strings alone;
+  for (const auto& entry : fs::directory_iterator(folder_.Path("pages"))) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("Kohaku no Niwa [Amber Orchard][") || !name.ends_with("].report"))
+      continue;
+    std::ifstream report(entry.path(), std::ios::binary);  // named as the system stores it
+    alone = testsupport::ReportValues(std::string(std::istreambuf_iterator<char>(report), {}),
+                                      "arg");
+  }
+  ASSERT_EQ(alone.size(), 3u);
+  EXPECT_EQ(alone[2], Page("Amber Orchard.mhtml"));
 }
 
 TEST_F(CliRun, AUsageErrorIsOneLineWithStatusTwoAndTouchesNothingAndHelpWinsOverIt) {
@@ -168,6 +181,15 @@ TEST_F(CliRun, TheSettingsBoxesCountUnlessAFlagSaysOtherwiseAndTheFileIsNeverWri
   EXPECT_EQ(Run({"--ini", ini, "--no-fix", frost, "--fix"}), 0) << "the later flag wins";
   EXPECT_EQ(out_, "Frost Wind.htm [Ok]\n");
   EXPECT_EQ(ReadFile(ini), settings);
+}
+
+TEST_F(CliRun, ADamagedWebArchiveKeepsItsNameAndEveryByteAndFailsTheRun) {
+  std::string damaged = ReadFile(Page("Amber Orchard.mhtml"));
+  damaged.resize(damaged.size() / 2);  // cut short, as a download that broke off
+  const std::string path = folder_.Write("pages/Cut Short.mhtml", damaged);
+  EXPECT_EQ(Run({"--ini", Ini("0"), "--no-fix", "--no-archive", path}), 1);
+  EXPECT_EQ(out_, "Cut Short.mhtml [Веб-архив повреждён, не изменён]\n");
+  EXPECT_EQ(ReadFile(path), damaged);
 }
 
 TEST_F(CliRun, NothingToProcessAndAMissingPageFailTheRunAndAreNamed) {
@@ -284,8 +306,8 @@ class InterruptibleProcess final : public platform::RunningProcess {
   bool IsProgramFile(const char* path) override { return Native().IsProgramFile(path); }
   void EndAbruptly() override { Native().EndAbruptly(); }
   bool StderrIsTerminal() override { return false; }
-  std::string AnsiToConsole(const std::string& text, platform::StdStream stream) override {
-    return Native().AnsiToConsole(text, stream);
+  void WriteText(std::FILE* stream, std::string_view text) override {
+    Native().WriteText(stream, text);
   }
   void KeepFreedMemoryForReuse() override {}
   std::unique_ptr<platform::InterruptWatch> WatchInterrupts(

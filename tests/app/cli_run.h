@@ -13,6 +13,7 @@
 #include "tests/support/archiver_standin.h"
 #include "tests/support/process_check.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/written_text.h"
 
 namespace clitest {
 
@@ -54,8 +55,8 @@ class CliRun : public ::testing::Test {
     const int status = app::cli::RunCli(arguments, {out, err, false});
     std::fclose(out);
     std::fclose(err);
-    out_ = ReadFile(folder_.Path("out"));
-    err_ = ReadFile(folder_.Path("err"));
+    out_ = testsupport::WrittenText(ReadFile(folder_.Path("out")));
+    err_ = testsupport::WrittenText(ReadFile(folder_.Path("err")));
     return status;
   }
   std::string Page(const std::string& name) const { return folder_.Path("pages/" + name); }

@@ -1,7 +1,7 @@
 // One job on each sample page, with every file operation and then every
 // allocation failed in turn, once or from then on (a disk that is gone or
-// full, a heap that stays empty). Whatever fails, the job must not crash or leak,
-// must leave the page as it was or in its final form (or, where the page
+// full, a heap that stays empty). Whatever fails, the job must not crash or
+// leak, must leave the page as it was or in its final form (or, where the page
 // could not be put back, beside its journal), must report Ok only for a page
 // in its final form, and a later clean run must finish the page and leave no
 // journal behind.
@@ -19,7 +19,6 @@
 #include "tests/support/page_under_test.h"
 
 namespace {
-
 
 // The allocations of this program are counted, and the armed one fails.
 long g_allocations = 0;
@@ -68,7 +67,8 @@ namespace {
 
 const char* const kSamplePages[] = {"Starlight Harbor.htm", "Frost Wind.htm",
                                     "Quiet Valley.htm",     "Lantern Road.html",
-                                    "Paper Cranes.htm",     "Clockwork Garden.htm"};
+                                    "Paper Cranes.htm",     "Clockwork Garden.htm",
+                                    "Moonlit Ferry.mhtml",  "Amber Orchard.mhtml"};
 
 bool IsPageFailure(int32_t status) {
   return (status <= job::STATUS_PAGE_MISSING && status >= job::STATUS_PAGE_LINKED &&

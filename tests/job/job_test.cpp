@@ -27,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
+using testsupport::ReadFile;
 const std::string kSep(1, platform::kPathSeparator);
 
 job::ArchiverSettings Archiver(std::string format, std::string program, int hidden = 1) {
@@ -37,42 +38,33 @@ job::ArchiverSettings Archiver(std::string format, std::string program, int hidd
   return settings;
 }
 
-// A disk whose names are UTF-8 (as on POSIX) or ANSI text (as on Windows),
-// whatever the system the test runs on.
-class NameEncoding final : public testsupport::ForwardingFiles {
- public:
-  explicit NameEncoding(bool utf8) : utf8_(utf8) {}
-  bool NamesAreUtf8() override { return utf8_; }
-
- private:
-  bool utf8_;
-};
-
-TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolderAsTheDiskNamesFiles) {
+TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolderInUtf8) {
+  using page::PageCharset;
   const std::string dir = "D:" + kSep + "Saved" + kSep, page = dir + "page.htm";
   const std::string dotted = dir + "my.pages" + kSep + "page", full(1021, 'd');
-  // "Фильм" in Windows-1251 goes in as it stands where names are ANSI; where they are UTF-8 it
-  // is converted, and a cut never splits a character.
-  for (const bool utf8 : {false, true}) {
-    NameEncoding disk(utf8);
-    const platform::ScopedFileSystem scoped(disk);
-    const std::string film =
-        utf8 ? "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC" : "\xD4\xE8\xEB\xFC\xEC";
-    const std::string halfChar = utf8 ? "" : "\xD0";
-    const std::tuple<std::string, page::TitleInfo, std::string> cases[] = {
-        {page, {"Part 1: Start?", "", "TV"}, dir + "Part 1 - Start. [TV]"},
-        {page,
-         {"\xD4\xE8\xEB\xFC\xEC", "", "\xD0\xA2\xD0\x92"},
-         dir + film + " [\xD0\xA2\xD0\x92]"},
-        {"page.htm", {"Name", "", "TV"}, "Name [TV]"},  // a bare name has no folder part
-        {dotted, {}, dotted},                           // a folder's dot is no extension
-        {full + kSep + "p.htm", {"\xD0\x96"}, full + kSep + halfChar},  // cut at 1023 bytes
-    };
-    for (const auto& [path, given, expected] : cases) {
-      page::TitleInfo info = given;
-      EXPECT_EQ(job::ArchiveBaseName(path.c_str(), info), expected)
-          << path << (utf8 ? " utf-8" : "");
-    }
+  // "Фильм" and "ТВ" as a UTF-8, a Windows-1251 and a KOI8-R page write them.
+  const std::string film = "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC", tv = "\xD0\xA2\xD0\x92";
+  const std::tuple<std::string, page::TitleInfo, std::string> cases[] = {
+      {page, {"Part 1: Start?", "", "TV"}, dir + "Part 1 - Start. [TV]"},
+      {page, {"\xD4\xE8\xEB\xFC\xEC", "", "\xD2\xC2"}, dir + film + " [" + tv + "]"},
+      {page, {"\xE6\xC9\xCC\xD8\xCD", "Film", "\xF4\xF7", PageCharset::Koi8R},
+       dir + film + " [Film][" + tv + "]"},
+      {page, {"", "", "", PageCharset::Utf8}, dir + "page"},
+      // Text that is no UTF-8 on a UTF-8 page is read as ANSI text.
+      {page, {"\xD4\xE8\xEB\xFC\xEC", "", "TV", PageCharset::Utf8}, dir + film + " [TV]"},
+      // Numeric references read where a name can hold the character, and sanitised as it.
+      {page,
+       {"Gekij&#333;ban Kait&#x14D; &#X14c;", "A&#47;B&#58;C&#0063;",
+        "&#0;&#1;&#xD800;&#333&#x110000;"},
+       dir + "Gekij\xC5\x8D" "ban Kait\xC5\x8D \xC5\x8C [A_B-C.][&#0;&#1;&#xD800;&#333&#x110000;]"},
+      {"page.htm", {"Name", "", "TV"}, "Name [TV]"},  // a bare name has no folder part
+      {dotted, {}, dotted},                           // a folder's dot is no extension
+      // Cut at 1023 bytes, never inside a character.
+      {full + kSep + "p.htm", {"\xC6"}, full + kSep},
+  };
+  for (const auto& [path, given, expected] : cases) {
+    page::TitleInfo info = given;
+    EXPECT_EQ(job::ArchiveBaseName(path.c_str(), info), expected) << path;
   }
 }
 
@@ -194,6 +186,26 @@ TEST(ProcessJob, RenamesToHtmOnlyWhereNothingIsInTheWay) {
     EXPECT_STREQ(result->name, kept.c_str()) << given;
     EXPECT_TRUE(fs::exists(page.Path(kept))) << given;
   }
+  // A web archive keeps its name whatever its extension: a browser shows a ".htm" one as text.
+  for (const std::string name : {"e.html", "f.mhtml"}) {
+    const OnePage page(name, "Amber Orchard.mhtml");
+    JobSteps steps;
+    job::JobRequest request = page.Request(name, false, false);
+    EXPECT_STREQ(job::ProcessJob(request, steps, job::JobSettings{})->name, name.c_str());
+    EXPECT_EQ(ReadFile(page.Path(name)),
+              ReadFile((kSamples / "expected/Amber Orchard.mhtml").string()));
+  }
+}
+
+TEST(RunArchiver, LeavesTheFolderArgumentOutForAWebArchiveWhereItStandsAlone) {
+  const std::pair<std::string, std::string> formats[] = {
+      {"a \"%s.7z\" \"%s\" \"%s\"", "a \"%s.7z\" \"%s\""},
+      {"a -r %s.zip %s\t\"%s\\*\" -x!*.tmp", "a -r %s.zip %s -x!*.tmp"},
+      {"a %%s%s %s \"C:\\a b\\%s", "a %%s%s %s"},  // a quote that is never closed
+      {"a \"%s.7z\" \"%s;%s\"", "a \"%s.7z\" \"%s;%s\""},  // the page is in its argument
+      {"a %s.7z %s", "a %s.7z %s"},
+  };
+  for (const auto& [format, alone] : formats) EXPECT_EQ(job::FormatWithoutFolder(format), alone);
 }
 
 // The status: the page's own when it could not be done, else the archiver's when archiving was

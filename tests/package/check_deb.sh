@@ -106,7 +106,8 @@ first_run() {  # first_run PROGRAM [ARGUMENTS...]: run on a fresh copy of the sa
     XDG_CONFIG_HOME="$work/run/config" XDG_CONFIG_DIRS="$work/etc/xdg" QT_QPA_PLATFORM=offscreen \
       timeout 120 "$@" "$work/run/pages" >"$work/run/out" 2>&1
 }
-pages=$(find "$samples" -maxdepth 1 -name '*.htm*' | wc -l)
+# Counted as the intake takes them (web archives, .mhtml, too).
+pages=$(find "$samples" -maxdepth 1 -type f -name '*.*htm*' | wc -l)
 for program in velkor-cli velkor; do
   if ! command -v 7zz >/dev/null; then
     fail "7zz is missing: the first run with the system's settings cannot be checked"

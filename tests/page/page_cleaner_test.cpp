@@ -235,7 +235,7 @@ TEST(CleanPage, FinishesAnInterruptedWriteOrRollbackFromItsJournalFirst) {
     TitleInfo info;
     EXPECT_EQ(CleanPage(path.c_str(), kSynced, info), outcome) << state;
     EXPECT_EQ(ReadFile(path), final) << state;
-    EXPECT_STREQ(info.english, "\xCF\xF0");
+    EXPECT_STREQ(info.english, "\xD0\x9F\xD1\x80");
     EXPECT_FALSE(Exists(path + std::string(kJournalSuffix))) << state;
   }
 }
@@ -400,8 +400,6 @@ struct ScriptFolder final : platform::FileSystem {
   platform::PathKind Kind(const char*) override { return platform::PathKind::Missing; }
   bool IsLink(const char*) override { return false; }
   std::string StoredName(const char*) override { return {}; }
-  bool IsExactName(const char*) override { return true; }
-  bool NamesAreUtf8() override { return true; }
   bool RemoveFile(const char* path) override {
     removed.push_back(path);
     return true;

@@ -1,6 +1,6 @@
 // The text rules of a page: its charset and the conversions, the repair of its
-// links, and the title extraction. Bytes are written as escapes throughout: the
-// Windows builds translate the source's other literals to Windows-1251.
+// links, and the title extraction. Bytes are written as escapes throughout, so
+// that each test says which charset it means.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -114,9 +114,8 @@ TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
       {utf8, "<img src=\"p_files/%CF%F0.jpg\">", "<img src=\"p_files/\xD0\x9F\xD1\x80.jpg\">"},
       {koi8, "<img src=\"p_files/%CF%F0.jpg\">", "<img src=\"p_files/\xF0\xD2.jpg\">"},
       {"", "<img src=\"p_files/%CF%F0.jpg\">", "<img src=\"p_files/\xCF\xF0.jpg\">"},
-      // Decoded bytes are Windows-1251 even where they look like UTF-8; raw
-      // bytes of a link that is decoded are converted with it.
-      {utf8, "<a href=\"p_files/%D0%9F\">", "<a href=\"p_files/\xD0\xA0\xD1\x9F\">"},
+      // Decoded bytes are Windows-1251 unless they are UTF-8 (below); raw bytes of a link
+      // that is decoded are converted with it.
       {utf8, "<a href=\"p_files/\xCF%F0\">", "<a href=\"p_files/\xD0\x9F\xD1\x80\">"},
       // Links with nothing to decode stay as they stood, raw bytes included.
       {utf8, "<a href=\"p_files/\xCF%cf\">", "<a href=\"p_files/\xCF%cf\">"},
@@ -209,7 +208,7 @@ TEST(Utf8Rules, TellWellFormedTextAndCutOnlyBetweenCharacters) {
 // in Windows-1251 where a value is ANSI text. The usual cells are in the sample pages.
 std::string Extracted(std::string text, bool utf8) {
   TitleInfo info;
-  ExtractTitleInfo(text.data(), utf8, info);
+  ExtractTitleInfo(text.data(), utf8 ? PageCharset::Utf8 : PageCharset::Other, info);
   ApplyClosingRule(info);
   return std::string(info.title) + "|" + info.english + "|" + info.type;
 }
@@ -241,9 +240,10 @@ TEST(ExtractTitleInfo, TakesEachFieldFromItsCellWithinItsLength) {
        false, "\xC7\xE2\xB8\xE7\xE4\xFB||"},
       {title + a + "</td><i x=\"english\">" + b + "</td><th>Type</th><td x=\"v\">" + a + "</td>",
        false, std::string(1023, 'a') + "|" + std::string(1023, 'b') + "|" + std::string(99, 'a')},
-      // On a UTF-8 page English is converted to Windows-1251, Title keeps its bytes.
-      {"<i x=\"english\">\xD0\x9F\xD1\x80\xD0\xB8</td>", true, "|\xCF\xF0\xE8|"},
-      {"<th>Synonym</th><td x=\"v\">\xD0\x9F\xD1\x80, B</td>", true, "|\xCF\xF0|"},
+      // On a UTF-8 page every value keeps the page's bytes; a synonym is taken only where the
+      // ANSI code page can spell it.
+      {"<i x=\"english\">\xD0\x9F\xD1\x80\xD0\xB8</td>", true, "|\xD0\x9F\xD1\x80\xD0\xB8|"},
+      {"<th>Synonym</th><td x=\"v\">\xD0\x9F\xD1\x80, B</td>", true, "|\xD0\x9F\xD1\x80|"},
       {"<th>Synonym</th><td x=\"v\">Name \xE4\xB8\x80</td>", true, "||"},
       {title + "\xD0\x9F (a1)</td>", true, "\xD0\x9F||"},
   };

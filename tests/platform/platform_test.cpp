@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/settings_file.h"
 #include "platform/text.h"
+#include "platform/utf16.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -23,7 +24,7 @@ using Pair = std::pair<const char*, const char*>;
 using testsupport::ReadFile;
 using testsupport::TempFolder;
 
-// Cyrillic as Windows-1251 bytes: the builds differ in execution character set.
+// Cyrillic as Windows-1251 bytes, written as escapes.
 TEST(CompareNoCase, FoldsAsciiAndEveryCyrillicPair) {
   // АБЯ/абя, Ё/ё, then Ђ Ѓ Љ Њ Ќ Ћ Џ Ў Ј Ґ Є Ї І Ѕ and their small letters.
   const Pair equal[] = {
@@ -77,6 +78,27 @@ TEST(CodePage, Windows1251RoundTripsEveryByteAndLackingCharactersBecomeBlanks) {
   ASSERT_TRUE(Utf16UnitToCodePage(kAnsiCodePageAlias, u'\u4E2D', out, usedDefault));  // 中
   EXPECT_EQ(out, ' ');
   EXPECT_TRUE(usedDefault);
+}
+
+// How Windows' names travel as the program's text: any name the system can store, a lone
+// surrogate included, comes back as it was.
+TEST(Utf16, CarriesEveryNameBothWaysAndRefusesWhatIsNoUtf8) {
+  // ō, Ж, 宝, a character beyond U+FFFF (a pair) and a lone surrogate.
+  const std::u16string wide =
+      u"H\u014D\u0416\u5B9D\U0001F600" + std::u16string(1, char16_t{0xD800}) + u"x";
+  const std::string utf8 = Utf16ToUtf8(wide);
+  EXPECT_EQ(utf8, "H\xC5\x8D\xD0\x96\xE5\xAE\x9D\xF0\x9F\x98\x80\xED\xA0\x80x");
+  std::u16string back;
+  ASSERT_TRUE(Utf8ToUtf16(utf8, back));
+  EXPECT_EQ(back, wide);
+  char16_t room[4];
+  ASSERT_TRUE(Utf8ToUtf16("ab\xC5\x8D", room, 4));
+  EXPECT_EQ(std::u16string(room, 4), std::u16string(u"ab\u014D") + char16_t{0});
+  EXPECT_FALSE(Utf8ToUtf16("abcd", room, 4)) << "no room for the terminator";
+  for (const char* broken : {"\xC5", "\xC0\x80", "\xCF\xF0", "\xF4\x90\x80\x80", "\x80"})
+    EXPECT_FALSE(Utf8ToUtf16(broken, back)) << broken;
+  // A path's length as the system counts it: UTF-16 units on Windows, bytes elsewhere.
+  EXPECT_EQ(PathLength("H\xC5\x8D\xF0\x9F\x98\x80"), kPathSeparator == '\\' ? 4u : 7u);
 }
 
 TEST(SplitArgumentText, FollowsTheWindowsQuotingRules) {

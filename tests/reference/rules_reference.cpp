@@ -30,12 +30,20 @@ size_t FindEither(std::string_view text, size_t from, std::string_view first,
 
 // A link as the rules write it: decoded in a NUL-terminated copy of its
 // own, then put into the page's charset. A link that would decode to a NUL
-// is written as it stands, and so is one with nothing to decode.
+// is written as it stands, and so is one with nothing to decode. Decoded
+// bytes that are UTF-8 with a character beyond ASCII are a UTF-8 name: the
+// link stands as it was when the page's charset lacks one of its letters.
 std::string RepairedLink(std::string_view link, page::PageCharset charset) {
   if (link.find("%00") != npos) return std::string(link);
   std::string copy(link);
   if (!page::PercentDecode(copy.data())) return std::string(link);
   copy.resize(std::string_view(copy.c_str()).size());
+  if (page::IsUtf8(copy) && page::HasNonAscii(copy)) {
+    if (charset == page::PageCharset::Utf8) return copy;
+    page::GrowBuffer converted;
+    const page::Conversion conversion = page::AppendUtf8InCharset(copy, charset, converted, 64);
+    return conversion == page::Conversion::Done ? std::string(converted.View()) : std::string(link);
+  }
   if (charset == page::PageCharset::Koi8R) page::Cp1251ToKoi8R(copy.data());
   if (charset == page::PageCharset::Utf8) {
     const page::GrowBuffer utf8 = page::AnsiToUtf8(copy.c_str());

@@ -1,5 +1,5 @@
 // `archiver_standin CODE [REPORT [ARG...]]`, the user's archiver in tests: writes "pid=" and one
-// "arg=" line per argument (on Windows also "cmdline=" and "show=") to REPORT, then
+// "arg=" line per argument (on Windows also "cmdline=" and "show="; UTF-8) to REPORT, then
 //   CODE         ends with that exit code;
 //   LINES:CODE   first writes LINES lines "line 1"..., the odd ones to its standard output, the
 //                even ones to its standard error, then ends with CODE;
@@ -9,8 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <string>
+#include <vector>
+
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 #else
 #include <unistd.h>
 #endif
@@ -27,17 +32,39 @@ void WaitForever() {
   }
 }
 
+#ifdef _WIN32
+// UTF-8 of a UTF-16 text, as the report holds it.
+std::string Utf8(const wchar_t* wide) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  std::string text(length > 0 ? static_cast<size_t>(length) : 1, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), length, nullptr, nullptr);
+  text.resize(text.size() - 1);
+  return text;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return 100;
   const bool hang = std::strcmp(argv[1], "hang") == 0;
-  if (std::FILE* report = argc > 2 ? std::fopen(argv[2], "wb") : nullptr) {
+  std::vector<std::string> arguments(argv, argv + argc);
 #ifdef _WIN32
-    STARTUPINFOA startup{};
-    GetStartupInfoA(&startup);
+  // The arguments as they were given, every character of a name included.
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int i = 0; i < count && i < argc; ++i) arguments[i] = Utf8(wide[i]);
+  std::FILE* report = argc > 2 ? _wfopen(wide[2], L"wb") : nullptr;
+  LocalFree(wide);
+#else
+  std::FILE* report = argc > 2 ? std::fopen(argv[2], "wb") : nullptr;
+#endif
+  if (report != nullptr) {
+#ifdef _WIN32
+    STARTUPINFOW startup{};
+    GetStartupInfoW(&startup);
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
-    std::fprintf(report, "cmdline=%s\nshow=%d\npid=%lu\n", GetCommandLineA(), show,
+    std::fprintf(report, "cmdline=%s\nshow=%d\npid=%lu\n", Utf8(GetCommandLineW()).c_str(), show,
                  GetCurrentProcessId());
 #else
     std::fprintf(report, "pid=%ld\n", static_cast<long>(getpid()));
@@ -47,7 +74,7 @@ int main(int argc, char** argv) {
       std::fprintf(report, "child=%ld\n", static_cast<long>(child));
     }
 #endif
-    for (int i = 1; i < argc; ++i) std::fprintf(report, "arg=%s\n", argv[i]);
+    for (int i = 1; i < argc; ++i) std::fprintf(report, "arg=%s\n", arguments[i].c_str());
     std::fclose(report);
   }
   if (hang) {

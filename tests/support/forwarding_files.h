@@ -54,8 +54,6 @@ class ForwardingFiles : public platform::FileSystem {
   }
   platform::PathKind Kind(const char* path) override { return inner_.Kind(path); }
   std::string StoredName(const char* path) override { return inner_.StoredName(path); }
-  bool IsExactName(const char* name) override { return inner_.IsExactName(name); }
-  bool NamesAreUtf8() override { return inner_.NamesAreUtf8(); }
   bool IsLink(const char* path) override { return inner_.IsLink(path); }
   bool RemoveFile(const char* path) override { return inner_.RemoveFile(path); }
   bool RenameNoReplace(const char* from, const char* to) override {

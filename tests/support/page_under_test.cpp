@@ -41,10 +41,14 @@ std::string Stem(const std::string& name) { return fs::path(name).stem().string(
 PageUnderTest::PageUnderTest(const std::string& sample) : name_(sample) {
   const fs::path samples = VELKOR_SAMPLES_DIR;
   fs::copy_file(samples / sample, folder_.path() / sample);
-  fs::copy(samples / (Stem(sample) + "_files"), folder_.path() / (Stem(sample) + "_files"),
-           fs::copy_options::recursive);
+  // A web archive has no "_files" folder, and keeps its name.
+  if (fs::exists(samples / (Stem(sample) + "_files"))) {
+    fs::copy(samples / (Stem(sample) + "_files"), folder_.path() / (Stem(sample) + "_files"),
+             fs::copy_options::recursive);
+  }
   original_ = ReadFile((samples / sample).string());
-  final_ = ReadFile((samples / "expected" / Stem(sample)).string() + ".htm");
+  const bool kept = fs::exists(samples / "expected" / sample);
+  final_ = ReadFile((samples / "expected" / (kept ? sample : Stem(sample) + ".htm")).string());
 }
 
 PageUnderTest::PageUnderTest(const std::string& name, const std::string& bytes)

@@ -1,6 +1,6 @@
-// A page with its "_files" folder alone in a fresh folder, what an
-// uninterrupted job makes of it, and one job run on it: what the recovery
-// tests interrupt, fail and repeat.
+// A page with its "_files" folder (a web archive has none) alone in a fresh
+// folder, what an uninterrupted job makes of it, and one job run on it: what
+// the recovery tests interrupt, fail and repeat.
 #pragma once
 
 #include <cstdint>

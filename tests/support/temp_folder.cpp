@@ -21,18 +21,23 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::Path(std::string_view name) const {
-  return (path_ / std::filesystem::path(std::string(name))).make_preferred().string();
+  const std::u8string utf8 = (path_ / PathOf(name)).make_preferred().u8string();
+  return std::string(utf8.begin(), utf8.end());
 }
 
 std::string TempFolder::Write(std::string_view name, std::string_view bytes) const {
   const std::string full = Path(name);
-  std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-  std::ofstream(full, std::ios::binary).write(bytes.data(), std::ssize(bytes));
+  std::filesystem::create_directories(PathOf(full).parent_path());
+  std::ofstream(PathOf(full), std::ios::binary).write(bytes.data(), std::ssize(bytes));
   return full;
 }
 
+std::filesystem::path PathOf(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathOf(path), std::ios::binary);
   if (!in) return "<missing>";
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

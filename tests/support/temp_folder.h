@@ -15,7 +15,7 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  // The full path of `name` inside the folder, as the program's 8-bit text.
+  // The full path of `name` (UTF-8) inside the folder, as the program's text.
   std::string Path(std::string_view name) const;
   // Writes `bytes` to `name` (folders on the way are made) and returns its path.
   std::string Write(std::string_view name, std::string_view bytes) const;
@@ -26,5 +26,9 @@ class TempFolder {
 
 // The whole content of a file, or "<missing>" when it cannot be read.
 std::string ReadFile(const std::string& path);
+
+// A path in the program's text, UTF-8, as the standard library takes one: on
+// Windows it would read a std::string byte by byte.
+std::filesystem::path PathOf(std::string_view utf8);
 
 }  // namespace testsupport

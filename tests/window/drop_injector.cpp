@@ -1,13 +1,13 @@
 // Linked only into the tests' build of the program (VelkorDropTest.exe): when
-// VELKOR_TEST_DROP_FIRST and _SECOND name paths ("|" between them), drops the
-// first ones on the main window as it shows, as the shell drops files, and
-// the second ones while the first drop's first result is handled.
+// VELKOR_TEST_DROP_FIRST names paths ("|" between them), drops them on the
+// main window as it shows, as the shell drops files, and, when
+// VELKOR_TEST_DROP_SECOND names some too, those while the first drop's first
+// result is handled.
 #include <windows.h>
 // After windows.h, which they need.
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -15,28 +15,40 @@
 
 namespace {
 
+// The variable's value, read in UTF-16 as the names in it are; empty when unset.
+std::wstring Variable(const wchar_t* name) {
+  std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+  const auto room = static_cast<DWORD>(value.size());
+  const DWORD length = GetEnvironmentVariableW(name, value.data(), room);
+  value.resize(length);
+  return value;
+}
+
 // The drop data the shell hands a window: a DROPFILES header followed by the
-// ANSI paths, each ended by a NUL, and one more NUL (the zeroed memory's).
-HDROP MakeDrop(const std::string& list) {
-  const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() + 2);
+// UTF-16 paths, each ended by a NUL, and one more NUL (the zeroed memory's).
+HDROP MakeDrop(const std::wstring& list) {
+  const HGLOBAL memory =
+      GlobalAlloc(GHND, sizeof(DROPFILES) + (list.size() + 2) * sizeof(wchar_t));
   auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
   header->pFiles = sizeof(DROPFILES);
-  char* paths = reinterpret_cast<char*>(header + 1);
-  for (size_t i = 0; i < list.size(); ++i) paths[i] = list[i] == '|' ? '\0' : list[i];
+  header->fWide = TRUE;
+  wchar_t* paths = reinterpret_cast<wchar_t*>(header + 1);
+  for (size_t i = 0; i < list.size(); ++i) paths[i] = list[i] == L'|' ? L'\0' : list[i];
   GlobalUnlock(memory);
   return static_cast<HDROP>(memory);
 }
 
-const char* const first = std::getenv("VELKOR_TEST_DROP_FIRST");
-const char* second = std::getenv("VELKOR_TEST_DROP_SECOND");  // null once dropped
+const std::wstring first = Variable(L"VELKOR_TEST_DROP_FIRST");
+std::wstring second = Variable(L"VELKOR_TEST_DROP_SECOND");  // emptied once dropped
 WNDPROC original = nullptr;
 
 LRESULT CALLBACK WatchResults(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const LRESULT result = CallWindowProcA(original, window, message, wParam, lParam);
-  if (message == WM_COMMAND && wParam == static_cast<WPARAM>(win32::ID_JOB_DONE) && second) {
+  const LRESULT result = CallWindowProcW(original, window, message, wParam, lParam);
+  if (message == WM_COMMAND && wParam == static_cast<WPARAM>(win32::ID_JOB_DONE) &&
+      !second.empty()) {
     // Sent, not posted: the results queued behind this one land in the emptied log.
-    const HDROP drop = MakeDrop(std::exchange(second, nullptr));
-    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    const HDROP drop = MakeDrop(std::exchange(second, std::wstring()));
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   }
   return result;
 }
@@ -46,14 +58,14 @@ LRESULT CALLBACK OnActivate(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && original == nullptr) {
     const auto window = reinterpret_cast<HWND>(wParam);
     original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchResults)));
-    PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(first)), 0);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchResults)));
+    PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(first)), 0);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-const HHOOK hook = first && second
-                       ? SetWindowsHookExA(WH_CBT, &OnActivate, nullptr, GetCurrentThreadId())
+const HHOOK hook = !first.empty()
+                       ? SetWindowsHookExW(WH_CBT, &OnActivate, nullptr, GetCurrentThreadId())
                        : nullptr;
 
 }  // namespace

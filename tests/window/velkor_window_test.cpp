@@ -5,12 +5,15 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/settings_file.h"
+#include "platform/utf16.h"
 #include "res/resource.h"
 #include "tests/support/archiver_standin.h"
+#include "tests/support/current_samples.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -53,15 +56,18 @@ class VelkorWindow : public ::testing::Test {
     CloseHandle(velkor.hProcess);
   }
 
-  // Starts a copy of the program `exe` beside the settings file.
+  // Starts a copy of the program `exe` beside the settings file, its command line in UTF-16
+  // as the shell gives it.
   void Start(const char* exe, const std::string& arguments) {
     const std::string copy = folder.Path(fs::path(exe).filename().string());
     fs::copy_file(exe, copy);
-    std::string commandLine = "\"" + copy + "\" " + arguments;
-    STARTUPINFOA startup{};
+    std::u16string commandLine;
+    ASSERT_TRUE(platform::Utf8ToUtf16("\"" + copy + "\" " + arguments, commandLine));
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &velkor));
+    ASSERT_TRUE(CreateProcessW(testsupport::PathOf(copy).c_str(),
+                               reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr,
+                               FALSE, 0, nullptr, nullptr, &startup, &velkor));
   }
 
   // The exit code once the program has ended within `waitMs`, else STILL_ACTIVE.
@@ -80,13 +86,35 @@ class VelkorWindow : public ::testing::Test {
                                    " \"%s.report\" \"%s\" \"%s\"\r\nHidden=1\r\n" + windowKeys);
   }
 
-  // Copies a sample page and its "_files" folder; the copy's name for a command line.
-  std::string CopySample(const std::string& page) const {
-    const std::string stem = fs::path(page).stem().string();
-    fs::copy_file(fs::path(VELKOR_SAMPLES_DIR) / page, folder.path() / page);
-    fs::copy(fs::path(VELKOR_SAMPLES_DIR) / (stem + "_files"), folder.path() / (stem + "_files"),
+  // Copies a sample page (UTF-8, under samples/) and its "_files" folder into the folder
+  // `into`; the copy's name for a command line.
+  std::string CopySample(const std::string& page, const std::string& into = "") const {
+    const std::string stem = page.substr(0, page.rfind('.'));
+    const std::string name = page.substr(page.find_last_of('/') + 1);
+    const std::string to = folder.Path(into.empty() ? name : into + "/" + name);
+    fs::create_directories(testsupport::PathOf(to).parent_path());
+    fs::copy_file(testsupport::PathOf(VELKOR_SAMPLES_DIR "/" + page), testsupport::PathOf(to));
+    fs::copy(testsupport::PathOf(VELKOR_SAMPLES_DIR "/" + stem + "_files"),
+             testsupport::PathOf(to.substr(0, to.rfind('.')) + "_files"),
              fs::copy_options::recursive);
-    return "\"" + folder.Path(page) + "\" ";
+    return "\"" + to + "\" ";
+  }
+
+  // Each sample page (under samples/`from`) cleaned in `in` to its expected form, and archived
+  // by the stand-in under the archive's name, with the page and its folder.
+  void ExpectArchived(std::span<const testsupport::ArchivedSample> samples,
+                      const std::string& from = "", const std::string& in = "") const {
+    for (const testsupport::ArchivedSample& sample : samples) {
+      const std::string name = sample.page, stem = name.substr(0, name.rfind('.'));
+      const std::string page = folder.Path(in + stem + ".htm");
+      EXPECT_EQ(testsupport::ReadFile(page),
+                testsupport::ReadFile(VELKOR_SAMPLES_DIR "/" + from + "expected/" + stem + ".htm"))
+          << name;
+      const std::string report = folder.Path(in + sample.archive + ".report");
+      EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(report), "arg"),
+                (Lines{"0", report, page, folder.Path(in + stem + "_files")}))
+          << sample.archive;
+    }
   }
 
   // The values of PosX, PosY, bArc and bMSIE in the settings file.
@@ -109,19 +137,57 @@ TEST_F(VelkorWindow, CommandLineRunCleansArchivesClosesItselfAndStoresSettings) 
   ASSERT_EQ(ExitCode(), 0u) << "the window did not close itself after a successful run";
   EXPECT_FALSE(fs::exists(folder.Path("Lantern Road.html"))) << "the page kept its old extension";
   // Each page cleaned; the archiver called with the archive named after its title (Lantern
-  // Road's by a pattern: its type comes from a UTF-8 page), the page and its folder.
-  const std::string archives[][2] = {{"Frost Wind", "Itetsuku Kaze [Frost Wind][OVA]"},
-                                     {"Lantern Road", "Lantern Road [*]"}};
-  for (const auto& [stem, archive] : archives) {
-    EXPECT_EQ(testsupport::ReadFile(folder.Path(stem + ".htm")),
-              testsupport::ReadFile(VELKOR_SAMPLES_DIR "/expected/" + stem + ".htm"));
-    WIN32_FIND_DATAA found{};
-    FindClose(FindFirstFileA(folder.Path(archive + ".report").c_str(), &found));
-    const std::string report = folder.path().string() + "\\" + found.cFileName;
-    EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(report), "arg"),
-              (Lines{"0", report, folder.Path(stem + ".htm"), folder.Path(stem + "_files")}));
-  }
+  // Road's type in UTF-8, as on Linux), the page and its folder.
+  const testsupport::ArchivedSample shipped[] = {
+      {"Frost Wind.htm", "Itetsuku Kaze [Frost Wind][OVA]"},
+      {"Lantern Road.html", "Lantern Road [ТВ-сериал]"}};
+  ExpectArchived(shipped);
   EXPECT_EQ(StoredKeys(), (Lines{"2", "2", "1", "1"}));
+}
+
+// The names a user of today gives pages (a macron, Japanese, Cyrillic, plain ASCII), with
+// links a current browser wrote, named on the command line, as a folder, or dropped.
+const auto kTodaysPages = std::span(testsupport::kCurrentSamples).first(4);
+
+std::string Current(const char* page) { return std::string("current/") + page; }
+
+TEST_F(VelkorWindow, PagesOfEveryNameNamedOnTheCommandLineOrInAFolderComeOutArchived) {
+  WriteSettings(0, "");
+  std::string commandLine = "\"" + folder.Path("pages") + "\" ";
+  for (const auto& sample : kTodaysPages) {
+    commandLine += CopySample(Current(sample.page));
+    CopySample(Current(sample.page), "pages");
+  }
+  Start(VELKOR_PROGRAM, commandLine);
+  ASSERT_EQ(ExitCode(), 0u) << "the window did not close itself after a successful run";
+  ExpectArchived(kTodaysPages, "current/");
+  ExpectArchived(kTodaysPages, "current/", "pages/");
+}
+
+TEST_F(VelkorWindow, PagesOfEveryNameDroppedAreLoggedByTheirNamesAndArchivedUnderTheirTitles) {
+  WriteSettings(0, "");
+  std::u16string dropped;
+  WideLines logged;
+  for (const auto& sample : kTodaysPages) {
+    const std::string copy = CopySample(Current(sample.page));
+    std::u16string path;
+    ASSERT_TRUE(platform::Utf8ToUtf16(copy.substr(1, copy.size() - 3), path));
+    dropped += (dropped.empty() ? u"" : u"|") + path;
+    const std::string page = sample.page;
+    std::u16string line;
+    ASSERT_TRUE(platform::Utf8ToUtf16(page.substr(0, page.rfind('.')) + ".htm [Ok]", line));
+    logged.emplace_back(line.begin(), line.end());
+  }
+  SetEnvironmentVariableW(L"VELKOR_TEST_DROP_FIRST",
+                          reinterpret_cast<const wchar_t*>(dropped.c_str()));
+  SetEnvironmentVariableW(L"VELKOR_TEST_DROP_SECOND", nullptr);
+  Start(VELKOR_DROP_PROGRAM, "");
+  const HWND window = Window(kIdleCaption);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(LogLines(window), logged);
+  ExpectArchived(kTodaysPages, "current/");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCode(), 0u);
 }
 
 TEST_F(VelkorWindow, FailingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored) {

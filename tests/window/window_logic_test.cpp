@@ -104,9 +104,9 @@ TEST(WindowLogic, AnEntryTheIntakeRefusesGetsItsLineAndKeepsTheWindowOpen) {
   logic.OnResult(Result({0, "page.htm"}));
   EXPECT_EQ(window.caption, app::kIdleCaption);
   EXPECT_EQ(window.closes, 0) << "the window closed itself after a refused entry";
-  // A dropped path the system gives only with characters the ANSI code page lacks.
-  logic.OnDrop({"dropped.htm"}, {{"C:\\?.htm", job::STATUS_NAME_NOT_ANSI}});
-  EXPECT_EQ(window.log, Lines{"C:\\?.htm [Пропущено: в имени есть символы вне кодировки ANSI]"});
+  // A dropped item the front end cannot take as a path.
+  logic.OnDrop({"dropped.htm"}, {{"https://x.invalid/7.htm", job::STATUS_NOT_LOCAL_FILE}});
+  EXPECT_EQ(window.log, Lines{"https://x.invalid/7.htm [Пропущено: не локальный файл]"});
   EXPECT_EQ(window.posted.size(), 2u);
 }
 
