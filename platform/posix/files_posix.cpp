@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -60,12 +61,12 @@ FileError ErrorOf(int number) {
   }
 }
 
-// Takes the locks that keep out every other opener asking for them: the
-// whole-file lock (flock) and a record lock over every byte. The second is
-// what programs that lock with fcntl or lockf hold, and holding one of those
-// is how such a program says the file is in use; flock does not see it.
+// Asks once for the locks that keep out every other opener asking for them:
+// the whole-file lock (flock) and a record lock over every byte. The second
+// is what programs that lock with fcntl or lockf hold, and holding one of
+// those is how such a program says the file is in use; flock does not see it.
 // False, with errno EWOULDBLOCK when another holds either, otherwise why.
-bool LockExclusive(int fd) {
+bool TryLockExclusive(int fd) {
   int result;
   do {
     result = flock(fd, LOCK_EX | LOCK_NB);
@@ -93,6 +94,22 @@ bool LockExclusive(int fd) {
   }
 #endif
   return result == 0;
+}
+
+// A child being started holds a copy of every descriptor of this process
+// until it runs its program, and with it the locks of the files other
+// workers had open at that moment. So a page that one worker has just let
+// go of may look held for an instant while another worker starts its
+// archiver; the locks are asked again for a short while before the page is
+// called busy.
+bool LockExclusive(int fd) {
+  constexpr int kTries = 50;
+  constexpr timespec kPause{0, 2 * 1000 * 1000};
+  for (int tried = 1;; ++tried) {
+    if (TryLockExclusive(fd)) return true;
+    if (errno != EWOULDBLOCK || tried == kTries) return false;
+    nanosleep(&kPause, nullptr);
+  }
 }
 
 class PosixFile final : public ExclusiveFile {

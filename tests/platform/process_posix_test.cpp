@@ -1,9 +1,12 @@
 // The archiver's start where arguments go to a program one by one and
 // processes end by signals.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "tests/platform/process_test.h"
@@ -49,6 +52,38 @@ TEST(RunProcessOnPosix, OnlyARegularFileThisProcessMayExecuteIsAProgramFile) {
   EXPECT_TRUE(ThisProcess().IsProgramFile(file.c_str()));
   EXPECT_FALSE(ThisProcess().IsProgramFile(folder.path().c_str()));
   EXPECT_FALSE(ThisProcess().IsProgramFile(folder.Path("none").c_str()));
+}
+
+
+// A child holds a copy of every descriptor until it runs its program, and the locks with them:
+// a page another worker has just let go of must not be called busy for that instant, while a
+// page that stays held still is. The child here holds the page until its pipe is closed.
+TEST(OpenExclusiveOnPosix, WaitsOutALockAChildHoldsForAnInstantButNotOneThatStays) {
+  testsupport::TempFolder folder;
+  const std::string page = folder.Write("page.htm", "x");
+  const auto openWhileAChildHolds = [&](bool letGoFirst) {
+    FileError error;
+    std::unique_ptr<ExclusiveFile> file = Files().OpenExclusive(page.c_str(), error);
+    EXPECT_NE(file, nullptr);
+    int hold[2];
+    EXPECT_EQ(pipe(hold), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+      char byte;
+      close(hold[1]);
+      _exit(static_cast<int>(read(hold[0], &byte, 1)));  // returns at the pipe's end
+    }
+    close(hold[0]);
+    file.reset();
+    if (letGoFirst) close(hold[1]);
+    file = Files().OpenExclusive(page.c_str(), error);
+    if (!letGoFirst) close(hold[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return file ? FileError::None : error;
+  };
+  EXPECT_EQ(openWhileAChildHolds(true), FileError::None);
+  EXPECT_EQ(openWhileAChildHolds(false), FileError::Busy);
 }
 
 }  // namespace platform
