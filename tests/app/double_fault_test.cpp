@@ -14,7 +14,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "job/job_records.h"
 #include "page/journal.h"
@@ -35,8 +34,7 @@ using testsupport::ReadFile;
 #ifndef VELKOR_FIRST_RUN_PATTERNS
 #define VELKOR_FIRST_RUN_PATTERNS 6
 #endif
-// Ways of losing what was not flushed at each change of the first run: all
-// kept, then drawn ones.
+// Ways of losing what was not flushed at each change of the first run.
 constexpr uint32_t kFirstRunPatterns = VELKOR_FIRST_RUN_PATTERNS;
 
 // Every file in a folder and below, by path from the folder.
@@ -52,14 +50,9 @@ State Capture(const fs::path& folder) {
   return state;
 }
 
-void Restore(const fs::path& folder, const State& state) {
-  for (const auto& entry : fs::directory_iterator(folder)) fs::remove_all(entry.path());
-  for (const auto& [name, bytes] : state) {
-    fs::create_directories((folder / name).parent_path());
-    std::FILE* file = std::fopen((folder / name).string().c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-  }
+void Restore(const testsupport::TempFolder& folder, const State& state) {
+  for (const auto& entry : fs::directory_iterator(folder.path())) fs::remove_all(entry.path());
+  for (const auto& [name, bytes] : state) folder.Write(name, bytes);
 }
 
 // The states a first run leaves: a power cut after each change of its job,
@@ -71,17 +64,8 @@ std::set<State> FirstRunStates(const PageUnderTest& page) {
   const fs::path folder = page.folder().path();
   const State before = Capture(folder);
   PowerLossFiles files(folder.string());
-  {
-    const platform::ScopedFileSystem scoped(files);
-    page.Process(true);
-  }
-  for (size_t point = 0; point < files.cutPoints(); ++point) {
-    for (uint32_t seed = 0; seed < kFirstRunPatterns; ++seed) {
-      files.CutPower(point, seed == 0 ? PowerLossFiles::Loss::KeepAll : PowerLossFiles::Loss::Drawn,
-                     static_cast<uint32_t>(point * 10 + seed));
-      states.insert(Capture(folder));
-    }
-  }
+  page.Process(true, &files);
+  files.ForEachCut(kFirstRunPatterns, [&](const std::string&) { states.insert(Capture(folder)); });
   const std::string journal =
       std::string(page::JournalHeader(page.original(), true).View()) + page.original();
   const std::string& original = page.original();
@@ -104,92 +88,60 @@ class DoubleFault {
     ini_ = settings_.Write("velkor.ini", "[Options]\n");
   }
 
-  // Between two runs: the page whole, or its whole journal beside it.
-  void ExpectRecoverable(const std::string& what) const {
+  // Between two runs the page is whole or its whole journal is beside it;
+  // the next run, in process, leaves the final form and no journal.
+  void ExpectFinishedByAnotherRun(const std::string& what) const {
     const std::string current = page_.Current();
-    if (current == page_.original() || current == page_.final()) return;
     const std::map<std::string, std::string> journals = page_.Journals();
     const auto live = journals.find(fs::path(page_.Path()).filename().string() +
                                     std::string(page::kJournalSuffix));
     page::JournalContents contents;
-    EXPECT_TRUE(live != journals.end() && page::ParseJournal(live->second, contents) &&
-                contents.original == page_.original())
+    EXPECT_TRUE(current == page_.original() || current == page_.final() ||
+                (live != journals.end() && page::ParseJournal(live->second, contents) &&
+                 contents.original == page_.original()))
         << what << ": a torn page without its journal";
-  }
-
-  // The third run, in process.
-  void ExpectFinishedByAnotherRun(const std::string& what) const {
-    const int32_t status = page_.Process(true);
-    EXPECT_EQ(status, job::STATUS_ARCHIVER_NOT_STARTED) << what;
-    EXPECT_TRUE(page_.Current() == page_.final()) << what << ": not in its final form";
-    EXPECT_TRUE(page_.Journals().empty()) << what;
+    EXPECT_EQ(page_.Process(true), job::STATUS_ARCHIVER_NOT_STARTED) << what;
+    EXPECT_TRUE(page_.Current() == page_.final() && page_.Journals().empty())
+        << what << ": not in its final form, or a journal left";
   }
 
   // The recovery run as velkor-cli killed after each of its changes.
   long KilledEverywhere(const State& state, const std::string& what) const {
-    long kills = 0;
     for (long changes = 1;; ++changes) {
-      Restore(page_.folder().path(), state);
+      Restore(page_.folder(), state);
       crashtest::SetCrashPoint(changes);
-      const int first = RunCli();
+      const int status = RunCli();
       crashtest::SetCrashPoint(0);
-      const std::string at = what + ", recovery killed after change " + std::to_string(changes);
-      if (first != crashtest::kKilled) {
-        EXPECT_EQ(first, 0) << at;
-        EXPECT_TRUE(page_.Current() == page_.final()) << at << ": not in its final form";
-        return kills;
+      if (status != crashtest::kKilled) {
+        EXPECT_EQ(status, 0) << what << ", recovery not killed";
+        EXPECT_TRUE(page_.Current() == page_.final()) << what << ": not in its final form";
+        return changes - 1;
       }
-      ++kills;
-      ExpectRecoverable(at);
-      EXPECT_EQ(RunCli(), 0) << at;
-      EXPECT_TRUE(page_.Current() == page_.final()) << at << ": not in its final form";
-      EXPECT_TRUE(page_.Journals().empty()) << at;
+      ExpectFinishedByAnotherRun(what + ", recovery killed after change " +
+                                 std::to_string(changes));
     }
   }
 
   // The recovery run in process with its Nth file operation failed.
   long FailedEverywhere(const State& state, const std::string& what) const {
-    using Mode = testsupport::FaultyFiles::Mode;
-    long failures = 0;
-    for (const Mode mode : {Mode::Once, Mode::FromThenOn, Mode::DiskFull}) {
-      for (long nth = 1;; ++nth) {
-        Restore(page_.folder().path(), state);
-        testsupport::FaultyFiles files;
-        {
-          const platform::ScopedFileSystem scoped(files);
-          files.FailAt(nth, mode);
-          page_.Process(true);
-        }
-        if (files.count() < nth) break;
-        ++failures;
-        const std::string at = what + ", recovery's operation " + std::to_string(nth) +
-                               " failed (mode " + std::to_string(static_cast<int>(mode)) + ")";
-        ExpectRecoverable(at);
-        ExpectFinishedByAnotherRun(at);
-      }
-    }
-    return failures;
+    return testsupport::FaultyFiles::Sweep(
+        [&](testsupport::FaultyFiles& files) {
+          Restore(page_.folder(), state);
+          page_.Process(true, &files);
+        },
+        [&](const std::string& failed) {
+          ExpectFinishedByAnotherRun(what + ", recovery's " + failed);
+        });
   }
 
   // The recovery run in process, cut off by a power cut after each change.
   long CutEverywhere(const State& state, const std::string& what) const {
-    Restore(page_.folder().path(), state);
+    Restore(page_.folder(), state);
     PowerLossFiles files(page_.folder().path().string());
-    {
-      const platform::ScopedFileSystem scoped(files);
-      page_.Process(true);
-    }
-    for (size_t point = 0; point < files.cutPoints(); ++point) {
-      for (uint32_t seed = 0; seed < 3; ++seed) {
-        files.CutPower(point,
-                       seed == 0 ? PowerLossFiles::Loss::KeepAll : PowerLossFiles::Loss::Drawn,
-                       static_cast<uint32_t>(point * 10 + seed));
-        const std::string at = what + ", recovery cut after change " + std::to_string(point) +
-                               " (seed " + std::to_string(point * 10 + seed) + ")";
-        ExpectRecoverable(at);
-        ExpectFinishedByAnotherRun(at);
-      }
-    }
+    page_.Process(true, &files);
+    files.ForEachCut(3, [&](const std::string& cut) {
+      ExpectFinishedByAnotherRun(what + ", recovery " + cut);
+    });
     return static_cast<long>(files.cutPoints());
   }
 

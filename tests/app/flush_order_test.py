@@ -15,16 +15,15 @@ import sys
 import tempfile
 
 PAGE = 'Frost Wind.htm'
-CALL = re.compile(r'^(\d+) +(\w+)\((.*)\) += (-?\d+)')
 
 
 def trace(cli, log, arguments, environment):
     """The traced calls of one run, in order: (call, path, its arguments)."""
-    subprocess.run(['strace', '-f', '-qq', '-o', log, '-e',
-                    'trace=openat,fsync,fdatasync,pwrite64,ftruncate,unlink,close',
+    subprocess.run(['strace', '-f', '-qq', '-y', '-o', log, '-e',
+                    'trace=openat,fsync,fdatasync,pwrite64,ftruncate,unlink',
                     cli, '--no-archive', '--jobs', '1'] + arguments,
                    env=environment, stdout=subprocess.DEVNULL, check=False)
-    pending, calls, paths = {}, [], {}
+    pending, calls = {}, []
     for line in open(log, encoding='utf-8', errors='replace'):
         pid = line.split(' ', 1)[0]
         # A call another thread interrupted comes in two pieces.
@@ -33,20 +32,11 @@ def trace(cli, log, arguments, environment):
             continue
         resumed = re.match(r'^\d+ +<\.\.\. \w+ resumed>(.*)', line)
         line = pending.pop(pid, '') + resumed.group(1) if resumed else line
-        call = CALL.match(line)
-        if not call:
-            continue
-        name, text, result = call.group(2), call.group(3), int(call.group(4))
-        quoted = re.search(r'"((?:[^"\\]|\\.)*)"', text)
-        fd = text.split(',', 1)[0]
-        if name == 'openat' and result >= 0:
-            paths[result] = quoted.group(1)
-        if name == 'close':
-            paths.pop(int(fd), None)
-        elif name in ('openat', 'unlink'):
-            calls.append((name, quoted.group(1), text))
-        else:
-            calls.append((name, paths.get(int(fd), '?'), text))
+        call = re.match(r'^\d+ +(\w+)\((.*)\) += -?\d+', line)
+        if call:
+            # A file is named by its path, or (-y) by the path after its descriptor.
+            path = re.search(r'"((?:[^"\\]|\\.)*)"|^\d+<([^>]*)>', call.group(2))
+            calls.append((call.group(1), path and (path.group(1) or path.group(2)), call.group(2)))
     return calls
 
 

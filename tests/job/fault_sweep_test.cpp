@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <map>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "job/job_records.h"
@@ -99,28 +100,16 @@ void Check(const testsupport::PageUnderTest& sample, int32_t status, const std::
 }
 
 TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
-  using Mode = testsupport::FaultyFiles::Mode;
   long points = 0;
   for (const char* name : kSamplePages) {
-    for (const auto mode : {Mode::Once, Mode::FromThenOn, Mode::DiskFull}) {
-      for (long nth = 1;; ++nth) {
-        const testsupport::PageUnderTest sample(name);
-        testsupport::FaultyFiles files;
-        int32_t status;
-        {
-          const platform::ScopedFileSystem scoped(files);
-          files.FailAt(nth, mode);
-          status = sample.Process();
-        }
-        const bool reached = files.count() >= nth;
-        Check(sample, status, std::string(name) + ", operation " + std::to_string(nth) +
-                                  (mode == Mode::Once         ? " once"
-                                   : mode == Mode::FromThenOn ? " on"
-                                                              : " disk full"));
-        if (!reached) break;
-        ++points;
-      }
-    }
+    std::optional<testsupport::PageUnderTest> sample;
+    int32_t status = 0;
+    points += testsupport::FaultyFiles::Sweep(
+        [&](testsupport::FaultyFiles& files) {
+          sample.emplace(name);
+          status = sample->Process(true, &files);
+        },
+        [&](const std::string& what) { Check(*sample, status, name + (", " + what)); });
   }
   RecordProperty("injection points", static_cast<int>(points));
   std::printf("file operations failed: %ld\n", points);
@@ -137,7 +126,7 @@ TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
         g_failFromThenOn = fromThenOn;
         g_armedAt = nth;
         const int32_t status = sample.Process(
-            true, [] { g_allocations = 0, g_failAt = g_armedAt; }, [] { g_failAt = 0; });
+            true, nullptr, [] { g_allocations = 0, g_failAt = g_armedAt; }, [] { g_failAt = 0; });
         const bool reached = g_allocations >= nth;
         Check(sample, status, std::string(name) + ", allocation " + std::to_string(nth) +
                                  (fromThenOn ? " on" : " once"));

@@ -64,27 +64,19 @@ TEST(PageFile, APageUnderAnotherProgramsRecordLockIsHeld) {
   const std::string path = folder.Write("Kaze.htm", kPage);
   for (const int command : {F_SETLK, F_OFD_SETLK}) {
     for (const short type : {short{F_WRLCK}, short{F_RDLCK}}) {
+      // The child says whether it holds the lock, then waits for its pipe's end.
       int ready[2], release[2];
-      ASSERT_EQ(pipe(ready), 0);
-      ASSERT_EQ(pipe(release), 0);
+      ASSERT_TRUE(pipe(ready) == 0 && pipe(release) == 0);
       const pid_t child = fork();
       ASSERT_GE(child, 0);
       if (child == 0) {
-        close(ready[0]);
         close(release[1]);
         const int fd = open(path.c_str(), O_RDWR);
-        struct flock range = {};
-        range.l_type = type;
-        range.l_whence = SEEK_SET;
-        range.l_start = 10;
-        range.l_len = 20;
+        struct flock range = {
+            .l_type = type, .l_whence = SEEK_SET, .l_start = 10, .l_len = 20, .l_pid = 0};
         const char locked = fd >= 0 && fcntl(fd, command, &range) == 0 ? 'y' : 'n';
-        (void)!write(ready[1], &locked, 1);
-        char ignored;
-        (void)!read(release[0], &ignored, 1);
-        _exit(0);
+        _exit(write(ready[1], &locked, 1) == 1 && read(release[0], &range, 1) >= 0 ? 0 : 1);
       }
-      close(ready[1]);
       close(release[0]);
       char locked = 0;
       ASSERT_EQ(read(ready[0], &locked, 1), 1);
@@ -94,9 +86,9 @@ TEST(PageFile, APageUnderAnotherProgramsRecordLockIsHeld) {
           << "lock " << command << ", type " << type;
       EXPECT_EQ(testsupport::ReadFile(path), kPage);
       close(release[1]);
-      int status = 0;
-      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_EQ(waitpid(child, nullptr, 0), child);
       close(ready[0]);
+      close(ready[1]);
     }
   }
   TitleInfo info;

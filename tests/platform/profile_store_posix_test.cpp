@@ -77,7 +77,6 @@ TEST(ProfileStore, WritesItsKeyAndKeepsEveryOtherByte) {
 // and the next write goes through. A file that is a link stays one.
 TEST(ProfileStore, AWriteFailedOrCutOffAnywhereLeavesTheOldFileOrTheNewOne) {
   namespace fs = std::filesystem;
-  using Mode = testsupport::FaultyFiles::Mode;
   const std::string old = "[Options]\n; placed by the window\nPosX=2\n";
   const std::string fresh = "[Options]\n; placed by the window\nPosX=40\n";
   testsupport::TempFolder folder;
@@ -95,23 +94,15 @@ TEST(ProfileStore, AWriteFailedOrCutOffAnywhereLeavesTheOldFileOrTheNewOne) {
     folder.Write("velkor.ini", old);
     fs::permissions(file, fs::perms(0640));
   };
-  long steps = 0;
-  for (const Mode mode : {Mode::Once, Mode::FromThenOn, Mode::DiskFull}) {
-    for (long nth = 1;; ++nth, ++steps) {
-      placeOld();
-      testsupport::FaultyFiles files;
-      bool written;
-      {
+  long steps = testsupport::FaultyFiles::Sweep(
+      [&](testsupport::FaultyFiles& files) {
+        placeOld();
         const ScopedFileSystem scoped(files);
-        files.FailAt(nth, mode);
-        written = store.WriteString(file.c_str(), "Options", "PosX", "40");
-      }
-      if (files.count() < nth) break;
-      EXPECT_TRUE(!written || testsupport::ReadFile(file) == fresh) << "written, it says";
-      expectOldOrNew("operation " + std::to_string(nth) + " failed, mode " +
-                     std::to_string(static_cast<int>(mode)));
-    }
-  }
+        if (store.WriteString(file.c_str(), "Options", "PosX", "40")) {
+          EXPECT_EQ(testsupport::ReadFile(file), fresh) << "written, it says";
+        }
+      },
+      expectOldOrNew);
   placeOld();
   testsupport::PowerLossFiles files(folder.path().string());
   {
@@ -119,13 +110,8 @@ TEST(ProfileStore, AWriteFailedOrCutOffAnywhereLeavesTheOldFileOrTheNewOne) {
     ASSERT_TRUE(store.WriteString(file.c_str(), "Options", "PosX", "40"));
   }
   ASSERT_GT(files.cutPoints(), 4u) << "the write goes through the file system's seam";
-  for (size_t point = 0; point < files.cutPoints(); ++point, ++steps) {
-    for (uint32_t seed = 0; seed < 4; ++seed) {
-      files.CutPower(point, seed == 0 ? testsupport::PowerLossFiles::Loss::KeepAll
-                                      : testsupport::PowerLossFiles::Loss::Drawn, seed);
-      expectOldOrNew("cut after change " + std::to_string(point) + ", seed " + std::to_string(seed));
-    }
-  }
+  files.ForEachCut(4, expectOldOrNew);
+  steps += static_cast<long>(files.cutPoints());
   RecordProperty("steps", static_cast<int>(steps));
 
   const std::string target = folder.Write("kept/velkor.ini", old);

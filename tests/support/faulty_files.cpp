@@ -40,6 +40,23 @@ class FaultyFile final : public ForwardingFile {
 
 }  // namespace
 
+long FaultyFiles::Sweep(const std::function<void(FaultyFiles&)>& run,
+                        const std::function<void(const std::string&)>& check) {
+  long failures = 0;
+  for (const auto& [mode, name] : {std::pair{Mode::Once, " once"},
+                                   {Mode::FromThenOn, " on"},
+                                   {Mode::DiskFull, " disk full"}}) {
+    for (long nth = 1;; ++nth, ++failures) {
+      FaultyFiles files;
+      files.FailAt(nth, mode);
+      run(files);
+      if (files.count() < nth) break;
+      check("operation " + std::to_string(nth) + " failed" + name);
+    }
+  }
+  return failures;
+}
+
 std::unique_ptr<platform::ExclusiveFile> FaultyFiles::Wrap(
     std::unique_ptr<platform::ExclusiveFile> file) {
   if (!file) return nullptr;

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "tests/support/forwarding_files.h"
 
@@ -31,6 +33,11 @@ class FaultyFiles final : public ForwardingFiles {
   }
   // Operations counted since the last FailAt.
   long count() const { return count_; }
+  // Fails each operation of `run` in turn, in each mode, until a run makes
+  // fewer operations than the one to fail; `check` follows each run that
+  // reached its failure and is told which it was. Gives how many there were.
+  static long Sweep(const std::function<void(FaultyFiles&)>& run,
+                    const std::function<void(const std::string& what)>& check);
   // A size every opened file reports (as its size and in its stamp) instead
   // of its own.
   std::optional<uint64_t> reportedSize;

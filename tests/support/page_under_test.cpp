@@ -17,8 +17,8 @@ struct QuietSink final : job::ResultSink {
   bool Deliver(std::unique_ptr<job::JobResult>) override { return true; }
 };
 
-int32_t RunJob(const std::string& path, bool sync, void (*arm)() = nullptr,
-               void (*disarm)() = nullptr) {
+int32_t RunJob(const std::string& path, bool sync, platform::FileSystem* files = nullptr,
+               void (*arm)() = nullptr, void (*disarm)() = nullptr) {
   job::JobRequest request;
   request.fix = 1;
   request.archive = 1;
@@ -28,6 +28,7 @@ int32_t RunJob(const std::string& path, bool sync, void (*arm)() = nullptr,
   settings.archiver.program = "/nowhere/archiver";
   settings.sync = sync;
   QuietSink sink;
+  const platform::ScopedFileSystem scoped(files != nullptr ? *files : platform::Files());
   if (arm != nullptr) arm();
   std::unique_ptr<job::JobResult> result = job::ProcessJob(request, sink, settings);
   if (disarm != nullptr) disarm();
@@ -80,8 +81,9 @@ std::map<std::string, std::string> PageUnderTest::Journals() const {
   return journals;
 }
 
-int32_t PageUnderTest::Process(bool sync, void (*arm)(), void (*disarm)()) const {
-  return RunJob(Path(), sync, arm, disarm);
+int32_t PageUnderTest::Process(bool sync, platform::FileSystem* files, void (*arm)(),
+                               void (*disarm)()) const {
+  return RunJob(Path(), sync, files, arm, disarm);
 }
 
 std::string GrowingPage() {

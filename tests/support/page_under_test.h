@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "platform/files.h"
 #include "tests/support/temp_folder.h"
 
 namespace testsupport {
@@ -30,9 +31,10 @@ class PageUnderTest {
   std::map<std::string, std::string> Journals() const;
 
   // One job on the page as it is now: links repaired, archiving asked for
-  // with an archiver that cannot start, `sync` as given; `arm` and `disarm`
-  // enclose the job alone.
-  int32_t Process(bool sync = true, void (*arm)() = nullptr, void (*disarm)() = nullptr) const;
+  // with an archiver that cannot start, `sync` as given, through `files`
+  // when given; `arm` and `disarm` enclose the job alone.
+  int32_t Process(bool sync = true, platform::FileSystem* files = nullptr,
+                  void (*arm)() = nullptr, void (*disarm)() = nullptr) const;
 
  private:
   TempFolder folder_;

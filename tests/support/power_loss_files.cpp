@@ -22,15 +22,43 @@ void WriteInto(std::string& bytes, size_t at, std::string_view written) {
   bytes.replace(at, written.size(), written);
 }
 
+}  // namespace
+
+// Makes `change` to the names of a folder.
+void PowerLossFiles::Apply(const NameChange& change, std::map<std::string, int>& names) {
+  if (change.to.empty()) {
+    if (change.id < 0) {
+      names.erase(change.name);
+    } else {
+      names[change.name] = change.id;
+    }
+  } else if (const auto from = names.find(change.name); from != names.end()) {
+    names[change.to] = from->second;
+    names.erase(from);
+  }
+}
+
+void PowerLossFiles::Apply(const Change& change, std::string& bytes) {
+  if (change.resize) {
+    bytes.resize(change.at, '\0');
+  } else {
+    WriteInto(bytes, change.at, change.bytes);
+  }
+}
+
 // The open file: the real one, and what it does told to the model.
 class RecordingFile final : public ForwardingFile {
  public:
-  RecordingFile(PowerLossFiles& owner, int id, std::unique_ptr<platform::ExclusiveFile> inner)
-      : ForwardingFile(std::move(inner)), owner_(owner), id_(id) {}
+  RecordingFile(PowerLossFiles& owner, PowerLossFiles::File& file,
+                std::unique_ptr<platform::ExclusiveFile> inner)
+      : ForwardingFile(std::move(inner)), owner_(owner), file_(file) {}
 
   int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
     const int64_t written = inner_->WriteAt(offset, from, count);
-    owner_.Written(id_, offset, std::string(from, written > 0 ? static_cast<size_t>(written) : 0));
+    if (written > 0) {
+      file_.since.push_back({false, offset, std::string(from, static_cast<size_t>(written))});
+    }
+    owner_.Snapshot();
     return written;
   }
   bool Truncate(uint64_t length) override {
@@ -38,26 +66,30 @@ class RecordingFile final : public ForwardingFile {
     const bool known = inner_->Size(size);
     const bool done = inner_->Truncate(length);
     // A cut to the length the file has changes nothing a power cut could lose.
-    owner_.Resized(id_, length, done && (!known || size != length));
+    if (done && (!known || size != length)) file_.since.push_back({true, length, {}});
+    owner_.Snapshot();
     return done;
   }
   bool Flush() override {
     const bool done = inner_->Flush();
-    if (done) owner_.Flushed(id_);
+    if (done) {
+      for (const PowerLossFiles::Change& change : file_.since) owner_.Apply(change, file_.flushed);
+      file_.since.clear();
+    }
+    owner_.Snapshot();
     return done;
   }
   bool SetPermissions(uint32_t permissions) override {
     const bool done = inner_->SetPermissions(permissions);
-    owner_.PermissionsSet(id_, permissions | 0600, done);
+    if (done) file_.permissions = permissions | 0600;
+    owner_.Snapshot();
     return done;
   }
 
  private:
   PowerLossFiles& owner_;
-  int id_;
+  PowerLossFiles::File& file_;
 };
-
-}  // namespace
 
 PowerLossFiles::PowerLossFiles(const std::string& root) : root_(root) {
   disk_.folders[root_];
@@ -85,7 +117,7 @@ std::unique_ptr<platform::ExclusiveFile> PowerLossFiles::OpenExclusive(
   std::unique_ptr<platform::ExclusiveFile> file = inner_.OpenExclusive(path, error);
   const auto known = live_.find(path);
   if (!file || known == live_.end()) return file;
-  return std::make_unique<RecordingFile>(*this, known->second, std::move(file));
+  return std::make_unique<RecordingFile>(*this, disk_.files[known->second], std::move(file));
 }
 
 std::unique_ptr<platform::ExclusiveFile> PowerLossFiles::CreateExclusive(
@@ -93,57 +125,18 @@ std::unique_ptr<platform::ExclusiveFile> PowerLossFiles::CreateExclusive(
   std::unique_ptr<platform::ExclusiveFile> file = inner_.CreateExclusive(path, error);
   if (!file) return nullptr;
   const int id = nextId_++;
-  disk_.files[id];
+  File& record = disk_.files[id];
   live_[path] = id;
   FolderOf(path).since.push_back({NameOf(path), "", id});
   Snapshot();
-  return std::make_unique<RecordingFile>(*this, id, std::move(file));
-}
-
-void PowerLossFiles::Written(int id, uint64_t offset, std::string bytes) {
-  if (!bytes.empty()) {
-    disk_.files[id].since.push_back({false, static_cast<size_t>(offset), std::move(bytes)});
-  }
-  Snapshot();
-}
-
-void PowerLossFiles::Resized(int id, uint64_t size, bool changed) {
-  if (changed) disk_.files[id].since.push_back({true, static_cast<size_t>(size), {}});
-  Snapshot();
-}
-
-void PowerLossFiles::Flushed(int id) {
-  File& file = disk_.files[id];
-  for (const Change& change : file.since) {
-    if (change.resize) {
-      file.flushed.resize(change.at, '\0');
-    } else {
-      WriteInto(file.flushed, change.at, change.bytes);
-    }
-  }
-  file.since.clear();
-  Snapshot();
-}
-
-void PowerLossFiles::PermissionsSet(int id, uint32_t permissions, bool done) {
-  if (done) disk_.files[id].permissions = permissions;
-  Snapshot();
+  return std::make_unique<RecordingFile>(*this, record, std::move(file));
 }
 
 bool PowerLossFiles::FlushFolderOf(const char* path) {
   const bool done = inner_.FlushFolderOf(path);
   if (done) {
     Folder& folder = FolderOf(path);
-    for (const NameChange& change : folder.since) {
-      if (!change.to.empty()) {
-        folder.flushed[change.to] = folder.flushed[change.name];
-        folder.flushed.erase(change.name);
-      } else if (change.id < 0) {
-        folder.flushed.erase(change.name);
-      } else {
-        folder.flushed[change.name] = change.id;
-      }
-    }
+    for (const NameChange& change : folder.since) Apply(change, folder.flushed);
     folder.since.clear();
   }
   Snapshot();
@@ -181,53 +174,46 @@ bool PowerLossFiles::RenameReplacing(const char* from, const char* to) {
   return done;
 }
 
-void PowerLossFiles::CutPower(size_t point, Loss loss, uint32_t seed) const {
-  const Disk& disk = snapshots_.at(point);
+void PowerLossFiles::ForEachCut(uint32_t patterns,
+                                const std::function<void(const std::string&)>& check) const {
+  for (size_t point = 0; point < snapshots_.size(); ++point) {
+    for (uint32_t pattern = 0; pattern < patterns; ++pattern) {
+      const uint32_t seed = static_cast<uint32_t>(point * 1000 + pattern);
+      CutPower(snapshots_[point], pattern, seed);
+      check("cut after change " + std::to_string(point) + ", loss pattern " +
+            std::to_string(pattern) + " (seed " + std::to_string(seed) + ")");
+    }
+  }
+}
+
+void PowerLossFiles::CutPower(const Disk& disk, uint32_t pattern, uint32_t seed) const {
   std::mt19937 draw(seed);
-  // 0: kept, 1: lost, 2: torn.
+  // 0: kept, 1: lost, 2: torn; pattern 0 keeps everything, 1 loses it.
   const auto fate = [&](int choices) {
-    if (loss == Loss::KeepAll) return 0;
-    if (loss == Loss::LoseAll) return 1;
-    return static_cast<int>(draw() % static_cast<unsigned>(choices));
+    return pattern < 2 ? static_cast<int>(pattern)
+                       : static_cast<int>(draw() % static_cast<unsigned>(choices));
   };
   for (const auto& entry : fs::directory_iterator(root_)) fs::remove_all(entry.path());
   for (const auto& [path, folder] : disk.folders) {
     fs::create_directories(path);
     std::map<std::string, int> names = folder.flushed;
     for (const NameChange& change : folder.since) {
-      if (fate(2) != 0) continue;
-      if (!change.to.empty()) {
-        const auto from = names.find(change.name);
-        if (from == names.end()) continue;
-        names[change.to] = from->second;
-        names.erase(change.name);
-      } else if (change.id < 0) {
-        names.erase(change.name);
-      } else {
-        names[change.name] = change.id;
-      }
+      if (fate(2) == 0) Apply(change, names);
     }
     for (const auto& [name, id] : names) {
       const File& file = disk.files.at(id);
       std::string bytes = file.flushed;
       for (const Change& change : file.since) {
         const int what = fate(change.resize ? 2 : 3);
-        if (what == 1) continue;
-        if (change.resize) {
-          bytes.resize(change.at, '\0');
-          continue;
-        }
-        std::string_view written = change.bytes;
-        if (what == 2) {
-          // Torn: the sectors from its start up to one of the sector
-          // boundaries inside it reached the disk; none inside, none did.
-          const size_t first = change.at / kSector + 1;
-          const size_t last = (change.at + written.size() - 1) / kSector;
-          if (first > last) continue;
-          const size_t boundary = (first + draw() % (last - first + 1)) * kSector;
-          written = written.substr(0, boundary - change.at);
-        }
-        WriteInto(bytes, change.at, written);
+        if (what == 0) Apply(change, bytes);
+        if (what < 2) continue;
+        // Torn: the sectors from its start up to one of the sector
+        // boundaries inside it reached the disk; none inside, none did.
+        const size_t first = change.at / kSector + 1;
+        const size_t last = (change.at + change.bytes.size() - 1) / kSector;
+        if (first > last) continue;
+        const size_t boundary = (first + draw() % (last - first + 1)) * kSector;
+        WriteInto(bytes, change.at, std::string_view(change.bytes).substr(0, boundary - change.at));
       }
       const std::string target = (fs::path(path) / name).string();
       std::ofstream(target, std::ios::binary).write(bytes.data(), std::ssize(bytes));

@@ -2,12 +2,13 @@
 // leave of it: for every file, the bytes that reached the disk (its last
 // flush) and the writes and cuts made since; for every folder, the names
 // that reached the disk (its last flush) and the names created, renamed and
-// removed since. After each change it takes a snapshot; CutPower puts the
-// folder in the state a cut right after one of them leaves. Permissions
+// removed since. After each change it takes a snapshot; a cut puts the
+// folder in the state one right after a snapshot leaves. Permissions
 // reach the disk at once; folders are not made.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -21,18 +22,13 @@ class PowerLossFiles final : public ForwardingFiles {
   // Everything under `root` is on the disk as it stands now.
   explicit PowerLossFiles(const std::string& root);
 
-  // What a cut does to what was not flushed.
-  enum class Loss {
-    KeepAll,  // everything stays: a killed process, whose writes the system keeps
-    LoseAll,  // nothing stays
-    Drawn,    // each write kept, lost or torn at a 512-byte sector (its start reaching the
-              // disk), each change of a folder kept or lost, as the seed draws them
-  };
-
-  // Snapshots taken: the first before any change, then one after each.
+  // Cuts the power after each snapshot (the first before any change, then
+  // one after each) in `patterns` ways: everything unflushed kept (as a kill
+  // leaves it), all of it lost, then each write kept, lost or torn at a
+  // 512-byte sector (its start reaching the disk) and each change of a folder
+  // kept or lost, as a seeded draw has it. `check` gets what the cut was.
+  void ForEachCut(uint32_t patterns, const std::function<void(const std::string&)>& check) const;
   size_t cutPoints() const { return snapshots_.size(); }
-  // Rewrites the folder as a cut right after snapshot `point` leaves it.
-  void CutPower(size_t point, Loss loss, uint32_t seed) const;
 
   std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
                                                          platform::FileError& error) override;
@@ -43,13 +39,9 @@ class PowerLossFiles final : public ForwardingFiles {
   bool RenameNoReplace(const char* from, const char* to) override;
   bool RenameReplacing(const char* from, const char* to) override;
 
-  // What the file of `id` went through (called by its open file).
-  void Written(int id, uint64_t offset, std::string bytes);
-  void Resized(int id, uint64_t size, bool changed);
-  void Flushed(int id);
-  void PermissionsSet(int id, uint32_t permissions, bool done);
-
  private:
+  friend class RecordingFile;  // tells the model what an open file does
+
   struct Change {  // to a file's bytes: a write, or a new length when `bytes` is unused
     bool resize = false;
     size_t at = 0;
@@ -74,6 +66,9 @@ class PowerLossFiles final : public ForwardingFiles {
   };
 
   void Snapshot() { snapshots_.push_back(disk_); }
+  void CutPower(const Disk& disk, uint32_t pattern, uint32_t seed) const;
+  static void Apply(const Change& change, std::string& bytes);
+  static void Apply(const NameChange& change, std::map<std::string, int>& names);
   Folder& FolderOf(const std::string& path);
   void Renamed(const char* from, const char* to);
 
