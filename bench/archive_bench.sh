@@ -12,19 +12,14 @@
 #   VELKOR_BUILD_DIR=DIR                      build into DIR (default build/bench)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/install-deps"
+source "$root/bench/prepare.sh"
 count=${1:-200}
 runs=${2:-5}
-
-build=${VELKOR_BUILD_DIR:-$root/build/bench}
-cmake --preset bench -B "$build" >/dev/null
-cmake --build "$build" --target velkor-cli -j"$(nproc)" >/dev/null
-cli=$build/app/velkor-cli
+build_bench velkor-cli
 # Debian's 7zip package installs 7zz; newer ones add 7z.
 archiver=$(command -v 7z || command -v 7zz) || { echo "no 7-Zip found" >&2; exit 1; }
 
-work=$(mktemp -d /dev/shm/velkor-archive.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+make_work archive
 python3 "$root/bench/make_pages.py" "$work/pages" "$count"
 sed "s|^Arc=.*|Arc=$archiver|" "$root/examples/velkor.ini" >"$work/velkor.ini"
 # The loop below spells out the example's arguments; it must stay in step.

@@ -12,18 +12,11 @@
 #   VELKOR_BUILD_DIR=DIR              build into DIR (default build/bench)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/install-deps"
+source "$root/bench/prepare.sh"
 megabytes=${1:-500}
 runs=${2:-3}
-
-build=${VELKOR_BUILD_DIR:-$root/build/bench}
-cmake --preset bench -B "$build" >/dev/null
-cmake --build "$build" --target velkor-cli floor -j"$(nproc)" >/dev/null
-cli=$build/app/velkor-cli
-floor=$build/bench/floor
-
-work=$(mktemp -d /dev/shm/velkor-big.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+build_bench velkor-cli floor
+make_work big
 python3 "$root/bench/make_pages.py" "$work/pages" 1 --firefox --size $((megabytes * 1024 * 1024))
 name=$(cd "$work/pages" && ls -- *.htm)
 bytes=$(stat -c %s "$work/pages/$name")

@@ -19,18 +19,11 @@
 #                                           (an earlier one, say) the same way
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/install-deps"
+source "$root/bench/prepare.sh"
 count=${1:-1000}
 runs=${2:-7}
-
-build=${VELKOR_BUILD_DIR:-$root/build/bench}
-cmake --preset bench -B "$build" >/dev/null
-cmake --build "$build" --target velkor-cli floor -j"$(nproc)" >/dev/null
-cli=$build/app/velkor-cli
-floor=$build/bench/floor
-
-work=$(mktemp -d /dev/shm/velkor-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+build_bench velkor-cli floor
+make_work bench
 python3 "$root/bench/make_pages.py" "$work/pages" "$count"
 printf '[Options]\n' >"$work/velkor.ini"
 printf '[Options]\nArc=/bin/true\nCom="%%s"\n' >"$work/true.ini"

@@ -7,21 +7,16 @@
 #   bench/sync_cost.sh [PAGES] [RUNS]     default 1000 pages, 5 runs
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/install-deps"
+source "$root/bench/prepare.sh"
 count=${1:-1000}
 runs=${2:-5}
-
-build=${VELKOR_BUILD_DIR:-$root/build/bench}
-cmake --preset bench -B "$build" >/dev/null
-cmake --build "$build" --target velkor-cli -j"$(nproc)" >/dev/null
-cli=$build/app/velkor-cli
+build_bench velkor-cli
 # One worker, as the baseline has: the cost of a page, not the batch's speed.
 one=""
 "$cli" --help | grep -q -- '--jobs' && one="--jobs 1"
 
 for place in /dev/shm "${TMPDIR:-/tmp}"; do
-  work=$(mktemp -d "$place/velkor-sync.XXXXXX")
-  trap 'rm -rf "$work"' EXIT
+  make_work sync "$place"
   python3 "$root/bench/make_pages.py" "$work/pages" "$count" >/dev/null
   printf '[Options]\n' >"$work/velkor.ini"
   commands=(-n "sync" "'$cli' --ini '$work/velkor.ini' --fix --no-archive --sync $one '$work/run'"

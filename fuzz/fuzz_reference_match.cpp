@@ -1,7 +1,8 @@
 // The charset sniffing, the link repair and both rewrites on any page give
-// exactly what the plain rendering of the rules in tests/reference gives:
-// once with the SIMD searches and the byte map of the ANSI code page, once
-// with the portable searches and whole-name conversions.
+// exactly what the plain rendering of the rules in tests/reference gives,
+// with the byte map of the ANSI code page and with whole-name conversions;
+// and the search every rule uses finds on it, on both of its paths, what the
+// standard search finds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,9 +26,12 @@ void ExpectSameAsReference(std::string_view page) {
   const std::string_view text = page.substr(0, page.find('\0'));
   if (page::SniffCharset(text) != reference::SniffCharset(text)) std::abort();
 
-  page::GrowBuffer repaired;
-  const bool wasRepaired = page::RepairLinksInText(page, repaired);
-  if (Given(wasRepaired, repaired.View()) != reference::RepairLinks(page)) std::abort();
+  const page::ByteMap* const conversions[] = {page::AnsiToUtf8Map(), nullptr};
+  for (const page::ByteMap* ansiToUtf8 : conversions) {
+    page::GrowBuffer repaired;
+    const bool wasRepaired = page::RepairLinksInText(page, repaired, ansiToUtf8);
+    if (Given(wasRepaired, repaired.View()) != reference::RepairLinks(page)) std::abort();
+  }
 
   page::GrowBuffer cut;
   const bool wasCut = page::FirstRewrite(page, cut);
@@ -43,10 +47,13 @@ void ExpectSameAsReference(std::string_view page) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view page(reinterpret_cast<const char*>(data), size);
   ExpectSameAsReference(page);
-  page::testing::SetPortableSearch(true);
-  page::testing::SetAnsiToUtf8MapOff(true);
-  ExpectSameAsReference(page);
-  page::testing::SetPortableSearch(false);
-  page::testing::SetAnsiToUtf8MapOff(false);
+  for (const std::string_view needle : {"_files", "=\"", "<div class=\"g_section"}) {
+    for (size_t from = 0; from <= page.size(); from += 7) {
+      const size_t expected = page.find(needle, from);
+      for (const page::SearchPath path : {page::SearchPath::Fastest, page::SearchPath::Portable}) {
+        if (page::FindFrom(page, from, needle, path) != expected) std::abort();
+      }
+    }
+  }
   return 0;
 }

@@ -126,14 +126,10 @@ std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
   return result;
 }
 
-std::unique_ptr<CWrkThread> StartPageWorker(const RunningFlag& running, ResultSink& sink,
-                                            const JobSettings& settings) {
-  auto worker = std::make_unique<CWrkThread>(
-      running, sink, [&settings](JobRequest& request, ResultSink& resultSink) {
-        return ProcessJob(request, resultSink, settings);
-      });
-  if (!worker->Start()) return nullptr;
-  return worker;
+JobRunner PageJobRunner(const JobSettings& settings) {
+  return [&settings](JobRequest& request, ResultSink& sink, JobGate& gate) {
+    return ProcessJob(request, sink, settings, &gate);
+  };
 }
 
 }  // namespace job

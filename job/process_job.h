@@ -35,10 +35,8 @@ int32_t PageStatus(page::PageOutcome outcome);
 std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
                                       const JobSettings& settings, JobGate* gate = nullptr);
 
-// The worker of a front end, started: ProcessJob with `settings` for every
-// request, results to `sink`. Null when the thread cannot be started. The
-// three must outlive it.
-std::unique_ptr<CWrkThread> StartPageWorker(const RunningFlag& running, ResultSink& sink,
-                                            const JobSettings& settings);
+// What the workers of every front end run: ProcessJob with `settings`,
+// which must outlive them.
+JobRunner PageJobRunner(const JobSettings& settings);
 
 }  // namespace job

@@ -119,30 +119,27 @@ VELKOR_SSE2_FUNCTION size_t FindLastSse2(std::string_view text, char byte) {
   return FindLastPortable(text.substr(0, end), byte);
 }
 
-bool g_simd = ProcessorHasSse2();
-
-#else
-
-bool g_simd = false;
+const bool g_simd = ProcessorHasSse2();
 
 #endif
 
 }  // namespace
 
-size_t FindFrom(std::string_view text, size_t from, const Needle& needle) {
+size_t FindFrom(std::string_view text, size_t from, const Needle& needle,
+                [[maybe_unused]] SearchPath path) {
   if (from > text.size()) return kNotFound;
   const std::string_view bytes = needle.bytes;
   if (bytes.size() < 2) return text.find(bytes, from);
   if (text.size() - from < bytes.size()) return kNotFound;
 #if VELKOR_SEARCH_SSE2
-  if (g_simd) return FindSse2(text, from, needle);
+  if (g_simd && path == SearchPath::Fastest) return FindSse2(text, from, needle);
 #endif
   return FindPortable(text, from, needle);
 }
 
-size_t FindLastByte(std::string_view text, char byte) {
+size_t FindLastByte(std::string_view text, char byte, [[maybe_unused]] SearchPath path) {
 #if VELKOR_SEARCH_SSE2
-  if (g_simd) return FindLastSse2(text, byte);
+  if (g_simd && path == SearchPath::Fastest) return FindLastSse2(text, byte);
 #endif
   return FindLastPortable(text, byte);
 }
@@ -175,19 +172,5 @@ void FindEachOf(std::string_view text, size_t from, const Needle* needles, const
     scan = at + 1;
   }
 }
-
-namespace testing {
-bool SetPortableSearch(bool portable) {
-#if VELKOR_SEARCH_SSE2
-  static const bool available = g_simd;
-  const bool previous = !g_simd;
-  g_simd = available && !portable;
-  return previous;
-#else
-  (void)portable;
-  return true;
-#endif
-}
-}  // namespace testing
 
 }  // namespace page

@@ -63,12 +63,18 @@ struct Needle {
   constexpr Needle(const char* literal) : Needle(std::string_view(literal)) {}
 };
 
+// Which instructions a search takes: the fastest the processor has (SIMD
+// where there is any), or the portable ones every processor has. Both give
+// the same results; tests hold each to the standard searches.
+enum class SearchPath { Fastest, Portable };
+
 // Position of the first `needle` in `text` starting at or after `from`, or
 // kNotFound. A `from` past the end finds nothing.
-size_t FindFrom(std::string_view text, size_t from, const Needle& needle);
+size_t FindFrom(std::string_view text, size_t from, const Needle& needle,
+                SearchPath path = SearchPath::Fastest);
 
 // Position of the last `byte` in `text`, or kNotFound.
-size_t FindLastByte(std::string_view text, char byte);
+size_t FindLastByte(std::string_view text, char byte, SearchPath path = SearchPath::Fastest);
 
 // A few literals searched for in one scan. The scan looks for the longest
 // run of bytes that all of them hold (`core`) and compares each literal
@@ -142,11 +148,5 @@ struct PageText {
     tail = nul == std::string_view::npos ? std::string_view() : bytes.substr(nul);
   }
 };
-
-namespace testing {
-// Makes the searches take their portable path even where the processor has
-// SIMD instructions, so that tests check both. Returns the previous setting.
-bool SetPortableSearch(bool portable);
-}  // namespace testing
 
 }  // namespace page

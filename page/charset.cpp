@@ -277,12 +277,7 @@ const ByteMap& Cp1251ToKoi8RMap() {
   return map;
 }
 
-namespace {
-bool g_ansiToUtf8MapOff = false;
-}  // namespace
-
 const ByteMap* AnsiToUtf8Map() {
-  if (g_ansiToUtf8MapOff) return nullptr;
   // Built once: the ANSI code page does not change while the program runs.
   static const std::unique_ptr<const ByteMap> map = []() -> std::unique_ptr<const ByteMap> {
     if (!IsPlainSingleByteCodePage(platform::AnsiCodePage())) return nullptr;
@@ -458,13 +453,5 @@ std::string_view Utf8Suffix(std::string_view text, size_t limit) {
   while (start < text.size() && IsUtf8Continuation(text[start])) ++start;
   return text.substr(start);
 }
-
-namespace testing {
-bool SetAnsiToUtf8MapOff(bool off) {
-  const bool previous = g_ansiToUtf8MapOff;
-  g_ansiToUtf8MapOff = off;
-  return previous;
-}
-}  // namespace testing
 
 }  // namespace page

@@ -113,11 +113,4 @@ bool PercentDecodeInto(std::string_view text, char* out, size_t& length);
 // memory ran out.
 bool AppendMapped(std::string_view bytes, const ByteMap& map, GrowBuffer& out, int32_t step);
 
-namespace testing {
-// Makes AnsiToUtf8Map give null, as on a system whose ANSI code page takes
-// more than one byte for some characters, so that tests reach the callers'
-// whole-string conversions. Returns the previous setting.
-bool SetAnsiToUtf8MapOff(bool off);
-}  // namespace testing
-
 }  // namespace page

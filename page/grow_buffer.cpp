@@ -5,10 +5,10 @@
 #include <limits>
 #include <utility>
 
+#include "platform/memory.h"
+
 namespace page {
 namespace {
-
-testing::ReallocFunction g_realloc = std::realloc;
 
 constexpr int64_t kMaxUsed = std::numeric_limits<int32_t>::max() - 1;
 
@@ -29,7 +29,7 @@ int MakeRoom(char*& data, int32_t used, int32_t length, int32_t& capacity, int32
         static_cast<int64_t>(capacity) + step > wanted ? step : static_cast<int64_t>(length) + 1;
     const int64_t grown = capacity + increment;
     capacity = static_cast<int32_t>(grown > kMaxUsed + 1 ? kMaxUsed + 1 : grown);
-    void* moved = g_realloc(data, static_cast<size_t>(capacity));
+    void* moved = platform::Memory().Reallocate(data, static_cast<size_t>(capacity));
     if (moved == nullptr) {
       std::free(data);
       data = nullptr;
@@ -125,13 +125,5 @@ char* GrowBuffer::Terminate() {
   data_[used_] = '\0';
   return data_;
 }
-
-namespace testing {
-ReallocFunction SetGrowBufferRealloc(ReallocFunction function) {
-  ReallocFunction previous = g_realloc;
-  g_realloc = function;
-  return previous;
-}
-}  // namespace testing
 
 }  // namespace page

@@ -87,11 +87,4 @@ class GrowBuffer {
   bool failed_ = false;
 };
 
-namespace testing {
-// The reallocation function AppendBytes calls; tests put a failing one in
-// place to check that nothing leaks or is lost. Returns the previous one.
-using ReallocFunction = void* (*)(void*, size_t);
-ReallocFunction SetGrowBufferRealloc(ReallocFunction function);
-}  // namespace testing
-
 }  // namespace page

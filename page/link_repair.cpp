@@ -12,8 +12,8 @@ constexpr int32_t kNameStep = 1024;
 // Appends `link` to `out` decoded, in the page's charset. A link with
 // nothing to decode, or one whose decoding would put a NUL into the page
 // (%00), is appended as it stands. False when memory ran out.
-bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& out,
-                        int32_t step) {
+bool AppendRepairedLink(std::string_view link, PageCharset charset, const ByteMap* ansiToUtf8,
+                        GrowBuffer& out, int32_t step) {
   // Decoded on the stack for a link of usual length.
   char local[512];
   GrowBuffer spill;
@@ -39,7 +39,7 @@ bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& 
   // ANSI bytes stand as they are on a page in the ANSI code page; for the
   // other charsets they are put into the page's charset on the way.
   if (charset == PageCharset::Other) return out.Append(decoded, step);
-  const ByteMap* map = charset == PageCharset::Koi8R ? &Cp1251ToKoi8RMap() : AnsiToUtf8Map();
+  const ByteMap* map = charset == PageCharset::Koi8R ? &Cp1251ToKoi8RMap() : ansiToUtf8;
   if (map != nullptr) return AppendMapped(decoded, *map, out, step);
 
   // An ANSI code page of more than one byte per character: the decoded
@@ -57,7 +57,7 @@ bool AppendRepairedLink(std::string_view link, PageCharset charset, GrowBuffer& 
 
 }  // namespace
 
-bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
+bool RepairLinksInText(std::string_view page, GrowBuffer& out, const ByteMap* ansiToUtf8) {
   const std::string_view text = PageText(page).text;
   if (text.empty()) return false;
   const PageCharset charset = SniffCharset(text);
@@ -80,7 +80,8 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out) {
     const size_t linkStart =
         copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
     if (!out.Append(text.substr(copied, linkStart - copied), step) ||
-        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, out, step)) {
+        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, ansiToUtf8,
+                            out, step)) {
       return false;
     }
     // The closing quote starts the next copied run, and the search resumes

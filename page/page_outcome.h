@@ -26,9 +26,4 @@ enum class PageOutcome {
   DamagedWebArchive,  // a web archive that cannot be read as its parts: left as it was
 };
 
-// True when the page is in its final form.
-inline bool IsDone(PageOutcome outcome) {
-  return outcome == PageOutcome::Rewritten || outcome == PageOutcome::Unchanged;
-}
-
 }  // namespace page

@@ -53,7 +53,6 @@ class ExclusiveFile {
   // Writes `count` bytes at `offset`. Returns the number written, which is
   // less than `count` when the write stopped part-way, or -1 on failure.
   virtual int64_t WriteAt(uint64_t offset, const char* from, size_t count) = 0;
-  int64_t WriteFromStart(const char* from, size_t count) { return WriteAt(0, from, count); }
   // Makes the file end after `length` bytes.
   virtual bool Truncate(uint64_t length) = 0;
   // Puts what was written so far on the disk itself, so that it survives a

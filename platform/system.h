@@ -25,9 +25,6 @@ class RunningProcess {
   // 8-bit text; unchanged when that cannot be done.
   virtual std::string FullPath(const char* path) = 0;
 
-  // The value of the environment variable `name`; empty when it is not set.
-  virtual std::string EnvironmentValue(const char* name) = 0;
-
   // The folder in which this user's programs keep their settings, as a full
   // path: the XDG configuration folder ($XDG_CONFIG_HOME when it holds an
   // absolute path, else ~/.config). Empty on Windows, where the program,
@@ -45,10 +42,6 @@ class RunningProcess {
   // program for this process: on POSIX one it may execute; on Windows any
   // regular file (whether it is a program, the start itself tells).
   virtual bool IsProgramFile(const char* path) = 0;
-
-  // Ends the process at once, as a kill from outside would: no destructor
-  // runs, no buffer is flushed, no file is closed in order. Never returns.
-  virtual void EndAbruptly() = 0;
 
   // True when standard error is a terminal (console).
   virtual bool StderrIsTerminal() = 0;

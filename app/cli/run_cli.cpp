@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/cli/archiver_problem.h"
@@ -12,7 +13,7 @@
 #include "app/log_line.h"
 #include "app/settings.h"
 #include "job/process_job.h"
-#include "job/worker_pool.h"
+#include "job/worker.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
@@ -68,6 +69,108 @@ int Usage(std::FILE* err, const std::string& message) {
   return kExitUsage;
 }
 
+// The settings files the run reads: the one --ini names, by its full path,
+// alone; or the user's over the system's. Nothing when --ini names no file.
+std::optional<SettingsFiles> SettingsFilesOf(const CliOptions& options, std::FILE* err) {
+  if (options.ini) {
+    // The profile reader on Windows looks for a relative file name in the
+    // Windows folder, so the settings file is always named by its full path.
+    SettingsFiles files(platform::ThisProcess().FullPath(options.ini->c_str()));
+    if (platform::Files().Kind(files.user.c_str()) != platform::PathKind::File) return std::nullopt;
+    return files;
+  }
+  // Settings that an earlier run kept beside the program would otherwise be
+  // left behind without a word.
+  SettingsFiles files = DefaultSettingsFiles();
+  const std::string unread = UnreadSettingsBesideProgram();
+  if (!unread.empty()) {
+    Say(err, unread + " is not read; the settings are read from " + files.user +
+                 " (move the file there)");
+  }
+  return files;
+}
+
+// What the pages get: the settings files' settings and boxes, as the options
+// override them.
+struct RunSettings {
+  job::JobSettings jobs;
+  FixedBoxes boxes;
+};
+
+RunSettings ReadRunSettings(const CliOptions& options, const SettingsFiles& files) {
+  job::JobSettings settings = ReadJobSettings(files);
+  settings.sync = options.sync.value_or(settings.sync);
+  settings.archiver.timeoutSeconds = options.archiverTimeout;
+  settings.archiver.captureOutput = true;
+  const WindowSettings saved = ReadWindowSettings(files);
+  return {std::move(settings),
+          FixedBoxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix))};
+}
+
+// Each page whose archiver could not start says only "set up the
+// archiver"; this says once what is wrong, and where the settings were
+// looked for.
+void SayWhyNoArchiverStarted(std::FILE* err, const std::vector<int32_t>& statuses,
+                             const job::ArchiverSettings& archiver, const SettingsFiles& files) {
+  const auto notStarted = std::ranges::count(statuses, job::STATUS_ARCHIVER_NOT_STARTED);
+  if (notStarted == 0) return;
+  Say(err, "archiving could not start for " + std::to_string(notStarted) + " of " +
+               std::to_string(statuses.size()) + (statuses.size() == 1 ? " page: " : " pages: ") +
+               ArchiverProblem(archiver, files) +
+               "; settings files read: " + DescribeSettingsFiles(files));
+}
+
+// How a batch went.
+struct BatchEnd {
+  bool started = false;  // false when no worker could be started
+  int32_t queued = 0;    // the pages it took
+  bool refused = false;  // an entry it could not take
+  int interrupted = 0;   // the exit status of an interrupt that ended it, or 0
+};
+
+// Runs the pages the options name on the workers, each line printed by `sink`.
+BatchEnd RunBatch(const CliOptions& options, RunSettings& run, ConsoleSink& sink) {
+  // A Ctrl+C or a terminate request stops the archivers running, and no
+  // page after those in hand is begun; those in hand are finished, whole.
+  std::atomic<bool> stop{false};
+  std::atomic<int> interrupted{0};
+  job::RunningFlag running;
+  run.jobs.archiver.stop = &stop;
+  // Pages at once: one for each processor core unless told.
+  const int workers = options.jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
+  job::CJobPool pool(running, sink, job::PageJobRunner(run.jobs), workers);
+  if (!pool.Start()) return {};
+  const std::unique_ptr<platform::InterruptWatch> watch =
+      platform::ThisProcess().WatchInterrupts([&](int exitStatus) {
+        interrupted = exitStatus;
+        running.BeginShutDown();
+        stop = true;
+      });
+
+  Intake intake(pool, run.boxes);
+  // Held around the intake's own hold, so that the progress line knows the
+  // batch's size before its first job starts, and the entries the intake
+  // refused are logged before any result.
+  pool.Hold();
+  intake.TakeCommandLine(options.paths);
+  BatchEnd end{.started = true};
+  end.queued = intake.PendingJobs();
+  const std::vector<Refusal> refusals = intake.TakeRefusals();
+  for (const Refusal& refusal : refusals) {
+    sink.PrintLogLine(LogLine(refusal.status, refusal.path.c_str()));
+  }
+  end.refused = !refusals.empty();
+  sink.SetTotal(end.queued);
+  pool.Release();
+  // The running flag stays set unless interrupted: the workers finish the
+  // whole batch, then quit.
+  pool.Quit();
+  sink.ClearProgress();
+  run.jobs.archiver.stop = nullptr;  // it goes with this call
+  end.interrupted = interrupted.load();
+  return end;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams) {
@@ -84,101 +187,39 @@ int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams)
     case CliOptions::Action::Run:
       break;
   }
-
-  SettingsFiles settingsFiles;
-  if (options.ini) {
-    // The profile reader on Windows looks for a relative file name in the
-    // Windows folder, so the settings file is always named by its full path.
-    settingsFiles = SettingsFiles(platform::ThisProcess().FullPath(options.ini->c_str()));
-    if (platform::Files().Kind(settingsFiles.user.c_str()) != platform::PathKind::File) {
-      return Usage(streams.err, "no settings file '" + *options.ini + "'");
-    }
-  } else {
-    settingsFiles = DefaultSettingsFiles();
-    // Settings that an earlier run kept beside the program would otherwise
-    // be left behind without a word.
-    const std::string unread = UnreadSettingsBesideProgram();
-    if (!unread.empty()) {
-      Say(streams.err, unread + " is not read; the settings are read from " + settingsFiles.user +
-                           " (move the file there)");
-    }
-  }
-  job::JobSettings settings = ReadJobSettings(settingsFiles);
-  settings.sync = options.sync.value_or(settings.sync);
-  job::ArchiverSettings& archiver = settings.archiver;
-  const WindowSettings saved = ReadWindowSettings(settingsFiles);
-  const FixedBoxes boxes(options.archive.value_or(saved.archive), options.fix.value_or(saved.fix));
-  // A Ctrl+C or a terminate request stops the archiver running, and no page
-  // after the one in hand is begun; the one in hand is finished, whole.
-  std::atomic<bool> stop{false};
-  std::atomic<int> interrupted{0};
-  job::RunningFlag running;
-  archiver.timeoutSeconds = options.archiverTimeout;
-  archiver.stop = &stop;
-  archiver.captureOutput = true;
+  const std::optional<SettingsFiles> files = SettingsFilesOf(options, streams.err);
+  if (!files) return Usage(streams.err, "no settings file '" + *options.ini + "'");
+  RunSettings run = ReadRunSettings(options, *files);
 
   ConsoleSink sink(streams.out, streams.showProgress ? streams.err : nullptr, options.verbose);
-  // Pages at once: one for each processor core unless told.
-  const int workers = options.jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
-  const std::unique_ptr<job::CJobPool> worker = std::make_unique<job::CJobPool>(
-      running, sink,
-      [&settings](job::JobRequest& request, job::ResultSink& resultSink, job::JobGate& gate) {
-        return job::ProcessJob(request, resultSink, settings, &gate);
-      },
-      workers);
-  if (!worker->Start()) {
-    std::fputs("velkor-cli: the worker threads cannot be started\n", streams.err);
+  const bool missing = WarnOfMissingPaths(options.paths, streams.err);
+  const BatchEnd end = RunBatch(options, run, sink);
+  if (!end.started) {
+    Say(streams.err, "the worker threads cannot be started");
     return kExitFailed;
   }
-  const std::unique_ptr<platform::InterruptWatch> watch =
-      platform::ThisProcess().WatchInterrupts([&](int exitStatus) {
-        interrupted = exitStatus;
-        running.BeginShutDown();
-        stop = true;
-      });
-
-  const bool missing = WarnOfMissingPaths(options.paths, streams.err);
-  Intake intake(*worker, boxes);
-  // Held around the intake's own hold, so that the progress line knows the
-  // batch's size before its first job starts, and the entries the intake
-  // refused are logged before any result.
-  worker->Hold();
-  intake.TakeCommandLine(options.paths);
-  const int32_t queued = intake.PendingJobs();
-  const std::vector<Refusal> refusals = intake.TakeRefusals();
-  for (const Refusal& refusal : refusals) {
-    sink.PrintLogLine(LogLine(refusal.status, refusal.path.c_str()));
-  }
-  sink.SetTotal(queued);
-  worker->Release();
-  // The running flag stays set unless interrupted: the worker finishes the
-  // whole batch, then meets the quit command behind it.
-  worker->Quit();
-  sink.ClearProgress();
-  // Each such page says only "set up the archiver"; this says once what is
-  // wrong, and where the settings were looked for.
   const std::vector<int32_t>& statuses = sink.Statuses();
-  if (const auto notStarted = std::ranges::count(statuses, job::STATUS_ARCHIVER_NOT_STARTED)) {
-    Say(streams.err, "archiving could not start for " + std::to_string(notStarted) + " of " +
-                         std::to_string(statuses.size()) +
-                         (statuses.size() == 1 ? " page: " : " pages: ") +
-                         ArchiverProblem(archiver, settingsFiles) +
-                         "; settings files read: " + DescribeSettingsFiles(settingsFiles));
+  SayWhyNoArchiverStarted(streams.err, statuses, run.jobs.archiver, *files);
+  if (end.interrupted != 0) {
+    const char* const how = end.interrupted == kExitInterrupted ? "interrupted" : "terminated";
+    Say(streams.err, std::string(how) + " after " + std::to_string(statuses.size()) +
+                         " of " + std::to_string(end.queued) +
+                         " pages; the others were not touched");
+    return end.interrupted;
   }
-
-  if (const int exitStatus = interrupted.load()) {
-    Say(streams.err, std::string(exitStatus == kExitInterrupted ? "interrupted" : "terminated") +
-                         " after " + std::to_string(sink.Statuses().size()) + " of " +
-                         std::to_string(queued) + " pages; the others were not touched");
-    return exitStatus;
-  }
-  if (queued == 0 && refusals.empty()) std::fputs("velkor-cli: no page to process\n", streams.err);
+  if (end.queued == 0 && !end.refused) Say(streams.err, "no page to process");
   // A run succeeds when it had pages, took every entry it was given, and
   // every page came back Ok.
   const bool everyPageOk =
-      queued > 0 && statuses.size() == static_cast<size_t>(queued) &&
+      end.queued > 0 && statuses.size() == static_cast<size_t>(end.queued) &&
       std::ranges::all_of(statuses, [](int32_t status) { return status == job::STATUS_OK; });
-  return everyPageOk && refusals.empty() && !missing ? kExitOk : kExitFailed;
+  return everyPageOk && !end.refused && !missing ? kExitOk : kExitFailed;
+}
+
+int CliMain(int argc, char** argv) {
+  platform::ThisProcess().KeepFreedMemoryForReuse();
+  return RunCli(platform::ProgramArguments(argc, argv),
+                {stdout, stderr, platform::ThisProcess().StderrIsTerminal()});
 }
 
 }  // namespace app::cli

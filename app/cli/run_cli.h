@@ -18,4 +18,8 @@ struct CliStreams {
 // result had status 0, 1 otherwise, 2 for a usage error.
 int RunCli(const std::vector<std::string>& arguments, const CliStreams& streams);
 
+// The whole program, as its main runs it: the process's own set-up, then
+// RunCli on the arguments, the standard streams and the terminal.
+int CliMain(int argc, char** argv);
+
 }  // namespace app::cli

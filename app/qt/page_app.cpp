@@ -3,18 +3,14 @@
 #include <utility>
 
 #include "app/settings.h"
-#include "job/process_job.h"
 #include "platform/system.h"
 
 namespace qt {
 
 bool CPageApp::InitInstance(app::SettingsFiles settings,
                             const std::vector<std::string>& commandLinePaths) {
-  // Read once, before the worker exists; the worker only reads them.
-  settings_ = app::ReadJobSettings(settings);
-  worker_ = job::StartPageWorker(running_, sink_, settings_);
-  if (!worker_) return false;
-  window_ = std::make_unique<CPageDlg>(*worker_, sink_, std::move(settings));
+  if (!worker_.Start(settings, sink_)) return false;
+  window_ = std::make_unique<CPageDlg>(worker_.worker(), sink_, std::move(settings));
   window_->Open(commandLinePaths);
   return true;
 }
@@ -22,11 +18,7 @@ bool CPageApp::InitInstance(app::SettingsFiles settings,
 int CPageApp::ExitInstance() {
   // The window goes first: from then on the worker frees its results.
   window_.reset();
-  if (worker_) {
-    running_.BeginShutDown();
-    worker_->Quit();
-    worker_.reset();
-  }
+  worker_.Stop();
   return 0;
 }
 

@@ -10,8 +10,7 @@
 #include "app/qt/page_dlg.h"
 #include "app/qt/window_sink.h"
 #include "app/settings.h"
-#include "job/process_job.h"
-#include "job/worker.h"
+#include "app/window_worker.h"
 
 namespace qt {
 
@@ -31,10 +30,8 @@ class CPageApp {
   CPageDlg* window() const { return window_.get(); }
 
  private:
-  job::JobSettings settings_;
-  job::RunningFlag running_;
   WindowSink sink_;
-  std::unique_ptr<job::CWrkThread> worker_;
+  app::WindowWorker worker_;
   std::unique_ptr<CPageDlg> window_;
 };
 

@@ -5,7 +5,6 @@
 #include "app/settings.h"
 #include "app/win32/page_dlg.h"
 #include "app/window_logic.h"
-#include "job/process_job.h"
 #include "platform/command_line.h"
 #include "platform/win32/wide_text.h"
 
@@ -16,26 +15,19 @@ BOOL CPageApp::InitInstance() {
   InitCommonControlsEx(&controls);
 
   settingsPath_ = app::DefaultSettingsPath();
-  // Read once, before the worker exists; the worker only reads them.
-  settings_ = app::ReadJobSettings(settingsPath_);
-
-  worker_ = job::StartPageWorker(running_, sink_, settings_);
-  if (!worker_) return FALSE;
+  if (!worker_.Start(settingsPath_, sink_)) return FALSE;
 
   // Read in UTF-16: the ANSI command line would hold look-alike letters for
   // those the code page lacks, naming another file.
   commandLine_ = platform::FromWide(GetCommandLineW());
-  CPageDlg window(*worker_, sink_, settingsPath_, platform::SkipProgramName(commandLine_.c_str()));
+  CPageDlg window(worker_.worker(), sink_, settingsPath_,
+                  platform::SkipProgramName(commandLine_.c_str()));
   window.DoModal();
   return FALSE;
 }
 
 int CPageApp::ExitInstance() {
-  if (worker_) {
-    running_.BeginShutDown();
-    worker_->Quit();
-    worker_.reset();
-  }
+  worker_.Stop();
   return 0;
 }
 

@@ -8,8 +8,7 @@
 #include <string>
 
 #include "app/win32/main_window_sink.h"
-#include "job/process_job.h"
-#include "job/worker.h"
+#include "app/window_worker.h"
 
 namespace win32 {
 
@@ -25,10 +24,8 @@ class CPageApp {
  private:
   std::string settingsPath_;
   std::string commandLine_;  // UTF-8, the program's name included
-  job::JobSettings settings_;
-  job::RunningFlag running_;
   MainWindowSink sink_;
-  std::unique_ptr<job::CWrkThread> worker_;
+  app::WindowWorker worker_;
 };
 
 }  // namespace win32

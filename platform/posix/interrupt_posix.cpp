@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -18,7 +19,10 @@ int g_pipe[2] = {-1, -1};
 void OnSignal(int number) {
   const int saved = errno;
   const char byte = static_cast<char>(number);
-  // A full pipe means that signals are already waiting: nothing is lost.
+  // The write end does not block: a full pipe means that signals are
+  // already waiting, and this one is dropped instead of stopping the
+  // program inside its handler. Nothing is lost, since only the first
+  // signal counts.
   [[maybe_unused]] const ssize_t written = write(g_pipe[1], &byte, 1);
   errno = saved;
 }
@@ -32,6 +36,7 @@ class SignalWatch final : public InterruptWatch {
   explicit SignalWatch(std::function<void(int)> onInterrupt)
       : onInterrupt_(std::move(onInterrupt)) {
     if (pipe2(g_pipe, O_CLOEXEC) != 0) return;
+    fcntl(g_pipe[1], F_SETFL, fcntl(g_pipe[1], F_GETFL) | O_NONBLOCK);
     reader_ = std::thread([this] {
       bool called = false;
       for (;;) {
@@ -58,8 +63,12 @@ class SignalWatch final : public InterruptWatch {
   ~SignalWatch() override {
     if (!reader_.joinable()) return;
     for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &earlier_[i], nullptr);
+    // The end must get through: a pipe full of signals is waited on until
+    // the thread has read some.
     const char end = kEnd;
-    while (write(g_pipe[1], &end, 1) < 0 && errno == EINTR) {
+    while (write(g_pipe[1], &end, 1) < 0 && (errno == EINTR || errno == EAGAIN)) {
+      pollfd room{g_pipe[1], POLLOUT, 0};
+      poll(&room, 1, -1);
     }
     reader_.join();
     close(g_pipe[0]);

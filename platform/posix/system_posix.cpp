@@ -1,5 +1,4 @@
 #include <pwd.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,11 +44,6 @@ class PosixProcess final : public RunningProcess {
     return folder + '/' + path;
   }
 
-  std::string EnvironmentValue(const char* name) override {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-  }
-
   std::string UserSettingsFolder() override {
     const std::string configHome = AbsolutePathFromEnvironment("XDG_CONFIG_HOME");
     if (!configHome.empty()) return configHome;
@@ -61,7 +55,8 @@ class PosixProcess final : public RunningProcess {
 
   std::vector<std::string> SystemSettingsFolders() override {
     std::vector<std::string> folders;
-    const std::string list = EnvironmentValue("XDG_CONFIG_DIRS");
+    const char* const set = std::getenv("XDG_CONFIG_DIRS");
+    const std::string list = set != nullptr ? set : "";
     for (size_t start = 0; start <= list.size();) {
       size_t end = list.find(':', start);
       if (end == std::string::npos) end = list.size();
@@ -75,11 +70,6 @@ class PosixProcess final : public RunningProcess {
   bool IsProgramFile(const char* path) override {
     struct stat status {};
     return stat(path, &status) == 0 && S_ISREG(status.st_mode) && access(path, X_OK) == 0;
-  }
-
-  void EndAbruptly() override {
-    kill(getpid(), SIGKILL);
-    _exit(137);  // never reached: SIGKILL cannot be caught
   }
 
   bool StderrIsTerminal() override { return isatty(STDERR_FILENO) == 1; }
@@ -110,8 +100,8 @@ class PosixProcess final : public RunningProcess {
   // The value of an environment variable when it names an absolute path;
   // the XDG rules have a relative one ignored.
   std::string AbsolutePathFromEnvironment(const char* name) {
-    std::string value = EnvironmentValue(name);
-    return !value.empty() && value[0] == '/' ? value : std::string();
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] == '/' ? value : std::string();
   }
 
   std::string HomeFolder() {

@@ -253,6 +253,7 @@ class Win32FileSystem final : public FileSystem {
   // A symbolic link is deleted itself, never what it leads to.
   bool RemoveFile(const char* path) override { return DeleteFileW(WideName(path).get()) != FALSE; }
 
+  // The search's first entry: the long name, in its stored letter case.
   std::string StoredName(const char* path) override { return FirstEntry(*this, path); }
 
   bool CreateFolders(const char* path) override {

@@ -67,21 +67,6 @@ class Win32Process final : public RunningProcess {
     return FromWide(full.c_str());
   }
 
-  std::string EnvironmentValue(const char* name) override {
-    const WideText wide(name);
-    const DWORD room = GetEnvironmentVariableW(wide.get(), nullptr, 0);
-    if (room == 0) return std::string();
-    std::wstring value(room, L'\0');
-    const DWORD length = GetEnvironmentVariableW(wide.get(), value.data(), room);
-    if (length == 0 || length >= room) return std::string();
-    return FromWide(value.c_str());
-  }
-
-  void EndAbruptly() override {
-    TerminateProcess(GetCurrentProcess(), 137);
-    ExitProcess(137);  // never reached: TerminateProcess on itself does not return
-  }
-
   bool StderrIsTerminal() override { return IsConsole(STD_ERROR_HANDLE); }
 
   void WriteText(std::FILE* stream, std::string_view text) override {

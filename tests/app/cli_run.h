@@ -10,18 +10,18 @@
 #include <vector>
 
 #include "app/cli/run_cli.h"
-#include "tests/support/archiver_standin.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/process_check.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/written_text.h"
 
 namespace clitest {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
+using testsupport::Expected;
+using testsupport::kSamples;
 using testsupport::ReadFile;
-
-inline const fs::path kSamples = VELKOR_SAMPLES_DIR;
+using testsupport::Sample;
 
 // The report of the stand-in archiving Frost Wind.htm.
 inline const std::string kFrostReport = "Itetsuku Kaze [Frost Wind][OVA].report";
@@ -40,14 +40,13 @@ inline void ExpectStandinEnded(const std::string& report) {
 class CliRun : public ::testing::Test {
  protected:
   CliRun() {
-    fs::copy(kSamples, folder_.Path("pages"), fs::copy_options::recursive);
+    fs::copy(testsupport::kSamples, folder_.Path("pages"), fs::copy_options::recursive);
     folder_.Write("pages/Frost Wind.html", "saved again");  // a rename must never replace it
   }
 
-  // Settings that run the stand-in: it ends with `code`, reporting to "<archive>.report".
+  // Settings that run the stand-in as `code`.
   std::string Ini(const std::string& code) const {
-    return folder_.Write("velkor.ini", "[Options]\nArc=" + testsupport::ArchiverStandinPath() +
-                                           "\nCom=" + code + " \"%s.report\" \"%s\" \"%s\"\n");
+    return folder_.Write("velkor.ini", testsupport::StandinSettings(code));
   }
   int Run(const Strings& arguments) {
     std::FILE* out = std::fopen(folder_.Path("out").c_str(), "wb");
@@ -60,9 +59,6 @@ class CliRun : public ::testing::Test {
     return status;
   }
   std::string Page(const std::string& name) const { return folder_.Path("pages/" + name); }
-  std::string Expected(const std::string& name) const {
-    return ReadFile((kSamples / "expected" / name).string());
-  }
 
   testsupport::TempFolder folder_;
   std::string out_, err_;

@@ -5,9 +5,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <chrono>
-#include <thread>
-
 #include "tests/app/cli_run.h"
 
 extern char** environ;
@@ -47,21 +44,16 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
   EXPECT_EQ(ReadFile(err), "");
 
   // Quiet Valley as saved again, and never begun after the signal.
-  const std::string original = ReadFile((kSamples / "Quiet Valley.htm").string());
+  const std::string original = Sample("Quiet Valley.htm");
   folder_.Write("pages/Quiet Valley.htm", original);
   const std::pair<int, const char*> signals[] = {{SIGTERM, "terminated"}, {SIGINT, "interrupted"}};
   for (const auto& [number, said] : signals) {
     SCOPED_TRACE(said);
     const std::string report = Page(kFrostReport);
     fs::remove(report);
+    testsupport::StandinHanging hanging;
     const pid_t cli = StartCli({"--ini", Ini("hang"), "--jobs", "1", frost, quiet}, out, err);
-    // The stand-in has reported in full once its last argument is there.
-    const std::string last = "arg=" + Page("Frost Wind_files") + "\n";
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (ReadFile(report).find(last) == std::string::npos &&
-           std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    EXPECT_TRUE(hanging.Wait()) << "the stand-in never came to hang";
     kill(cli, number);
     EXPECT_EQ(ExitStatus(cli), 128 + number);
     EXPECT_EQ(ReadFile(out),
@@ -69,7 +61,7 @@ TEST_F(CliRun, ArchiverOutputNeverReachesTheLogAndASignalEndsTheRunInOrder) {
     EXPECT_EQ(ReadFile(err), "velkor-cli: " + std::string(said) +
                                  " after 1 of 2 pages; the others were not touched\n");
     ExpectStandinEnded(report);
-    EXPECT_EQ(ReadFile(frost), ReadFile((kSamples / "expected" / "Frost Wind.htm").string()));
+    EXPECT_EQ(ReadFile(frost), Expected("Frost Wind"));
     EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the signal was begun";
   }
 }

@@ -2,7 +2,6 @@
 #include "app/intake.h"
 #include "platform/process.h"
 #include "tests/app/cli_run.h"
-#include "tests/support/host_path.h"
 
 namespace {
 
@@ -10,7 +9,7 @@ using namespace clitest;
 
 TEST_F(CliRun, APageWhoseNameTheCodePageLacksIsDoneUnderItsOwnNameNeverAnothers) {
   // Read in the ANSI code page, "Kaze\u0101.htm" would be "Kazea.htm", the page beside it.
-  const std::string sample = ReadFile((kSamples / "Frost Wind.htm").string());
+  const std::string sample = Sample("Frost Wind.htm");
   const std::string other = folder_.Write("lacking/Kazea.htm", sample);
   const std::string lacking = folder_.Write("lacking/Kaze\xC4\x81.htm", sample);
   const std::string ini = folder_.Write("velkor.ini", "[Options]\nbArc=0\n");

@@ -1,11 +1,11 @@
-// The crash tests' way into velkor-cli's crash hook.
+// The crash tests' way into the hook of their copy of velkor-cli.
 #pragma once
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "platform/crash_hook.h"
+#include "tests/support/crash_hook.h"
 
 namespace crashtest {
 
@@ -16,7 +16,7 @@ inline constexpr int kKilled = 137;
 // keeps a pointer to the setting itself, so it lives in one fixed place.
 inline void SetCrashPoint(long changes) {
   static char setting[64];
-  const std::string text = std::string(platform::kCrashAfterWritesVariable) + "=" +
+  const std::string text = std::string(testsupport::kCrashAfterWritesVariable) + "=" +
                            (changes > 0 ? std::to_string(changes) : "");
   std::snprintf(setting, sizeof setting, "%s", text.c_str());
   putenv(setting);

@@ -30,15 +30,4 @@ TEST_F(CliRun, PagesSavedTheCurrentWayComeOutAsExpectedAndAreArchivedUnderTheirT
   }
 }
 
-// Titles and types in UTF-8, KOI8-R and Windows-1251 pages: the same names on every system.
-TEST_F(CliRun, TheShippedSamplesAreArchivedUnderTheSameNamesOnEverySystem) {
-  ASSERT_EQ(Run({"--ini", Ini("0"), folder_.Path("pages")}), 0) << err_;
-  for (const char* archive :
-       {"Hoshizora no Minato [Starlight Harbor][ТВ-сериал]", "Itetsuku Kaze [Frost Wind][OVA]",
-        "Karakuri Teien [Clockwork Garden][Фильм]", "Lantern Road [ТВ-сериал]", "Paper Cranes",
-        "Shizuka na Tani [Quiet Valley][Фильм]"}) {
-    EXPECT_TRUE(fs::exists(testsupport::PathOf(Page(std::string(archive) + ".report")))) << archive;
-  }
-}
-
 }  // namespace

@@ -20,7 +20,7 @@
 #include "platform/process.h"
 #include "tests/app/crash_point.h"
 #include "tests/support/faulty_files.h"
-#include "tests/support/host_path.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/page_under_test.h"
 #include "tests/support/power_loss_files.h"
 
@@ -152,7 +152,7 @@ class DoubleFault {
     platform::ProcessOptions quiet;
     quiet.captureOutput = true;
     const platform::ProcessResult result =
-        platform::Processes().Run(testsupport::HostPath(VELKOR_CLI).c_str(), {format, values}, quiet);
+        platform::Processes().Run(testsupport::HostPath(VELKOR_CRASH_CLI).c_str(), {format, values}, quiet);
     return result.ending == platform::ProcessResult::Ending::Exited ? result.exitCode : -1;
   }
 

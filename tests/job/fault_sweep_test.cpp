@@ -4,7 +4,8 @@
 // leak, must leave the page as it was or in its final form (or, where the page
 // could not be put back, beside its journal), must report Ok only for a page
 // in its final form, and a later clean run must finish the page and leave no
-// journal behind.
+// journal behind. And a job's posting, with each of its allocations failed:
+// the batch must go on.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,10 +13,13 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "job/job_records.h"
-#include "page/grow_buffer.h"
+#include "job/worker.h"
 #include "page/journal.h"
+#include "platform/memory.h"
+#include "platform/text.h"
 #include "tests/support/faulty_files.h"
 #include "tests/support/page_under_test.h"
 
@@ -33,9 +37,12 @@ bool AllocationFails() {
   return g_allocations == g_failAt || (g_failFromThenOn && g_allocations > g_failAt);
 }
 
-void* CountingRealloc(void* block, size_t size) {
-  return AllocationFails() ? nullptr : std::realloc(block, size);
-}
+// The page buffers' growth, counted with the rest.
+struct CountingAllocator final : platform::Allocator {
+  void* Reallocate(void* block, size_t size) override {
+    return AllocationFails() ? nullptr : std::realloc(block, size);
+  }
+};
 
 }  // namespace
 
@@ -70,6 +77,15 @@ const char* const kSamplePages[] = {"Starlight Harbor.htm", "Frost Wind.htm",
                                     "Quiet Valley.htm",     "Lantern Road.html",
                                     "Paper Cranes.htm",     "Clockwork Garden.htm",
                                     "Moonlit Ferry.mhtml",  "Amber Orchard.mhtml"};
+// Keeps the names of the results delivered to it.
+struct Names final : job::ResultSink {
+  void JobStarted(const char*) override {}
+  bool Deliver(std::unique_ptr<job::JobResult> result) override {
+    delivered.emplace_back(result->name);
+    return true;
+  }
+  std::vector<std::string> delivered;
+};
 
 bool IsPageFailure(int32_t status) {
   return (status <= job::STATUS_PAGE_MISSING && status >= job::STATUS_PAGE_LINKED &&
@@ -116,8 +132,8 @@ TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
 }
 
 TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
-  const page::testing::ReallocFunction previous =
-      page::testing::SetGrowBufferRealloc(CountingRealloc);
+  CountingAllocator heap;
+  const platform::ScopedAllocator scoped(heap);
   long points = 0;
   for (const char* name : kSamplePages) {
     for (const bool fromThenOn : {false, true}) {
@@ -135,9 +151,45 @@ TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
       }
     }
   }
-  page::testing::SetGrowBufferRealloc(previous);
   RecordProperty("injection points", static_cast<int>(points));
   std::printf("allocations failed: %ld\n", points);
+}
+
+// A request the pool cannot find room for is refused whole: a job recorded
+// without its place in the queue would never finish, and hold back every
+// later result for good.
+TEST(FaultSweep, APostWhoseAllocationFailsLeavesNoJobBehind) {
+  const auto request = [](const char* path) {
+    auto made = std::make_unique<job::JobRequest>();
+    platform::CopyText(made->path, sizeof made->path, path);
+    return made;
+  };
+  // A path long enough that its "_files" folder's name needs the heap.
+  const std::string first(300, 'p');
+  long nth = 1;
+  for (;; ++nth) {
+    Names sink;
+    job::RunningFlag running;
+    job::CJobPool pool(running, sink, [](job::JobRequest& posted, job::ResultSink&, job::JobGate&) {
+      auto result = std::make_unique<job::JobResult>();
+      platform::CopyText(result->name, sizeof result->name, posted.path);
+      return result;
+    }, 1);
+    auto made = request(first.c_str());
+    // The workers start afterwards: only the posting allocates meanwhile.
+    g_failFromThenOn = false;
+    g_allocations = 0;
+    g_failAt = nth;
+    const bool posted = pool.Post(std::move(made));
+    g_failAt = 0;
+    ASSERT_TRUE(pool.Post(request("later.htm")));
+    ASSERT_TRUE(pool.Start());
+    pool.Quit();
+    EXPECT_EQ(sink.delivered.size(), posted ? 2u : 1u) << "allocation " << nth;
+    EXPECT_EQ(sink.delivered.back(), "later.htm") << "allocation " << nth;
+    if (g_allocations < nth) break;
+  }
+  EXPECT_GE(nth, 4) << "the folder's name, the record and the queue's room each failed";
 }
 
 }  // namespace

@@ -1,27 +1,20 @@
+// What a job does to one page and with the archiver; its runner is worker_test.cpp's.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <filesystem>
-#include <future>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "job/archiver.h"
+#include "job/job_records.h"
 #include "job/process_job.h"
 #include "page/journal.h"
-#include "job/job_records.h"
-#include "job/worker.h"
-#include "platform/text.h"
 #include "platform/process.h"
+#include "platform/text.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/forwarding_files.h"
-#include "tests/support/recording_launcher.h"
-#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -68,10 +61,37 @@ TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolderInUtf8) {
   }
 }
 
+// What a job does, as it happens: its start as the front end hears of it,
+// and each start of the archiver (with the page as it then stands on the
+// disk), answered as told.
+class JobSteps final : public job::ResultSink, public platform::ProcessLauncher {
+ public:
+  struct Start {
+    std::string program, format;
+    Strings values;
+    platform::ProcessOptions options;
+  };
+  void JobStarted(const char* name) override { events.push_back(std::string("started ") + name); }
+  bool Deliver(std::unique_ptr<job::JobResult>) override { return true; }
+  platform::ProcessResult Run(const char* program, const platform::ArgumentFormat& arguments,
+                              const platform::ProcessOptions& options) override {
+    starts.push_back({program, std::string(arguments.format),
+                      {arguments.values.begin(), arguments.values.end()}, options});
+    events.push_back("archiver for " + fs::path(arguments.values[1]).filename().string());
+    pageAtArchiving = testsupport::ReadFile(arguments.values[1]);
+    return answer;
+  }
+
+  Strings events;
+  std::vector<Start> starts;
+  std::string pageAtArchiving;
+  platform::ProcessResult answer{platform::ProcessResult::Ending::Exited, 0, ""};
+};
+
 // The launch itself, with real programs, is the platform tests' matter; here what is started,
 // with what, and what its ending gives.
 TEST(RunArchiver, StartsTheArchiverWithTheFormatAndItsThreeValuesOrGivesMinusOne) {
-  testsupport::RecordingLauncher launcher;
+  JobSteps launcher;
   const platform::ScopedProcessLauncher scoped(launcher);
   std::string output;
   const std::string page = "D:" + kSep + "Saved" + kSep + "page.htm";
@@ -119,30 +139,10 @@ TEST(RunArchiver, StartsTheArchiverWithTheFormatAndItsThreeValuesOrGivesMinusOne
   }
 }
 
-const fs::path kSamples = VELKOR_SAMPLES_DIR;
-
-// ProcessJob's steps as they happen: the job's start as the front end hears of it, and the
-// archiver's start, with the page as it then stands on the disk.
-class JobSteps final : public job::ResultSink, public platform::ProcessLauncher {
- public:
-  void JobStarted(const char* name) override { events.push_back(std::string("started ") + name); }
-  bool Deliver(std::unique_ptr<job::JobResult>) override { return true; }
-  platform::ProcessResult Run(const char*, const platform::ArgumentFormat& arguments,
-                              const platform::ProcessOptions&) override {
-    events.push_back("archiver for " + fs::path(arguments.values[1]).filename().string());
-    pageAtArchiving = testsupport::ReadFile(arguments.values[1]);
-    return answer;
-  }
-
-  Strings events;
-  std::string pageAtArchiving;
-  platform::ProcessResult answer{platform::ProcessResult::Ending::Exited, 0, ""};
-};
-
 // A copy of one sample page in a folder of its own.
 struct OnePage : testsupport::TempFolder {
-  explicit OnePage(const std::string& as, const char* sample = "Frost Wind.htm") {
-    fs::copy_file(kSamples / sample, path() / as);
+  explicit OnePage(const std::string& as, const std::string& sample = "Frost Wind.htm") {
+    Write(as, testsupport::Sample(sample));
   }
   job::JobRequest Request(const std::string& name, bool fix, bool archive) const {
     job::JobRequest request;
@@ -165,8 +165,8 @@ TEST(ProcessJob, NamesThePageThenCleansItWholeThenArchivesIt) {
   EXPECT_STREQ(result->name, "Frost Wind.htm");
   EXPECT_EQ(request.path, page.Path("Frost Wind.htm")) << "the request names the page as renamed";
   EXPECT_EQ(steps.events, (Strings{"started Frost Wind.htm", "archiver for Frost Wind.htm"}));
-  const std::string cleaned = testsupport::ReadFile((kSamples / "expected/Frost Wind.htm").string());
-  EXPECT_EQ(steps.pageAtArchiving, cleaned) << "the archiver got the page before it was cleaned";
+  EXPECT_EQ(steps.pageAtArchiving, testsupport::Expected("Frost Wind"))
+      << "the archiver got the page before it was cleaned";
 }
 
 TEST(ProcessJob, RenamesToHtmOnlyWhereNothingIsInTheWay) {
@@ -192,8 +192,7 @@ TEST(ProcessJob, RenamesToHtmOnlyWhereNothingIsInTheWay) {
     JobSteps steps;
     job::JobRequest request = page.Request(name, false, false);
     EXPECT_STREQ(job::ProcessJob(request, steps, job::JobSettings{})->name, name.c_str());
-    EXPECT_EQ(ReadFile(page.Path(name)),
-              ReadFile((kSamples / "expected/Amber Orchard.mhtml").string()));
+    EXPECT_EQ(testsupport::ReadFile(page.Path(name)), testsupport::Expected("Amber Orchard.mhtml"));
   }
 }
 
@@ -238,82 +237,6 @@ TEST(ProcessJob, GivesThePagesStatusFirstThenTheArchiversThenTheBoxes) {
         << c.pageThere << c.fix << c.archive << " " << c.answer.exitCode;
     EXPECT_EQ(steps.events.size(), c.archive ? 2u : 1u) << "the archiver runs whatever the page";
   }
-}
-
-// How long a test waits for the worker to do what it must before it fails.
-constexpr std::chrono::seconds kPatience{20};
-
-// Jobs log what happens; a "slow" one waits until the test logs "open" and its name. Once
-// shut-down has begun the sink, like a destroyed window, refuses results.
-class WorkerTest : public ::testing::Test, public job::ResultSink {
- protected:
-  void Log(const std::string& event) {
-    std::lock_guard lock(mutex_);
-    events_.push_back(event);
-    logged_.notify_all();
-  }
-  // Bounded, so that a worker that stops for good fails the test instead of hanging it.
-  void WaitFor(const std::string& event) {
-    std::unique_lock lock(mutex_);
-    ASSERT_TRUE(logged_.wait_for(lock, kPatience, [&] {
-      return std::ranges::find(events_, event) != events_.end();
-    })) << "never came: " << event;
-  }
-  void Post(const char* name) {
-    auto request = std::make_unique<job::JobRequest>();
-    platform::CopyText(request->path, sizeof request->path, name);
-    ASSERT_TRUE(worker_.Post(std::move(request)));
-  }
-  void JobStarted(const char*) override {}
-  bool Deliver(std::unique_ptr<job::JobResult> result) override {
-    Log((running_.IsRunning() ? "result " : "refused ") + std::string(result->name));
-    return running_.IsRunning();
-  }
-
-  std::mutex mutex_;
-  std::condition_variable logged_;
-  Strings events_;  // read unlocked only once the worker has ended
-  job::RunningFlag running_;
-  job::CWrkThread worker_{running_, *this, [this](job::JobRequest& request, job::ResultSink&) {
-    const std::string name = request.path;
-    Log("run " + name);
-    if (name.starts_with("slow")) WaitFor("open " + name);
-    auto result = std::make_unique<job::JobResult>();
-    platform::CopyText(result->name, sizeof result->name, request.path);
-    return result;
-  }};
-};
-
-TEST_F(WorkerTest, RunsJobsInOrderHeldByCountedHoldsAndFinishesOnlyTheRunningOneOnShutDown) {
-  ASSERT_TRUE(worker_.Start());
-  Post("slow 1");
-  WaitFor("run slow 1");
-  // Two holds while "slow 1" runs: it finishes; nothing posted since starts before both releases.
-  worker_.Hold();
-  worker_.Hold();
-  for (const char* name : {"a", "b", "slow 2", "c"}) Post(name);
-  Log("open slow 1");
-  WaitFor("result slow 1");
-  for (const char* release : {"first release", "second release"}) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    Log(release);
-    worker_.Release();
-  }
-  // Shut-down begins while "slow 2" runs; a hold left over does not keep the worker running.
-  WaitFor("run slow 2");
-  running_.BeginShutDown();
-  worker_.Hold();
-  Log("open slow 2");
-  auto quit = std::async(std::launch::async, [this] { worker_.Quit(); });
-  const bool ended = quit.wait_for(kPatience) == std::future_status::ready;
-  EXPECT_TRUE(ended) << "a hold kept the worker from quitting";
-  if (!ended) worker_.Release();  // so that the test itself can end
-  quit.wait();
-  // The refused result was freed (else the leak checker tells); c never ran.
-  EXPECT_EQ(events_, (Strings{"run slow 1", "open slow 1", "result slow 1", "first release",
-                              "second release", "run a", "result a", "run b", "result b",
-                              "run slow 2", "open slow 2", "refused slow 2"}));
-  EXPECT_FALSE(worker_.Post(std::make_unique<job::JobRequest>()));
 }
 
 }  // namespace

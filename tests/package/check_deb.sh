@@ -121,6 +121,19 @@ for program in velkor-cli velkor; do
   ((good == pages)) || fail "$program's first run made $good good archives of $pages pages"
 done
 
+# The crash tests' hook lives only in their own copy of velkor-cli: the
+# packaged one runs through a change to the disk with its variable set.
+cp "$samples/Frost Wind.htm" "$work/page.htm"
+printf '[Options]\n' >"$work/velkor.ini"
+VELKOR_CRASH_AFTER_WRITES=1 "$work/usr/bin/velkor-cli" --ini "$work/velkor.ini" --no-archive \
+  "$work/page.htm" >/dev/null || fail "the packaged velkor-cli did not run through a change"
+cmp -s "$work/page.htm" "$samples/expected/Frost Wind.htm" ||
+  fail "the packaged velkor-cli left the page unfinished"
+for program in velkor velkor-cli; do
+  grep -q VELKOR_CRASH_AFTER_WRITES "$work/usr/bin/$program" &&
+    fail "the packaged $program carries the crash tests' hook"
+done
+
 # Errors fail the check; warnings and notes are shown for the record.
 lintian --info --display-info --pedantic "$deb" 2>/dev/null | grep -E '^[EWIP]:'
 lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"

@@ -1,6 +1,8 @@
 // The text rules of a page: its charset and the conversions, the repair of its
-// links, and the title extraction. Bytes are written as escapes throughout, so
-// that each test says which charset it means.
+// links, the title extraction, and the two rewrites where the samples do not
+// reach (the NUL tail, unrecognised pages, sections that lack a part). Bytes
+// are written as escapes throughout, so that each test says which charset it
+// means.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,10 @@
 
 #include "page/charset.h"
 #include "page/link_repair.h"
+#include "page/page_rewrite.h"
 #include "page/title_info.h"
+#include "page/title_marker.h"
+#include "platform/memory.h"
 
 namespace page {
 namespace {
@@ -97,9 +102,9 @@ TEST(AnsiToUtf8, EncodesEveryCharacterAcrossItsChunks) {
 }
 
 // The repaired page, or "<nothing>" when the repair has nothing to write.
-std::string Repair(const std::string& page) {
+std::string Repair(const std::string& page, const ByteMap* ansiToUtf8 = AnsiToUtf8Map()) {
   GrowBuffer out;
-  return RepairLinksInText(page, out) ? std::string(out.View()) : "<nothing>";
+  return RepairLinksInText(page, out, ansiToUtf8) ? std::string(out.View()) : "<nothing>";
 }
 
 TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
@@ -143,31 +148,28 @@ TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharset) {
 // is converted as a whole name. Failing each allocation of the repair in
 // turn: memory that runs out must give no page, never one with a name left
 // in the wrong charset.
-long g_reallocs = 0;
-long g_failingRealloc = 0;
-void* FailingRealloc(void* block, size_t size) {
-  return ++g_reallocs == g_failingRealloc ? nullptr : std::realloc(block, size);
-}
+struct FailingAllocator final : platform::Allocator {
+  void* Reallocate(void* block, size_t size) override {
+    return ++count == failAt ? nullptr : std::realloc(block, size);
+  }
+  long count = 0, failAt = 0;
+};
 
 TEST(RepairLinksInText, AnAllocationThatFailsGivesNoPageNeverAnotherOne) {
   const std::string page =
       "<head><meta content=\"text/html; charset=utf-8\"></head><img src=\"p_files/%CF%F0.jpg\">";
   const std::string repaired = Repair(page);
   ASSERT_NE(repaired.find("\xD0\x9F\xD1\x80"), std::string::npos);
-  const bool wasOff = testing::SetAnsiToUtf8MapOff(true);
-  ASSERT_EQ(Repair(page), repaired);
-  const auto previous = testing::SetGrowBufferRealloc(FailingRealloc);
-  long reached = 0;
-  for (g_failingRealloc = 1;; ++g_failingRealloc) {
-    g_reallocs = 0;
-    const std::string result = Repair(page);
-    if (g_reallocs < g_failingRealloc) break;
-    ++reached;
-    EXPECT_EQ(result, "<nothing>") << "allocation " << g_failingRealloc;
+  ASSERT_EQ(Repair(page, nullptr), repaired);
+  FailingAllocator heap;
+  const platform::ScopedAllocator scoped(heap);
+  for (heap.failAt = 1;; ++heap.failAt) {
+    heap.count = 0;
+    const std::string result = Repair(page, nullptr);
+    if (heap.count < heap.failAt) break;
+    EXPECT_EQ(result, "<nothing>") << "allocation " << heap.failAt;
   }
-  testing::SetGrowBufferRealloc(previous);
-  testing::SetAnsiToUtf8MapOff(wasOff);
-  EXPECT_GE(reached, 3) << "the page, the decoded name and its conversion";
+  EXPECT_GE(heap.failAt, 4) << "the page, the decoded name and its conversion";
 }
 
 TEST(Utf8Rules, TellWellFormedTextAndCutOnlyBetweenCharacters) {
@@ -270,6 +272,72 @@ TEST(SanitizeName, MakesTextUsableInAFileNameWithinItsCapacity) {
   EXPECT_EQ(Sanitized("abc: d", 5), "abc");
   EXPECT_EQ(Sanitized("anything", 1), "");
   EXPECT_EQ(Sanitized(std::string(5000, 'x')), std::string(4095, 'x'));
+}
+
+const std::string kMarker(kTitleMarker);
+
+TEST(FirstRewrite, CutsOnlyRecognisedPagesAndCarriesTheNulTailOver) {
+  const std::string head = "<head><title>X " + kMarker + "</title></head>";
+  const std::string content = "<div class=\"g_content\">C";
+  const std::pair<std::string, std::string> cases[] = {
+      {"<body>x" + content + kMarker + "\0<body>\xFF"s,
+       "<body>" + content + kMarker + "\0<body>\xFF"s},
+      {"<head></head><body>" + content, ""},
+      {"<body>" + content + "\0"s + kMarker, ""},  // the marker lies past the NUL
+      {head + content, ""},
+      {head + "<body><div class=\"content\">", ""},
+      {head + "<body class=\"<div class=\"g_content", ""},  // the body tag never ends
+      {head + "<body " + content + ">", ""},                 // the anchor is inside it
+  };
+  for (const auto& [page, expected] : cases) {
+    GrowBuffer out;
+    EXPECT_EQ(FirstRewrite(page, out), !expected.empty()) << page;
+    EXPECT_EQ(out.View(), expected) << page;
+  }
+}
+
+// The relaid page, or "<nothing>" when the relayout has nothing to write.
+std::string Relaid(const std::string& page) {
+  GrowBuffer out;
+  return Relayout(page, out) ? std::string(out.View()) : "<nothing>";
+}
+
+const std::string kTable = "<table width=\"100%\"><tr><td valign=\"top\">";
+const std::string kInfo = "<div class=\"g_section info\">";
+
+TEST(Relayout, LaysOutOnlyTheSectionPartsThatArePresent) {
+  const std::string cell = "<td valign=\"top\">";
+  const std::pair<std::string, std::string> cases[] = {
+      {kInfo + "h</div>r</div>rest", kInfo + kTable + cell + "r</div></td><td>rest"},  // no <p>
+      {kInfo + "h</div>r<p class=\"desc\">D",
+       kInfo + kTable + cell + "r</td></tr></table><p class=\"desc\">D"},
+      {kInfo + "h<p class=\"desc\">D", kInfo + kTable + "h<p class=\"desc\">D"},
+      {kInfo + "</div>", kInfo + kTable + cell},  // the heading ends the page
+      {kInfo + kTable.substr(0, 20), kInfo + kTable + kTable.substr(0, 20)},
+      {"<div class=\"g_content\">x</div>", "<nothing>"},
+      {"<div class=\"g_section info", "<nothing>"},  // the section tag never ends
+  };
+  for (const auto& [page, expected] : cases) EXPECT_EQ(Relaid(page), expected) << page;
+}
+
+TEST(Relayout, RemovesBlocksAndBordersAltTagsFromTheCurrentPositionOn) {
+  const std::string start = kInfo + "</div></div>";
+  const std::string relaid = kInfo + kTable + "<td valign=\"top\"></div></td><td>";
+  const std::string vote = "<div class=\"g_section vote\">";
+  const std::string note = "<div class=\"g_section g_notebox\">";
+  const std::pair<std::string, std::string> cases[] = {
+      {vote + "<div>in</div>out</div>", "out</div>"},  // a block ends at its first closing
+      {note + "n</div>" + vote + "v</div>!", note + "n</div>!"},  // an earlier kind stays
+      // A block without its closing stays; later kinds are looked for after its opening.
+      {note + "n" + vote + "v<ul class=\"g_actionlist\">l</ul>.", note + "n" + vote + "v."},
+      {vote + "1</div>" + vote + "2</div>", vote + "2</div>"},
+      {"<img alt=\"a\" x-alt=\"b\">", "<img alt=\"a\" x-alt=\"b\" border=\"0\">"},
+      {"<img alt=\"a>b\">", "<img alt=\"a border=\"0\">b\">"},
+      {"<img alt=\"a\"><img alt=\"b\"", "<img alt=\"a\" border=\"0\"><img alt=\"b\""},
+      {"<img alt=\"a\">\0"s + vote + "</div><img alt=\"b\">",
+       "<img alt=\"a\" border=\"0\">\0"s + vote + "</div><img alt=\"b\">"},
+  };
+  for (const auto& [page, tail] : cases) EXPECT_EQ(Relaid(start + page), relaid + tail) << page;
 }
 
 }  // namespace

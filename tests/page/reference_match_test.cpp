@@ -18,7 +18,7 @@
 #include "page/page_rewrite.h"
 #include "page/title_marker.h"
 #include "tests/reference/rules_reference.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fixtures.h"
 
 namespace page {
 namespace {
@@ -27,9 +27,10 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using namespace std::string_view_literals;
 
-std::optional<std::string> Repaired(std::string_view page) {
+std::optional<std::string> Repaired(std::string_view page,
+                                    const ByteMap* ansiToUtf8 = AnsiToUtf8Map()) {
   GrowBuffer out;
-  if (!RepairLinksInText(page, out)) return std::nullopt;
+  if (!RepairLinksInText(page, out, ansiToUtf8)) return std::nullopt;
   return std::string(out.View());
 }
 
@@ -46,20 +47,20 @@ std::optional<std::string> Relaid(std::string_view page) {
 }
 
 // Which transform differs from the rules on `page`, or "" when none does.
-std::string Mismatch(std::string_view page) {
+std::string Mismatch(std::string_view page, const ByteMap* ansiToUtf8 = AnsiToUtf8Map()) {
   if (SniffCharset(page.substr(0, page.find('\0'))) !=
       reference::SniffCharset(page.substr(0, page.find('\0')))) {
     return "SniffCharset";
   }
-  if (Repaired(page) != reference::RepairLinks(page)) return "RepairLinksInText";
+  if (Repaired(page, ansiToUtf8) != reference::RepairLinks(page)) return "RepairLinksInText";
   if (Cut(page) != reference::FirstRewrite(page)) return "FirstRewrite";
   if (Relaid(page) != reference::Relayout(page)) return "Relayout";
   return "";
 }
 
-// The searches against std::string_view's own, with and without SIMD, on
-// texts of a few bytes where needles and their near misses abound, at every
-// length around the SIMD steps.
+// The searches against std::string_view's own, on both paths, on texts of a
+// few bytes where needles and their near misses abound, at every length
+// around the SIMD steps.
 TEST(FastSearches, FindWhatTheStandardSearchesFind) {
   const std::string longNeedle = std::string(64, 'a') + "b_";
   const std::string_view needles[] = {"", "a", "ab", "_a", "a_b\"", "\"a_b", "b\0a"sv, longNeedle};
@@ -69,8 +70,7 @@ TEST(FastSearches, FindWhatTheStandardSearchesFind) {
   const NeedleSet<2> overlapping({"aab", "baa"});
   const NeedleSet<2> apart({"ab", "<\""});
   std::mt19937 random(7);
-  for (const bool portable : {false, true}) {
-    const bool was = testing::SetPortableSearch(portable);
+  for (const SearchPath path : {SearchPath::Fastest, SearchPath::Portable}) {
     for (int n = 0; n < 4000; ++n) {
       std::string text(static_cast<size_t>(n % 200), ' ');
       for (char& byte : text) byte = "ab_\"<\0"[std::uniform_int_distribution<int>(0, 5)(random)];
@@ -82,11 +82,14 @@ TEST(FastSearches, FindWhatTheStandardSearchesFind) {
       const size_t from = std::uniform_int_distribution<size_t>(0, text.size() + 1)(random);
       const std::string context = "text \"" + text + "\" from " + std::to_string(from);
       for (const std::string_view needle : needles) {
-        ASSERT_EQ(FindFrom(view, from, needle), view.find(needle, from))
+        ASSERT_EQ(FindFrom(view, from, needle, path), view.find(needle, from))
             << needle << " in " << context;
       }
       const size_t end = std::min(from, text.size());
-      ASSERT_EQ(FindLastByte(view.substr(0, end), '"'), view.substr(0, end).rfind('"')) << context;
+      ASSERT_EQ(FindLastByte(view.substr(0, end), '"', path), view.substr(0, end).rfind('"'))
+          << context;
+      // The scans for several literals at once stand on these searches.
+      if (path == SearchPath::Portable) continue;
       const std::array<size_t, 3> each = FindEach(view, from, shared);
       for (size_t k = 0; k < 3; ++k) {
         ASSERT_EQ(each[k], view.find(shared.needles[k].bytes, from)) << k << " in " << context;
@@ -98,13 +101,12 @@ TEST(FastSearches, FindWhatTheStandardSearchesFind) {
       ASSERT_EQ(FindEither(view, from, apart), ab != kNotFound ? ab : view.find("<\"", from))
           << context;
     }
-    testing::SetPortableSearch(was);
   }
 }
 
 TEST(FastRules, MatchThePlainRulesAtEveryStageOfTheSamplePages) {
   int pages = 0;
-  const fs::path samples = VELKOR_SAMPLES_DIR;
+  const fs::path samples = testsupport::kSamples;
   for (const fs::path& folder : {samples, samples / "expected", samples / "current",
                                  samples / "current" / "expected"}) {
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
@@ -163,18 +165,14 @@ std::string GeneratedPage(std::mt19937& random, int pieces) {
 TEST(FastRules, MatchThePlainRulesOnGeneratedPages) {
   std::mt19937 random(12);
   for (int n = 0; n < 3000; ++n) {
-    // Half of the pages searched without SIMD, a third as a system would see
-    // them whose ANSI code page does not convert byte by byte.
-    const bool wasPortable = testing::SetPortableSearch(n % 2 == 1);
-    const bool wasOff = testing::SetAnsiToUtf8MapOff(n % 3 == 0);
     // Most pages with few pieces, where the rules meet their edge cases; a
     // few long ones.
     const int pieces = n % 100 == 0 ? 5000 : std::uniform_int_distribution<int>(0, 120)(random);
     const std::string page = GeneratedPage(random, pieces);
-    const std::string mismatch = Mismatch(page);
-    testing::SetAnsiToUtf8MapOff(wasOff);
-    testing::SetPortableSearch(wasPortable);
-    ASSERT_EQ(mismatch, "") << "generated page " << n << ":\n" << page;
+    // A third as a system would see them whose ANSI code page does not
+    // convert byte by byte.
+    ASSERT_EQ(Mismatch(page, n % 3 == 0 ? nullptr : AnsiToUtf8Map()), "")
+        << "generated page " << n << ":\n" << page;
   }
 }
 

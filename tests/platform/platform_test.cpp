@@ -250,7 +250,7 @@ TEST(CreateExclusive, MakesOnlyNewFilesWhoseWritesAndStampsShow) {
   FileStamp empty, written;
   ASSERT_TRUE(file->Stamp(empty));
   EXPECT_EQ(file->WriteAt(3, "def", 3), 3);
-  EXPECT_EQ(file->WriteFromStart("abc", 3), 3);
+  EXPECT_EQ(file->WriteAt(0, "abc", 3), 3);
   EXPECT_TRUE(file->Flush());
   ASSERT_TRUE(file->Stamp(written));
   EXPECT_EQ(written.size, 6u);

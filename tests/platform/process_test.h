@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/process.h"
-#include "tests/support/archiver_standin.h"
+#include "tests/support/fixtures.h"
 
 namespace platform {
 

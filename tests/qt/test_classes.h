@@ -26,10 +26,9 @@ class WindowTest : public QObject {
   void init();
   void cleanup();
   void commandLineRunCleansArchivesClosesItselfAndStoresKeys();
-  void failingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored();
-  void bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter();
+  void failingArchiverKeepsWindowOpenShowsAboutAndAPlaceBeyondTheScreenIsNotStored();
   void dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused();
-  void closingWhileJobsAreQueuedEndsTheProgramCleanly();
+  void resultsStillQueuedWhenTheWindowGoesAreFreed();
   void firstDropWithoutTheUsersFileArchivesWithTheSystemSettings();
   void logFollowsTheNewestLineUnlessScrolledAway();
 };

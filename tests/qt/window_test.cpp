@@ -1,6 +1,6 @@
 // The window as a user meets it, in process with the real worker: a
-// command-line run, a failing archiver, both boxes unchecked, drops while
-// jobs are pending. Offscreen, so no display is needed.
+// command-line run, a failing archiver, drops while jobs are pending,
+// results still queued when it goes. Offscreen, so no display is needed.
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
@@ -11,27 +11,24 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
-#include <chrono>
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include "app/qt/page_app.h"
 #include "app/qt/page_dlg.h"
 #include "app/qt/window_sink.h"
 #include "app/window_logic.h"
-#include "job/process_job.h"
+#include "app/window_worker.h"
 #include "tests/qt/test_classes.h"
 #include "tests/qt/test_support.h"
-#include "tests/support/archiver_standin.h"
 
 namespace {
 
 using qttest::LogLines;
 using qttest::StoredKeys;
+using qttest::WaitForCaption;
 using testsupport::ReadFile;
 
-constexpr int kWaitMs = 60000;
 const QString kIdleCaption = QString::fromUtf8(app::kIdleCaption);
 
 std::unique_ptr<testsupport::TempFolder> folder;
@@ -88,14 +85,16 @@ void WindowTest::cleanup() {
 }
 
 void WindowTest::commandLineRunCleansArchivesClosesItselfAndStoresKeys() {
-  const std::string settings = UserSettings(qttest::StandinSettings(0));
-  const std::string frost = qttest::CopySample(*folder, "Frost Wind.htm");
-  const std::string lantern = qttest::CopySample(*folder, "Lantern Road.html");
+  const std::string settings = UserSettings(testsupport::StandinSettings("0"));
+  const std::string frost = testsupport::CopySample(*folder, "Frost Wind.htm");
+  const std::string lantern = testsupport::CopySample(*folder, "Lantern Road.html");
   qt::CPageDlg* window = Start({frost, lantern});
   QVERIFY(window != nullptr);
-  QTRY_VERIFY2_WITH_TIMEOUT(!window->isVisible(), "the window did not close itself", kWaitMs);
+  QVERIFY(WaitForCaption(*window, kIdleCaption));
+  // The closing is queued behind the last result.
+  QCoreApplication::sendPostedEvents();
+  QVERIFY2(!window->isVisible(), "the window did not close itself");
   QCOMPARE(LogLines(*window), QStringList({"Frost Wind.htm [Ok]", "Lantern Road.htm [Ok]"}));
-  QCOMPARE(window->windowTitle(), kIdleCaption);
 
   QStringList archived;  // the page each archiver run was given
   for (const auto& entry : qttest::fs::directory_iterator(folder->path())) {
@@ -107,46 +106,28 @@ void WindowTest::commandLineRunCleansArchivesClosesItselfAndStoresKeys() {
   QCOMPARE(archived, QStringList({QString::fromStdString(frost),
                                   QString::fromStdString(folder->Path("Lantern Road.htm"))}));
   for (const std::string stem : {"Frost Wind", "Lantern Road"}) {
-    QVERIFY2(ReadFile(folder->Path(stem + ".htm")) ==
-                 ReadFile(VELKOR_SAMPLES_DIR "/expected/" + stem + ".htm"),
-             stem.c_str());
+    QVERIFY2(ReadFile(folder->Path(stem + ".htm")) == testsupport::Expected(stem), stem.c_str());
   }
   QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "1", "1"}));
   QVERIFY2(ReadFile(settings).find("Arc=" VELKOR_ARCHIVER_STANDIN) != std::string::npos,
            "the user's own keys were lost");
 }
 
-void WindowTest::failingArchiverKeepsWindowOpenAndAPlaceBeyondTheScreenIsNotStored() {
-  const std::string settings = UserSettings(qttest::StandinSettings(3, "PosX=40\nPosY=30\n"));
-  qt::CPageDlg* window = Start({qttest::CopySample(*folder, "Frost Wind.htm"),
-                                qttest::CopySample(*folder, "Quiet Valley.htm")});
+void WindowTest::failingArchiverKeepsWindowOpenShowsAboutAndAPlaceBeyondTheScreenIsNotStored() {
+  const std::string settings =
+      UserSettings(testsupport::StandinSettings("3", "PosX=40\nPosY=30\n"));
+  qt::CPageDlg* window = Start({testsupport::CopySample(*folder, "Frost Wind.htm"),
+                                testsupport::CopySample(*folder, "Quiet Valley.htm")});
   QVERIFY(window != nullptr);
   QCOMPARE(window->pos(), QPoint(40, 30));
-  QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), kIdleCaption, kWaitMs);
+  QVERIFY(WaitForCaption(*window, kIdleCaption));
   QCOMPARE(LogLines(*window),
            QStringList({"Frost Wind.htm [Ошибка: 3]", "Quiet Valley.htm [Ошибка: 3]"}));
-  QTest::qWait(200);  // a closing would have been queued behind the last result
+  QCoreApplication::sendPostedEvents();  // a closing would be queued behind the last result
   QVERIFY2(window->isVisible(), "the window closed itself after a failed job");
 
-  // Moved with its left edge at the screen's width, it would reopen out of sight.
-  window->move(QGuiApplication::primaryScreen()->availableSize().width(), 60);
-  QTest::keyClick(FocusedControl(*window), Qt::Key_Escape);
-  QVERIFY2(!window->isVisible(), "Esc did not close the window");
-  QCOMPARE(StoredKeys(settings), QStringList({"40", "30", "1", "1"}));
-}
-
-void WindowTest::bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter() {
-  const std::string settings = UserSettings(qttest::StandinSettings(0, "bArc=0\nbMSIE=0\n"));
-  qt::CPageDlg* window = Start({qttest::CopySample(*folder, "Frost Wind.htm"),
-                                qttest::CopySample(*folder, "Quiet Valley.htm")});
-  QVERIFY(window != nullptr);
-  QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), kIdleCaption, kWaitMs);
-  QCOMPARE(LogLines(*window), QStringList(2, "Отсутствуют заданные действия"));
-
   // The Help menu's only entry opens the About box; Enter ends it.
-  QMenuBar* menuBar = window->findChild<QMenuBar*>();
-  QVERIFY(menuBar != nullptr);
-  QAction* about = menuBar->actions().value(0)->menu()->actions().value(0);
+  QAction* about = window->findChild<QMenuBar*>()->actions().value(0)->menu()->actions().value(0);
   QCOMPARE(about->text(), "&О программе...");
   QString aboutCaption;
   QTimer::singleShot(0, [&aboutCaption] {
@@ -157,11 +138,12 @@ void WindowTest::bothBoxesUncheckedLogsHintsShowsAboutAndClosesOnEnter() {
   });
   about->trigger();  // returns once the box has ended
   QCOMPARE(aboutCaption, "О программе");
-  QVERIFY(window->isVisible());
 
+  // Moved with its left edge at the screen's width, it would reopen out of sight.
+  window->move(QGuiApplication::primaryScreen()->availableSize().width(), 60);
   QTest::keyClick(FocusedControl(*window), Qt::Key_Return);
   QVERIFY2(!window->isVisible(), "Enter did not close the window");
-  QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "0", "0"}));
+  QCOMPARE(StoredKeys(settings), QStringList({"40", "30", "1", "1"}));
 }
 
 void WindowTest::dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused() {
@@ -171,15 +153,11 @@ void WindowTest::dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused() 
                            "dropped pages/sub/no.htm", "\xC0\xE1.html"}) {
     folder->Write(name, "x");
   }
-  job::RunningFlag running;
   qt::WindowSink sink;
-  const job::JobSettings noArchiver;
-  job::CWrkThread worker(running, sink, [&noArchiver](job::JobRequest& r, job::ResultSink& s) {
-    return job::ProcessJob(r, s, noArchiver);
-  });
-  QVERIFY(worker.Start());
-  qt::CPageDlg window(worker, sink, settings);
-  worker.Hold();  // the command line's page stays pending through both drops
+  app::WindowWorker worker;
+  QVERIFY(worker.Start(settings, sink));
+  qt::CPageDlg window(worker.worker(), sink, settings);
+  worker.worker().Hold();  // the command line's page stays pending through both drops
   window.Open({folder->Path("a.htm")});
 
   QMimeData text;
@@ -200,47 +178,51 @@ void WindowTest::dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused() 
   Drop(window,
        FileUrl(folder->Path("dropped pages")) + "\n" + FileUrl(folder->Path("\xC0\xE1.html")));
   QVERIFY2(LogLines(window).isEmpty(), "the second drop did not empty the log");
-  worker.Release();
+  worker.worker().Release();
 
-  QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), kIdleCaption, kWaitMs);
+  QVERIFY(WaitForCaption(window, kIdleCaption));
   QCOMPARE(LogLines(window),
            QStringList({"a.htm [Ok]", "b.htm [Ok]", "p.htm [Ok]", "q.htm [Ok]",
                         QString::fromUtf8("\xC0\xE1.htm [Ok]")}));
   // A refused URL cancels the closing, as every refused entry does.
   QVERIFY2(window.isVisible(), "the window closed itself after a refused URL");
-  window.close();
+  QTest::keyClick(FocusedControl(window), Qt::Key_Escape);
+  QVERIFY2(!window.isVisible(), "Esc did not close the window");
   for (const char* renamed : {"b.htm", "dropped pages/q.htm", "\xC0\xE1.htm"}) {
     QVERIFY2(qttest::fs::exists(folder->Path(renamed)), renamed);
   }
 }
 
-void WindowTest::closingWhileJobsAreQueuedEndsTheProgramCleanly() {
-  const std::string settings = UserSettings(qttest::StandinSettings(0));
+void WindowTest::resultsStillQueuedWhenTheWindowGoesAreFreed() {
+  const std::string settings = folder->Write("velkor.ini", "[Options]\nbArc=0\n");
   std::vector<std::string> pages;
   for (const char* page : {"Frost Wind.htm", "Quiet Valley.htm", "Clockwork Garden.htm"}) {
-    pages.push_back(qttest::CopySample(*folder, page));
+    pages.push_back(testsupport::CopySample(*folder, page));
   }
-  qt::CPageDlg* window = Start(pages);
-  QVERIFY(window != nullptr);
-  // The results reach the window's queue while no event is handled; the
-  // window closes and goes with them still queued (a leak shows under the
-  // AddressSanitizer build).
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  qt::WindowSink sink;
+  app::WindowWorker worker;
+  QVERIFY(worker.Start(settings, sink));
+  auto window = std::make_unique<qt::CPageDlg>(worker.worker(), sink, settings);
+  window->Open(pages);
+  // The worker ends once every result is queued for the window, which
+  // handles no event meanwhile; the window then goes with them still queued
+  // (a leak shows under the AddressSanitizer build).
+  worker.worker().Quit();
   QVERIFY(LogLines(*window).isEmpty());
   window->close();
-  QCOMPARE(velkor->ExitInstance(), 0);
-  velkor.reset();
-  QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "1", "1"}));
+  window.reset();
+  QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "0", "1"}));
 }
 
 void WindowTest::firstDropWithoutTheUsersFileArchivesWithTheSystemSettings() {
   // The system's settings name the archiver (here the stand-in); the user has no file yet.
-  folder->Write("system/velkor/velkor.ini", qttest::StandinSettings(0));
-  qttest::fs::copy(VELKOR_SAMPLES_DIR, folder->Path("pages"), qttest::fs::copy_options::recursive);
+  folder->Write("system/velkor/velkor.ini", testsupport::StandinSettings("0"));
+  qttest::fs::copy(testsupport::kSamples, folder->Path("pages"),
+                   qttest::fs::copy_options::recursive);
   qt::CPageDlg* window = Start({});
   QVERIFY(window != nullptr);
   Drop(*window, FileUrl(folder->Path("pages")));
-  QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), kIdleCaption, kWaitMs);
+  QVERIFY(WaitForCaption(*window, kIdleCaption));
   QStringList lines = LogLines(*window);
   lines.sort();
   QCOMPARE(lines, QStringList({"Amber Orchard.mhtml [Ok]", "Clockwork Garden.htm [Ok]",

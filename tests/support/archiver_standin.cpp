@@ -4,7 +4,9 @@
 //   LINES:CODE   first writes LINES lines "line 1"..., the odd ones to its standard output, the
 //                even ones to its standard error, then ends with CODE;
 //   hang         writes "hanging" to its standard output and waits forever; on POSIX it first
-//                starts a child that waits too, and reports it as "child=".
+//                starts a child that waits too, and reports it as "child=". Once it has written
+//                all, it signals the semaphore (event, on Windows) named by the environment's
+//                VELKOR_STANDIN_HANGING, when that is set.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,19 +19,38 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 #else
+#include <fcntl.h>
+#include <semaphore.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
+// Waits for what never comes: its own end.
 void WaitForever() {
   for (;;) {
 #ifdef _WIN32
-    Sleep(INFINITE);
+    WaitForSingleObject(GetCurrentProcess(), INFINITE);
 #else
     pause();
 #endif
   }
+}
+
+void SignalHanging() {
+  const char* name = std::getenv("VELKOR_STANDIN_HANGING");
+  if (name == nullptr) return;
+#ifdef _WIN32
+  if (const HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
+    SetEvent(event);
+    CloseHandle(event);
+  }
+#else
+  if (sem_t* const semaphore = sem_open(name, 0); semaphore != SEM_FAILED) {
+    sem_post(semaphore);
+    sem_close(semaphore);
+  }
+#endif
 }
 
 #ifdef _WIN32
@@ -80,6 +101,7 @@ int main(int argc, char** argv) {
   if (hang) {
     std::puts("hanging");
     std::fflush(stdout);
+    SignalHanging();
     WaitForever();
   }
   const char* code = argv[1];

