@@ -37,8 +37,13 @@ std::string PageStatusText(int32_t status, const char* name) {
       return "Ошибка записи, исходная страница сохранена в " +
              ShownName(std::string(name) + std::string(page::kJournalSuffix));
     case job::STATUS_JOURNAL_KEPT:
-      return "Очищена; журнал прежнего сбоя не подошёл к странице и сохранён как " +
+      return "Страница не изменена: она не подходит к журналу прежнего сбоя, журнал сохранён как " +
              ShownName(std::string(name) + std::string(page::kKeptJournalSuffix));
+    case job::STATUS_JOURNAL_DAMAGED:
+      return "Страница не изменена: журнал прежнего сбоя повреждён и сохранён как " +
+             ShownName(std::string(name) + std::string(page::kKeptJournalSuffix));
+    case job::STATUS_PAGE_LINKED:
+      return "Страница — ссылка на другой файл, не изменена";
     case job::STATUS_STALE_JOURNAL:
       return "Мешает журнал прежнего сбоя " +
              ShownName(std::string(name) + std::string(page::kJournalSuffix)) +

@@ -44,12 +44,14 @@ inline constexpr int32_t STATUS_JOURNAL_NOT_CREATED = -109;  // the page was lef
 inline constexpr int32_t STATUS_PAGE_CHANGED = -110;         // by another program, meanwhile
 inline constexpr int32_t STATUS_PAGE_WRITE_FAILED = -111;    // the page was put back as it was
 inline constexpr int32_t STATUS_PAGE_NOT_ROLLED_BACK = -112; // its journal holds the original
-inline constexpr int32_t STATUS_JOURNAL_KEPT = -113;         // the page was rewritten all the same
+inline constexpr int32_t STATUS_JOURNAL_KEPT = -113;         // the page was left as it was
 inline constexpr int32_t STATUS_STALE_JOURNAL = -114;        // the page was left as it was
 // The archiver could not be started for want of memory.
 inline constexpr int32_t STATUS_ARCHIVE_NO_MEMORY = -115;
 // A web archive that cannot be read as its parts; it was left as it was.
 inline constexpr int32_t STATUS_WEB_ARCHIVE_DAMAGED = -116;
+inline constexpr int32_t STATUS_JOURNAL_DAMAGED = -117;      // the page was left as it was
+inline constexpr int32_t STATUS_PAGE_LINKED = -118;          // a link: not followed
 // The archiver's own ends: it ran out the time the batch command line gave
 // it, or the batch was interrupted (Ctrl+C, a terminate request) while it
 // ran or before it started. Either way it was ended, and the page is whole.

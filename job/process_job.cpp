@@ -24,6 +24,8 @@ void MakeExtensionHtm(JobRequest& request) {
   // A name without an extension has no "." to put "htm" after; the intake
   // never queues one, so it is left as it is.
   if (*extension == '\0' || platform::CompareNoCase(extension, ".htm") == 0) return;
+  // A link is left as it is, its name included: it may lead anywhere.
+  if (platform::Files().IsLink(request.path)) return;
   const size_t stem = static_cast<size_t>(extension - request.path);
   if (stem + sizeof(".htm") > sizeof request.path) return;
   // A journal under the old name belongs to a write that did not finish: the
@@ -54,10 +56,14 @@ int32_t PageStatus(page::PageOutcome outcome) {
       return STATUS_OK;
     case PageOutcome::JournalKept:
       return STATUS_JOURNAL_KEPT;
+    case PageOutcome::JournalDamaged:
+      return STATUS_JOURNAL_DAMAGED;
     case PageOutcome::Missing:
       return STATUS_PAGE_MISSING;
     case PageOutcome::NotAFile:
       return STATUS_PAGE_NOT_A_FILE;
+    case PageOutcome::Linked:
+      return STATUS_PAGE_LINKED;
     case PageOutcome::Busy:
       return STATUS_PAGE_BUSY;
     case PageOutcome::ReadOnly:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <string>
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
@@ -137,20 +138,28 @@ bool ParseJournal(std::string_view journal, JournalContents& contents) {
   return true;
 }
 
-bool IsInterruptedWrite(std::string_view page, std::string_view original,
-                        std::string_view rewritten) {
-  // Writes past the original's end make the file grow step by step; a
-  // shorter page is cut to its length at once.
-  const bool lengthFits = rewritten.size() < original.size()
-                              ? page.size() == original.size() || page.size() == rewritten.size()
-                              : page.size() >= original.size() && page.size() <= rewritten.size();
-  if (!lengthFits) return false;
-  for (size_t i = 0; i < page.size(); ++i) {
-    const bool fromOriginal = i < original.size() && page[i] == original[i];
-    const bool fromRewritten = i < rewritten.size() && page[i] == rewritten[i];
-    if (!fromOriginal && !fromRewritten) return false;
+std::string KeptJournalPath(std::string_view page, int age) {
+  std::string path = std::string(page) += kKeptJournalSuffix;
+  if (age > 1) path += "-" + std::to_string(age);
+  return path;
+}
+
+bool IsJournalOfUntouchedPage(std::string_view journal, std::string_view page) {
+  // The previous release's format too: a crash of it may have cut its own.
+  for (const JournalFormat format : {JournalFormat::Xxh3, JournalFormat::Legacy}) {
+    for (const bool repairLinks : {false, true}) {
+      const GrowBuffer header = JournalHeader(page, repairLinks, format);
+      const std::string_view head = header.View();
+      if (head.empty() || journal.size() > head.size() + page.size()) continue;
+      bool fits = true;
+      for (size_t i = 0; i < journal.size() && fits; ++i) {
+        const char expected = i < head.size() ? head[i] : page[i - head.size()];
+        fits = journal[i] == expected || journal[i] == '\0';
+      }
+      if (fits) return true;
+    }
   }
-  return true;
+  return false;
 }
 
 }  // namespace page

@@ -11,12 +11,13 @@
 // of their own; such a journal is still read, so that a page a crash of
 // that release left is put back or finished all the same.
 //
-// A journal whose length or checksum does not match was itself cut short;
-// the page was not touched yet then. Everything here works on bytes in
+// A journal whose length or checksum does not match was cut short or
+// damaged. Everything the journal's format decides is here, on bytes in
 // memory; the page's file side uses it.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "page/grow_buffer.h"
@@ -27,8 +28,17 @@ namespace page {
 // extension test ever takes a journal for a page, and it begins with the
 // page's own name, so that the two sort side by side.
 inline constexpr std::string_view kJournalSuffix = ".velkor-journal";
-// A journal set aside because its page had changed since: never read again.
+// A journal set aside because it did not fit its page: never read again by
+// Velkor, kept for the user. The newest one set aside always bears this
+// name; an older one there moves to "-kept-2" (or the first free number).
 inline constexpr std::string_view kKeptJournalSuffix = ".velkor-journal-kept";
+// How many kept journals of one page there may be; beyond, the journal stays
+// in the way and the page is not touched.
+inline constexpr int kMostKeptJournals = 99;
+
+// "<page>.velkor-journal-kept" for `age` 1, "<page>.velkor-journal-kept-<age>"
+// for an older one.
+std::string KeptJournalPath(std::string_view page, int age);
 
 // The header line's forms: the one written now, and the previous release's.
 enum class JournalFormat { Xxh3 = 2, Legacy = 1 };
@@ -48,12 +58,10 @@ struct JournalContents {
 // Reads a whole journal file. False when it is incomplete or damaged.
 bool ParseJournal(std::string_view journal, JournalContents& contents);
 
-// True when `page` is what an interrupted write of `rewritten` over
-// `original` can leave: each byte is the one of either at its place, and the
-// length lies between the two lengths. The write goes from the start and is
-// cut to its length at the end; a power cut may also leave later blocks
-// written before earlier ones. The original and the rewritten page count.
-bool IsInterruptedWrite(std::string_view page, std::string_view original,
-                        std::string_view rewritten);
+// True when `journal`, which does not parse, holds nothing that `page`
+// lacks: it is what writing the journal of this very page leaves when cut
+// short anywhere, a byte that never reached the disk reading as zero. The
+// page was then not touched yet, and the journal may go.
+bool IsJournalOfUntouchedPage(std::string_view journal, std::string_view page);
 
 }  // namespace page

@@ -17,6 +17,8 @@ PageOutcome OutcomeOf(platform::FileError error) {
       return PageOutcome::Missing;
     case platform::FileError::NotAFile:
       return PageOutcome::NotAFile;
+    case platform::FileError::Linked:
+      return PageOutcome::Linked;
     case platform::FileError::Busy:
       return PageOutcome::Busy;
     case platform::FileError::ReadOnly:
@@ -38,7 +40,7 @@ PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, Tit
   if (!file) return OutcomeOf(error);
 
   const PageOutcome settled = SettleJournal(path, *file, settings.sync);
-  if (settled != PageOutcome::Unchanged && settled != PageOutcome::JournalKept) return settled;
+  if (settled != PageOutcome::Unchanged) return settled;
 
   platform::FileStamp stamp;
   if (!file->Stamp(stamp)) return PageOutcome::ReadFailed;
@@ -51,11 +53,8 @@ PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, Tit
   form = rewritten.form;
   if (form == PageForm::DamagedWebArchive) return PageOutcome::DamagedWebArchive;
   // A page that is already in its final form is not touched at all.
-  if (rewritten.bytes == original) return settled;
-  const PageOutcome written =
-      WriteThroughJournal(path, *file, stamp, original, rewritten.bytes, settings);
-  if (written != PageOutcome::Rewritten) return written;
-  return settled == PageOutcome::JournalKept ? settled : written;
+  if (rewritten.bytes == original) return PageOutcome::Unchanged;
+  return WriteThroughJournal(path, *file, stamp, original, rewritten.bytes, settings);
 }
 
 }  // namespace

@@ -32,27 +32,32 @@ struct WriteSettings {
 };
 
 // Puts `rewritten` in place of `original` in the page held open in `file` at
-// `path`: the original goes to the page's journal first (flushed to the disk
-// when `sync`), the page is checked against `readStamp` (another program may
-// have changed it since it was read), written and cut to length (flushed),
-// and the journal removed. On a failed write the original is put back. Gives
-// Rewritten, JournalNotCreated, Changed, WriteFailed, or NotRolledBack (the
+// `path`: the original goes to the page's journal first (as private as the
+// page, flushed to the disk with its folder when `sync`), the page is
+// checked against `readStamp` (another program may have changed it since it
+// was read), written and cut to length (flushed), and the journal removed.
+// A write that fails is undone where that is safe, finished where it can
+// be, and otherwise left to the journal. Gives Rewritten, JournalNotCreated,
+// Changed, WriteFailed (the page is as it was), or NotRolledBack (the
 // journal then stays beside the page and holds its original).
 PageOutcome WriteThroughJournal(const char* path, platform::ExclusiveFile& file,
                                 const platform::FileStamp& readStamp, std::string_view original,
                                 std::string_view rewritten, const WriteSettings& settings);
 
 // Settles the journal that a run which died during a write may have left
-// beside the page held open in `file` at `path`, before the page is read:
+// beside the page held open in `file` at `path`, before the page is read.
+// The journal goes only when it holds nothing the page lacks; the page is
+// changed only from a state Velkor's own writes leave:
 // - none: Unchanged;
-// - one cut short (the run died while writing it, before the page was
-//   touched): removed, Unchanged;
-// - the page is its original, its rewritten form or a mix of both, as the
-//   write leaves it: the original is put back and the journal removed,
-//   Unchanged (NotRolledBack when the original cannot be put back);
-// - the page is anything else (saved again since): the page is left alone,
-//   the journal is set aside as "<page>.velkor-journal-kept", JournalKept
-//   (StaleJournal when that cannot be done).
+// - one cut short while it was written (the page was not touched yet), or
+//   the page is its original or its rewritten form: the journal is removed
+//   (the page flushed first when `sync`), Unchanged;
+// - the page is a write or a rollback cut short: that is finished, the
+//   journal removed, Unchanged (NotRolledBack when it cannot be);
+// - anything else (a page saved again or edited since, a damaged journal):
+//   the page is left as it is and the journal set aside under
+//   "<page>.velkor-journal-kept", JournalKept or JournalDamaged (StaleJournal
+//   when that cannot be done).
 // Reading failures give ReadFailed, NoMemory or TooLarge.
 PageOutcome SettleJournal(const char* path, platform::ExclusiveFile& file, bool sync);
 

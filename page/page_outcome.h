@@ -6,9 +6,12 @@ namespace page {
 enum class PageOutcome {
   Rewritten,          // the page now holds its new bytes
   Unchanged,          // nothing to change: not a catalogue page, or already tidy
-  JournalKept,        // rewritten; an older journal that no longer fitted the page was set aside
+  JournalKept,        // left as it was: it fitted no state of an interrupted write, and the
+                      // journal of that write was set aside
+  JournalDamaged,     // left as it was: a damaged journal, which may hold part of it, set aside
   Missing,            // no file of that name
   NotAFile,           // a folder, a device, a pipe or a link that leads nowhere
+  Linked,             // a symbolic link or a junction: not followed
   Busy,               // held by another program
   ReadOnly,           // marked read-only
   Denied,             // the system refused access

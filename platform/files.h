@@ -19,7 +19,8 @@ enum class FileError {
   None,
   Missing,   // nothing of that name
   NotAFile,  // a folder, a device, a pipe, or a link that leads nowhere
-  Busy,      // held by another opener
+  Linked,    // a symbolic link or a junction, which may lead anywhere: not followed
+  Busy,      // held by another opener, or under another program's record lock
   ReadOnly,  // marked read-only
   Exists,    // a file to be created is there already
   Denied,    // the system refuses access
@@ -32,6 +33,7 @@ struct FileStamp {
   uint64_t size = 0;
   int64_t modified = 0;  // last write, in the system's own ticks
   int64_t changed = 0;   // last change of contents or attributes, where kept
+  uint32_t permissions = 0;  // the POSIX mode bits (rwx for owner, group, others); 0 on Windows
   bool operator==(const FileStamp&) const = default;
 };
 
@@ -58,19 +60,27 @@ class ExclusiveFile {
   virtual bool Flush() = 0;
   // The file's stamp as it stands now; false when it cannot be read.
   virtual bool Stamp(FileStamp& stamp) = 0;
+  // Gives the file the mode bits of a stamp, so that a copy is as private as
+  // what it copies (its owner keeps reading and writing it). Nothing to do
+  // on Windows, where a new file takes its folder's access rules.
+  virtual bool SetPermissions(uint32_t permissions) = 0;
 };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Opens an existing regular file for reading and writing, exclusively,
-  // following symbolic links. Null, with `error` telling why, when it is
-  // missing, not a regular file, read-only or held by another opener.
+  // Opens an existing regular file for reading and writing, exclusively.
+  // A last component that is a symbolic link or a junction is not followed
+  // (Linked; NotAFile when it leads nowhere). Null, with `error` telling why,
+  // when it is missing, not a regular file, read-only, held by another
+  // opener or under another program's lock.
   virtual std::unique_ptr<ExclusiveFile> OpenExclusive(const char* path, FileError& error) = 0;
 
-  // Creates a new, empty file for reading and writing, exclusively; never
-  // opens or replaces one that exists (`error` is then Exists).
+  // Creates a new, empty file for reading and writing, exclusively (where
+  // files have modes, open to its owner alone until SetPermissions says
+  // otherwise); never opens or replaces one that exists (`error` is then
+  // Exists).
   virtual std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) = 0;
 
   // Puts the folder holding `path` on the disk itself, so that files just
@@ -109,6 +119,10 @@ class FileSystem {
 
   // Renames a file; never replaces an existing file of the new name.
   virtual bool RenameNoReplace(const char* from, const char* to) = 0;
+
+  // Renames a file over `to` in one step: whoever looks finds the old file
+  // or the new one under that name, never neither.
+  virtual bool RenameReplacing(const char* from, const char* to) = 0;
 
   // Creates the folder `path` and every missing folder above it; those made
   // are open to their owner alone where the system allows, since they hold

@@ -61,20 +61,52 @@ FileError ErrorOf(int number) {
   }
 }
 
-// Takes the lock that keeps out every other opener asking for it.
-//
+// Asks once for the locks that keep out every other opener asking for them:
+// the whole-file lock (flock) and a record lock over every byte. The second
+// is what programs that lock with fcntl or lockf hold, and holding one of
+// those is how such a program says the file is in use; flock does not see it.
+// False, with errno EWOULDBLOCK when another holds either, otherwise why.
+bool TryLockExclusive(int fd) {
+  int result;
+  do {
+    result = flock(fd, LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) return false;
+#ifdef F_OFD_SETLK
+  // An open file description's lock, unlike a process's, is not let go when
+  // another descriptor of the same file closes in this process.
+  struct flock range = {};
+  range.l_type = F_WRLCK;
+  range.l_whence = SEEK_SET;
+  do {
+    result = fcntl(fd, F_OFD_SETLK, &range);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0 && (errno == EAGAIN || errno == EACCES)) errno = EWOULDBLOCK;
+  // Without the call (older kernels), another's record lock is only looked
+  // for.
+  if (result != 0 && errno == EINVAL) {
+    range.l_type = F_WRLCK;
+    result = fcntl(fd, F_GETLK, &range);
+    if (result == 0 && range.l_type != F_UNLCK) {
+      result = -1;
+      errno = EWOULDBLOCK;
+    }
+  }
+#endif
+  return result == 0;
+}
+
 // A child being started holds a copy of every descriptor of this process
 // until it runs its program, and with it the locks of the files other
 // workers had open at that moment. So a page that one worker has just let
 // go of may look held for an instant while another worker starts its
-// archiver; the lock is asked again for a short while before the page is
+// archiver; the locks are asked again for a short while before the page is
 // called busy.
 bool LockExclusive(int fd) {
   constexpr int kTries = 50;
   constexpr timespec kPause{0, 2 * 1000 * 1000};
   for (int tried = 1;; ++tried) {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
-    if (errno == EINTR) continue;
+    if (TryLockExclusive(fd)) return true;
     if (errno != EWOULDBLOCK || tried == kTries) return false;
     nanosleep(&kPause, nullptr);
   }
@@ -144,7 +176,12 @@ class PosixFile final : public ExclusiveFile {
     stamp.size = static_cast<uint64_t>(status.st_size);
     stamp.modified = Nanoseconds(status.st_mtim);
     stamp.changed = Nanoseconds(status.st_ctim);
+    stamp.permissions = status.st_mode & 0777;
     return true;
+  }
+
+  bool SetPermissions(uint32_t permissions) override {
+    return fchmod(fd_, static_cast<mode_t>((permissions & 0777) | S_IRUSR | S_IWUSR)) == 0;
   }
 
  private:
@@ -216,10 +253,13 @@ class PosixFileSystem final : public FileSystem {
     // Whatever is not a regular file is refused before it is opened: opening
     // a device can have effects of its own.
     struct stat status;
-    if (stat(path, &status) != 0) {
-      struct stat link;
+    if (lstat(path, &status) != 0) {
+      error = ErrorOf(errno);
+      return nullptr;
+    }
+    if (S_ISLNK(status.st_mode)) {
       // A link that leads nowhere is there, just not as a page.
-      error = errno == ENOENT && lstat(path, &link) == 0 ? FileError::NotAFile : ErrorOf(errno);
+      error = stat(path, &status) == 0 ? FileError::Linked : FileError::NotAFile;
       return nullptr;
     }
     if (!S_ISREG(status.st_mode)) {
@@ -227,10 +267,11 @@ class PosixFileSystem final : public FileSystem {
       return nullptr;
     }
     // O_NONBLOCK keeps the open from hanging should a pipe have taken the
-    // file's place since; it is refused below like any other non-file.
-    const int fd = open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // file's place since; it is refused below like any other non-file, and
+    // a link put there since is not followed.
+    const int fd = open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0) {
-      error = ErrorOf(errno);
+      error = errno == ELOOP ? FileError::Linked : ErrorOf(errno);
       return nullptr;
     }
     error = FileError::None;
@@ -241,8 +282,8 @@ class PosixFileSystem final : public FileSystem {
     } else if (IsReadOnly(status)) {
       error = FileError::ReadOnly;
     } else if (!LockExclusive(fd)) {
-      // flock is advisory: it keeps out every opener that asks for it (our
-      // own, in any process), not a program that never does.
+      // The locks are advisory: they keep out every opener that asks for
+      // them (our own, in any process), not a program that never does.
       error = errno == EWOULDBLOCK ? FileError::Busy : FileError::Failed;
     }
     if (error != FileError::None) {
@@ -253,7 +294,7 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) override {
-    const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
+    const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0) {
       error = ErrorOf(errno);
       return nullptr;
@@ -346,6 +387,10 @@ class PosixFileSystem final : public FileSystem {
 
   bool RenameNoReplace(const char* from, const char* to) override {
     return RenameWithoutReplacing(from, to) == 0;
+  }
+
+  bool RenameReplacing(const char* from, const char* to) override {
+    return rename(from, to) == 0;
   }
 
   std::string StoredName(const char* path) override {

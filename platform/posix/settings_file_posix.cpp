@@ -4,18 +4,21 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 #include <fcntl.h>
+#include <stdlib.h>  // realpath
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
-#include <fstream>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/posix/profile_store.h"
 
 namespace platform {
@@ -24,10 +27,9 @@ namespace {
 // A profile as the Windows profile functions see one: CSimpleIniA compares
 // section and key names without regard to ASCII letter case; with repeated
 // keys allowed, a repeated key keeps all its lines and the first one is
-// read. Comments come back on a write.
+// read. Writes edit the text itself (SetProfileValue below).
 bool Parse(const std::string& text, CSimpleIniA& ini) {
   ini.SetMultiKey(true);
-  ini.SetSpaces(false);
   return ini.LoadData(text) == SI_OK;
 }
 
@@ -49,46 +51,114 @@ int ParseProfileInt(const std::string& text) {
   return static_cast<int>(value);
 }
 
-// The comment and blank lines that end a file after its last section or
-// key. SimpleIni keeps a comment only with the section or key that follows
-// it (or, at the top, as the file's own comment), so these would be lost on
-// a write without being put back.
-std::string_view TrailingComments(std::string_view text) {
-  size_t start = text.size();
-  while (start > 0) {
-    size_t end = start;
-    if (end > 0 && text[end - 1] == '\n') --end;
-    if (end > 0 && text[end - 1] == '\r') --end;
-    const size_t lineStart = end == 0 ? 0 : text.find_last_of("\r\n", end - 1) + 1;
-    const size_t first = text.find_first_not_of(" \t", lineStart);
-    if (first < end && text[first] != ';' && text[first] != '#') break;
-    start = lineStart;
-  }
-  if (start == 0 || text.find_first_of(";#", start) == text.npos) return {};
-  return text.substr(start);
+// Blanks around a name or a value, as the profile reader drops them.
+std::string_view Trim(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
 }
 
-// SimpleIni writes bare line feeds; a file written with CR LF keeps them.
-void MatchLineEnds(const std::string& original, std::string& out) {
-  if (original.find("\r\n") == std::string::npos) return;
-  std::string converted;
-  converted.reserve(out.size() + out.size() / 16);
-  for (char c : out) {
-    if (c == '\n') converted += '\r';
-    converted += c;
-  }
-  out = std::move(converted);
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-// The spelling under which the file already holds `key`, or `key` itself.
-// A copy: the write replaces the entry that holds the stored one.
-std::string StoredKeySpelling(const CSimpleIniA& ini, const char* section, const char* key) {
-  CSimpleIniA::TNamesDepend keys;
-  ini.GetAllKeys(section, keys);
-  for (const CSimpleIniA::Entry& entry : keys) {
-    if (strcasecmp(entry.pItem, key) == 0) return entry.pItem;
+// `text` with `key` of `section` set to `value`, every other byte as it was:
+// the value on the key's first line is replaced where it stands (the reader
+// takes that one), or a line is added after the last key of the first such
+// section (a section is added at the end of the file when there is none),
+// with the file's own line ends.
+std::string SetProfileValue(std::string_view text, std::string_view section,
+                            std::string_view key, std::string_view value) {
+  const size_t firstEnd = text.find('\n');
+  const std::string lineEnd =
+      firstEnd != std::string_view::npos && firstEnd > 0 && text[firstEnd - 1] == '\r' ? "\r\n"
+                                                                                      : "\n";
+  bool inSection = false, inFirstSection = false, sectionSeen = false;
+  size_t insertAt = std::string_view::npos;
+  size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  while (start < text.size()) {
+    const size_t newline = text.find('\n', start);
+    const size_t next = newline == std::string_view::npos ? text.size() : newline + 1;
+    std::string_view content = text.substr(start, next - start);
+    while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) {
+      content.remove_suffix(1);
+    }
+    start = next;
+    const std::string_view trimmed = Trim(content);
+    if (trimmed.starts_with('[')) {
+      const size_t close = trimmed.find(']');
+      inSection = close != std::string_view::npos &&
+                  SameName(Trim(trimmed.substr(1, close - 1)), section);
+      inFirstSection = inSection && !sectionSeen;
+      sectionSeen = sectionSeen || inSection;
+      if (inFirstSection) insertAt = next;
+      continue;
+    }
+    if (!inSection || trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
+    const size_t equals = content.find('=');
+    if (equals != std::string_view::npos && SameName(Trim(content.substr(0, equals)), key)) {
+      const std::string_view old = Trim(content.substr(equals + 1));
+      const size_t valueAt = old.empty() ? static_cast<size_t>(content.end() - text.begin())
+                                         : static_cast<size_t>(old.data() - text.data());
+      return std::string(text.substr(0, valueAt)) += std::string(value) +=
+             text.substr(valueAt + old.size());
+    }
+    if (inFirstSection) insertAt = next;
   }
-  return key;
+  std::string edited(text.substr(0, std::min(insertAt, text.size())));
+  if (!edited.empty() && edited.back() != '\n') edited += lineEnd;
+  if (!sectionSeen) edited += "[" + std::string(section) + "]" + lineEnd;
+  edited += std::string(key) + "=" + std::string(value) + lineEnd;
+  if (insertAt < text.size()) edited += text.substr(insertAt);
+  return edited;
+}
+
+// Puts `text` in place of the whole of `file` as a file that must not be
+// lost is written: into a new file beside it, as private as the old one,
+// flushed, then renamed over it, so that a full disk or a kill at any moment
+// leaves the old file or the new one, never part of either. A file that is
+// a link stays one: what it leads to is replaced. A file marked read-only is
+// left as the user marked it. No lock is asked of the old file: an archiver
+// started meanwhile may briefly hold a copy of this process's locks.
+bool ReplaceWholeFile(const char* file, std::string_view text) {
+  FileSystem& files = Files();
+  std::string target = file;
+  if (files.IsLink(file)) {
+    const std::unique_ptr<char, void (*)(void*)> resolved(realpath(file, nullptr), std::free);
+    if (!resolved) return false;
+    target = resolved.get();
+  }
+  struct stat status;
+  uint32_t permissions = 0600;
+  if (stat(target.c_str(), &status) == 0) {
+    if ((status.st_mode & S_IWUSR) == 0) return false;
+    permissions = status.st_mode & 0777;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+
+  FileError error;
+  const std::string fresh = target + ".velkor-new";
+  std::unique_ptr<ExclusiveFile> made = files.CreateExclusive(fresh.c_str(), error);
+  if (!made && error == FileError::Exists) {
+    // What a write killed before its rename leaves; one that is held
+    // belongs to a write under way.
+    if (!files.OpenExclusive(fresh.c_str(), error) || !files.RemoveFile(fresh.c_str())) {
+      return false;
+    }
+    made = files.CreateExclusive(fresh.c_str(), error);
+  }
+  if (!made) return false;
+  const bool written = made->SetPermissions(permissions) &&
+                       made->WriteAt(0, text.data(), text.size()) ==
+                           static_cast<int64_t>(text.size()) &&
+                       made->Flush();
+  made.reset();
+  if (!written || !files.RenameReplacing(fresh.c_str(), target.c_str())) {
+    files.RemoveFile(fresh.c_str());
+    return false;
+  }
+  return files.FlushFolderOf(target.c_str());
 }
 
 // Opens `file` for reading when it is Readable (`fd`, which the caller
@@ -162,20 +232,9 @@ bool ProfileStore::WriteString(const char* file, const char* section, const char
   // would lose everything else in it.
   if (exists && !read) return false;
   const std::string text = read.value_or(std::string());
-  CSimpleIniA ini;
-  if (!Parse(text, ini)) return false;
-  const std::string storedKey = StoredKeySpelling(ini, section, key);
-  if (ini.SetValue(section, storedKey.c_str(), value, nullptr, true) < 0) {
-    return false;
-  }
-  std::string out;
-  if (ini.Save(out) != SI_OK) return false;
-  MatchLineEnds(text, out);
-  out += TrailingComments(text);
-  std::ofstream written(file, std::ios::binary | std::ios::trunc);
-  written.write(out.data(), static_cast<std::streamsize>(out.size()));
-  written.close();
-  return !written.fail();
+  const std::string edited = SetProfileValue(text, section, key, value);
+  if (exists && edited == text) return true;
+  return ReplaceWholeFile(file, edited);
 }
 
 SettingsFileState CheckSettingsFile(const char* file) {

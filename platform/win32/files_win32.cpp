@@ -134,12 +134,29 @@ class Win32File final : public ExclusiveFile {
     stamp.modified = static_cast<int64_t>((uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
                                           info.ftLastWriteTime.dwLowDateTime);
     stamp.changed = 0;
+    stamp.permissions = 0;
     return true;
   }
+
+  // A new file takes its folder's access rules, as the page beside it did.
+  bool SetPermissions(uint32_t) override { return true; }
 
  private:
   HANDLE handle_;
 };
+
+// True for a symbolic link or a junction: a reparse point that stands for
+// another name. Other reparse points (a cloud drive's placeholders, a
+// deduplicated file) are the file itself; a tag Windows does not tell counts
+// as a link.
+bool IsNameSurrogate(const wchar_t* path) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(path, &entry);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (entry.dwReserved0 == 0 || IsReparseTagNameSurrogate(entry.dwReserved0));
+}
 
 // The open file `handle` as an ExclusiveFile; without memory for it the
 // file is closed before std::bad_alloc goes on.
@@ -162,6 +179,10 @@ class Win32FileSystem final : public FileSystem {
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       error = FileError::NotAFile;
+      return nullptr;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsLink(path)) {
+      error = FileError::Linked;
       return nullptr;
     }
     // Windows itself refuses to open a read-only file for writing; Wine run
@@ -227,11 +248,7 @@ class Win32FileSystem final : public FileSystem {
   }
 
   // The attributes of a reparse point are its own, never its target's.
-  bool IsLink(const char* path) override {
-    const DWORD attributes = GetFileAttributesW(WideName(path).get());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  }
+  bool IsLink(const char* path) override { return IsNameSurrogate(WideName(path).get()); }
 
   // A symbolic link is deleted itself, never what it leads to.
   bool RemoveFile(const char* path) override { return DeleteFileW(WideName(path).get()) != FALSE; }
@@ -256,6 +273,11 @@ class Win32FileSystem final : public FileSystem {
   // MoveFileW never replaces an existing file.
   bool RenameNoReplace(const char* from, const char* to) override {
     return MoveFileW(WideName(from).get(), WideName(to).get()) != FALSE;
+  }
+
+  bool RenameReplacing(const char* from, const char* to) override {
+    return MoveFileExW(WideName(from).get(), WideName(to).get(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
   }
 };
 

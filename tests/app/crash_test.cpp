@@ -13,7 +13,7 @@
 
 #include "page/journal.h"
 #include "platform/process.h"
-#include "tests/support/crash_hook.h"
+#include "tests/app/crash_point.h"
 #include "tests/support/fixtures.h"
 
 namespace {
@@ -23,19 +23,6 @@ using testsupport::ReadFile;
 
 // A page saved by Firefox that is renamed, one in KOI8-R and one in Windows-1251.
 const char* const kPages[] = {"Lantern Road.html", "Frost Wind.htm", "Quiet Valley.htm"};
-// What a kill gives, from a signal (128 + SIGKILL) or from TerminateProcess.
-constexpr int kKilled = 137;
-
-// Arms the hook of the next velkor-cli started (0: none). The environment
-// keeps a pointer to the setting itself, so it lives in one fixed place.
-void SetCrashPoint(long changes) {
-  static char setting[64];
-  const std::string text = std::string(testsupport::kCrashAfterWritesVariable) + "=" +
-                           (changes > 0 ? std::to_string(changes) : "");
-  std::snprintf(setting, sizeof setting, "%s", text.c_str());
-  putenv(setting);
-}
-
 class Pages : public testsupport::TempFolder {
  public:
   Pages() {
@@ -71,10 +58,10 @@ TEST(Crash, AKilledRunNeverTearsAPageAndTheNextRunFinishesIt) {
   for (const char* sync : {"--sync", "--no-sync"}) {
     for (long changes = 1;; ++changes) {
       const Pages pages;
-      SetCrashPoint(changes);
+      crashtest::SetCrashPoint(changes);
       const int first = pages.RunCli(sync);
-      SetCrashPoint(0);
-      if (first != kKilled) {
+      crashtest::SetCrashPoint(0);
+      if (first != crashtest::kKilled) {
         // It got through: every change of a whole run has had its kill.
         EXPECT_EQ(first, 0) << sync << ", change " << changes;
         EXPECT_GT(changes, 10);
@@ -93,9 +80,9 @@ TEST(Crash, AKilledRunNeverTearsAPageAndTheNextRunFinishesIt) {
 
 TEST(Crash, TheShippedProgramHasNoHook) {
   const Pages pages;
-  SetCrashPoint(1);
+  crashtest::SetCrashPoint(1);
   const int status = pages.RunCli("--sync", VELKOR_CLI);
-  SetCrashPoint(0);
+  crashtest::SetCrashPoint(0);
   EXPECT_EQ(status, 0);
   pages.ExpectFinished("a run of the shipped program");
 }

@@ -29,7 +29,10 @@ for round in $(seq 1 "$rounds"); do
   rm -rf "$work/run"
   cp -r "$work/pages" "$work/run"
   delay_ms=$((RANDOM % full_ms))
-  timeout -s KILL "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))" \
+  # --foreground: timeout kills velkor-cli alone, not its own process group
+  # with itself in it, and so returns only once velkor-cli is gone and its
+  # locks let go: the next run must not find its pages held.
+  timeout --foreground -s KILL "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))" \
     "$cli" --ini "$work/velkor.ini" --fix --no-archive "$work/run" >/dev/null || true
   if ! run "$work/run"; then
     echo "round $round: the run after the kill at ${delay_ms} ms failed" >&2

@@ -1,7 +1,7 @@
 // One job on each sample page, with every file operation and then every
-// allocation failed in turn, once or from then on (a disk that fills up, a
-// heap that stays empty). Whatever fails, the job must not crash or leak,
-// must leave the page as it was or in its final form (or, where the page
+// allocation failed in turn, once or from then on (a disk that is gone or
+// full, a heap that stays empty). Whatever fails, the job must not crash or
+// leak, must leave the page as it was or in its final form (or, where the page
 // could not be put back, beside its journal), must report Ok only for a page
 // in its final form, and a later clean run must finish the page and leave no
 // journal behind. And a job's posting, with each of its allocations failed:
@@ -9,24 +9,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <functional>
+#include <map>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "job/process_job.h"
+#include "job/job_records.h"
 #include "job/worker.h"
 #include "page/journal.h"
 #include "platform/memory.h"
 #include "platform/text.h"
 #include "tests/support/faulty_files.h"
-#include "tests/support/fixtures.h"
+#include "tests/support/page_under_test.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-using testsupport::ReadFile;
 
 // The allocations of this program are counted, and the armed one fails.
 long g_allocations = 0;
@@ -80,15 +77,6 @@ const char* const kSamplePages[] = {"Starlight Harbor.htm", "Frost Wind.htm",
                                     "Quiet Valley.htm",     "Lantern Road.html",
                                     "Paper Cranes.htm",     "Clockwork Garden.htm",
                                     "Moonlit Ferry.mhtml",  "Amber Orchard.mhtml"};
-// An archiver that cannot start: its arguments are composed all the same.
-job::JobSettings Settings() {
-  job::JobSettings settings;
-  settings.archiver.format = "%s %s %s";
-  settings.archiver.program = "/nowhere/archiver";
-  return settings;
-}
-const job::JobSettings kSettings = Settings();
-
 // Keeps the names of the results delivered to it.
 struct Names final : job::ResultSink {
   void JobStarted(const char*) override {}
@@ -100,123 +88,71 @@ struct Names final : job::ResultSink {
 };
 
 bool IsPageFailure(int32_t status) {
-  return status <= job::STATUS_PAGE_MISSING && status >= job::STATUS_STALE_JOURNAL;
+  return (status <= job::STATUS_PAGE_MISSING && status >= job::STATUS_PAGE_LINKED &&
+          status != job::STATUS_ARCHIVE_NO_MEMORY);
 }
 
-// One sample page with its "_files" folder (a web archive has none), copied afresh.
-class SamplePage {
- public:
-  explicit SamplePage(const std::string& name)
-      : name_(name), original_(testsupport::Sample(name)), final_(testsupport::Expected(name)),
-        // A web archive keeps its name.
-        renamed_(folder_.Path(fs::exists(testsupport::kSamples / "expected" / name)
-                                  ? name
-                                  : fs::path(name).stem().string() + ".htm")) {
-    testsupport::CopySample(folder_, name);
+// What the faulty run left, then a clean run after it.
+void Check(const testsupport::PageUnderTest& sample, int32_t status, const std::string& what) {
+  SCOPED_TRACE(what + ", status " + std::to_string(status));
+  const std::string current = sample.Current();
+  const std::map<std::string, std::string> journals = sample.Journals();
+  if (!IsPageFailure(status)) {
+    EXPECT_EQ(current, sample.final()) << "reported done, but not in its final form";
+  } else if (status == job::STATUS_PAGE_NOT_ROLLED_BACK) {
+    ASSERT_EQ(journals.size(), 1u);
+    page::JournalContents contents;
+    ASSERT_TRUE(page::ParseJournal(journals.begin()->second, contents))
+        << "the page's only copy is damaged";
+    EXPECT_EQ(contents.original, sample.original());
+  } else {
+    // A journal may be left where the disk failed its removal too; the
+    // clean run below must settle it.
+    EXPECT_TRUE(current == sample.original() || current == sample.final()) << "the page is torn";
   }
+  EXPECT_FALSE(IsPageFailure(sample.Process())) << "the clean run after it";
+  EXPECT_EQ(sample.Current(), sample.final());
+  EXPECT_TRUE(sample.Journals().empty());
+}
 
-  // Runs the job on the page under the name it has now; `arm` and `disarm`
-  // enclose the job alone.
-  int32_t Process(void (*arm)() = [] {}, void (*disarm)() = [] {}) {
-    job::JobRequest request;
-    request.fix = 1;
-    request.archive = 1;
-    const std::string path = fs::exists(folder_.Path(name_)) ? folder_.Path(name_) : renamed_;
-    platform::CopyText(request.path, sizeof request.path, path.c_str());
-    Names sink;
-    arm();
-    std::unique_ptr<job::JobResult> result = job::ProcessJob(request, sink, kSettings);
-    disarm();
-    return result ? result->status : job::STATUS_PAGE_NO_MEMORY;
+TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
+  long points = 0;
+  for (const char* name : kSamplePages) {
+    std::optional<testsupport::PageUnderTest> sample;
+    int32_t status = 0;
+    points += testsupport::FaultyFiles::Sweep(
+        [&](testsupport::FaultyFiles& files) {
+          sample.emplace(name);
+          status = sample->Process(true, &files);
+        },
+        [&](const std::string& what) { Check(*sample, status, name + (", " + what)); });
   }
+  RecordProperty("injection points", static_cast<int>(points));
+  std::printf("file operations failed: %ld\n", points);
+}
 
-  std::string Current() const {
-    return fs::exists(folder_.Path(name_)) ? ReadFile(folder_.Path(name_)) : ReadFile(renamed_);
-  }
-  std::vector<std::string> Journals() const {
-    std::vector<std::string> journals;
-    for (const auto& entry : fs::directory_iterator(folder_.path()))
-      if (entry.path().string().find(page::kJournalSuffix) != std::string::npos)
-        journals.push_back(entry.path().filename().string());
-    return journals;
-  }
-
-  // What the faulty run left, then a clean run after it.
-  void Check(int32_t status, const std::string& what) {
-    SCOPED_TRACE(what + ", status " + std::to_string(status));
-    const std::string current = Current();
-    if (!IsPageFailure(status)) {
-      EXPECT_EQ(current, final_) << "reported done, but not in its final form";
-    } else if (status == job::STATUS_PAGE_NOT_ROLLED_BACK) {
-      const std::vector<std::string> journals = Journals();
-      ASSERT_EQ(journals.size(), 1u);
-      page::JournalContents contents;
-      const std::string journal = ReadFile(folder_.Path(journals[0]));
-      ASSERT_TRUE(page::ParseJournal(journal, contents)) << "the page's only copy is damaged";
-      EXPECT_EQ(contents.original, original_);
-    } else {
-      // A journal may be left where the disk failed its removal too; the
-      // clean run below must settle it.
-      EXPECT_TRUE(current == original_ || current == final_) << "the page is torn";
-    }
-    EXPECT_FALSE(IsPageFailure(Process())) << "the clean run after it";
-    EXPECT_EQ(Current(), final_);
-    EXPECT_TRUE(Journals().empty());
-  }
-
- private:
-  testsupport::TempFolder folder_;
-  std::string name_, original_, final_, renamed_;
-};
-
-// Runs `inject` (which arms the fault, runs the job and gives the operations
-// it counted) on every sample page for the 1st, 2nd... operation, once and
-// from then on, until the job no longer reaches it, checking each. Returns
-// the points reached.
-long Sweep(const char* what, const std::function<long(SamplePage&, long nth, bool fromThenOn,
-                                                      int32_t& status)>& inject) {
+TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
+  CountingAllocator heap;
+  const platform::ScopedAllocator scoped(heap);
   long points = 0;
   for (const char* name : kSamplePages) {
     for (const bool fromThenOn : {false, true}) {
       for (long nth = 1;; ++nth) {
-        SamplePage sample(name);
-        int32_t status = 0;
-        const bool reached = inject(sample, nth, fromThenOn, status) >= nth;
-        sample.Check(status, std::string(name) + ", " + what + " " + std::to_string(nth) +
+        const testsupport::PageUnderTest sample(name);
+        g_failFromThenOn = fromThenOn;
+        g_armedAt = nth;
+        const int32_t status = sample.Process(
+            true, nullptr, [] { g_allocations = 0, g_failAt = g_armedAt; }, [] { g_failAt = 0; });
+        const bool reached = g_allocations >= nth;
+        Check(sample, status, std::string(name) + ", allocation " + std::to_string(nth) +
                                  (fromThenOn ? " on" : " once"));
         if (!reached) break;
         ++points;
       }
     }
   }
-  std::printf("%ss failed: %ld\n", what, points);
-  return points;
-}
-
-TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
-  using Mode = testsupport::FaultyFiles::Mode;
-  const long points = Sweep("file operation", [](SamplePage& sample, long nth, bool fromThenOn,
-                                                 int32_t& status) {
-    testsupport::FaultyFiles files;
-    const platform::ScopedFileSystem scoped(files);
-    files.FailAt(nth, fromThenOn ? Mode::FromThenOn : Mode::Once);
-    status = sample.Process();
-    return files.count();
-  });
   RecordProperty("injection points", static_cast<int>(points));
-}
-
-TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
-  CountingAllocator heap;
-  const platform::ScopedAllocator scoped(heap);
-  const long points = Sweep("allocation", [](SamplePage& sample, long nth, bool fromThenOn,
-                                             int32_t& status) {
-    g_failFromThenOn = fromThenOn;
-    g_armedAt = nth;
-    status = sample.Process([] { g_allocations = 0, g_failAt = g_armedAt; }, [] { g_failAt = 0; });
-    return g_allocations;
-  });
-  RecordProperty("injection points", static_cast<int>(points));
+  std::printf("allocations failed: %ld\n", points);
 }
 
 // A request the pool cannot find room for is refused whole: a job recorded

@@ -1,7 +1,8 @@
 // The journal's bytes: a journal cut short or damaged anywhere is told apart
 // from a whole one, and the states an interrupted write leaves are told apart
-// from a page saved again.
+// from a page saved or edited again.
 #include "page/journal.h"
+#include "page/page_state.h"
 
 #include <gtest/gtest.h>
 
@@ -73,8 +74,11 @@ TEST(Journal, ReadsThePreviousReleasesJournalsAndNamesItsOwnHash) {
 }
 
 TEST(Journal, NamesItselfAfterItsPageWithoutAnHtmExtension) {
-  for (const std::string_view suffix : {kJournalSuffix, kKeptJournalSuffix}) {
-    const std::string name = "page.htm" + std::string(suffix);
+  const std::string names[] = {"page.htm" + std::string(kJournalSuffix),
+                               KeptJournalPath("page.htm", 1), KeptJournalPath("page.htm", 2)};
+  EXPECT_EQ(names[1], "page.htm.velkor-journal-kept");
+  EXPECT_EQ(names[2], "page.htm.velkor-journal-kept-2");
+  for (const std::string& name : names) {
     const std::string extension = name.substr(name.rfind('.'));
     EXPECT_EQ(extension.find("htm"), std::string::npos) << name;
     EXPECT_EQ(extension.find("HTM"), std::string::npos) << name;
@@ -83,28 +87,58 @@ TEST(Journal, NamesItselfAfterItsPageWithoutAnHtmExtension) {
   }
 }
 
+// A journal that does not parse may go only when every byte it holds is the
+// page's own journal's at that place, or a byte that never reached the disk.
+TEST(Journal, OneCutShortWhileWrittenIsToldFromOneThatHoldsMore) {
+  const std::string page = "<html>" + std::string(700, 'p') + "</html>";
+  const std::string whole = std::string(JournalHeader(page, true).View()) + page;
+  const std::string legacy =
+      std::string(JournalHeader(page, false, JournalFormat::Legacy).View()) + page;
+  for (const std::string& written : {whole, legacy})  // the previous release's as well
+    for (size_t length = 0; length <= written.size(); length += 37)
+      EXPECT_TRUE(IsJournalOfUntouchedPage(written.substr(0, length), page)) << length;
+  std::string headerLost = whole;
+  std::fill(headerLost.begin(), headerLost.begin() + 60, '\0');
+  EXPECT_TRUE(IsJournalOfUntouchedPage(headerLost, page));
+  EXPECT_TRUE(IsJournalOfUntouchedPage(std::string(500, '\0'), page));
+
+  std::string edited = whole.substr(0, 400);
+  edited[300] = 'q';
+  EXPECT_FALSE(IsJournalOfUntouchedPage(edited, page)) << "a byte the page lacks";
+  const std::string other = std::string(JournalHeader(page + "x", false).View()) + page;
+  EXPECT_FALSE(IsJournalOfUntouchedPage(other, page)) << "the journal of another original";
+  EXPECT_FALSE(IsJournalOfUntouchedPage(whole + "x", page));
+}
+
+// Original 10 bytes of A; rewritten shorter (b) and longer (c).
 TEST(Journal, TellsTheStatesOfAnInterruptedWriteFromAPageSavedAgain) {
-  const std::string original = "AAAAAAAAAA";  // 10 bytes
-  const std::string shorter = "bbbbbb";       // written over it, then cut to 6
+  using enum PageState;
+  const std::string original = "AAAAAAAAAA";
+  const std::string shorter = "bbbbbb";
   const std::string longer = "cccccccccccccc";
-  const std::tuple<std::string, std::string, bool> cases[] = {
-      {original, shorter, true},
-      {shorter, shorter, true},
-      {"bbbAAAAAAA", shorter, true},   // written in part
-      {"bbbbbbAAAA", shorter, true},   // written, not yet cut
-      {"AAAbbbAAAA", shorter, true},   // later blocks first, as a power cut may leave them
-      {"bbbbbbAA", shorter, false},    // a cut is one step: no length between
-      {"bbbbbXAAAA", shorter, false},  // a byte of neither
-      {"cccccAAAAA", longer, true},
-      {"cccccccccccc", longer, true},  // grown in part
-      {"AAAAAAAAAAAAAA", longer, false},
-      {"AAAAAAAAA", longer, false},
+  const std::tuple<std::string, std::string, PageState> cases[] = {
+      {original, shorter, Original},
+      {shorter, shorter, Final},
+      {"bbbAAAAAAA", shorter, CutWrite},    // written in part
+      {"bbbbbbAAAA", shorter, CutWrite},    // written, not yet cut
+      {"bbbAAA", shorter, CutWrite},        // the cut kept, the rest of the write lost
+      {"AAAAAA", shorter, CutWrite},        // the same, none of the write
+      {"AAAbbb", shorter, CutRollback},     // put back in part
+      {"AAAAAAAA", shorter, CutRollback},   // put back past the rewritten length
+      {"AAAAbAAAAA", shorter, Other},       // one byte edited to the rewritten one's
+      {"AAAbbbAAAA", shorter, Other},       // old, new and old again
+      {"bbbbbbAA", shorter, Other},         // a write is cut in one step
+      {"bbbbbXAAAA", shorter, Other},       // a byte of neither
+      {"AAAAAAAAAAA", shorter, Other},
+      {"cccccAAAAA", longer, CutWrite},
+      {"cccccccccccc", longer, CutWrite},   // grown in part
+      {"AAAAAccccccccc", longer, CutRollback},
+      {"AAAAAAAAAAcc", longer, CutRollback},
+      {"AAAAAAAAAAAAAA", longer, Other},
+      {"AAAAAAAAA", longer, Other},
   };
   for (const auto& [page, rewritten, expected] : cases)
-    EXPECT_EQ(IsInterruptedWrite(page, original, rewritten), expected)
-        << page << " / " << rewritten;
-  EXPECT_TRUE(IsInterruptedWrite("", "", ""));
-  EXPECT_FALSE(IsInterruptedWrite("x", "", ""));
+    EXPECT_EQ(ClassifyPage(page, original, rewritten), expected) << page << " / " << rewritten;
 }
 
 }  // namespace

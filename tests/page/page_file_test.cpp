@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "page/journal.h"
 #include "page/page_cleaner.h"
@@ -67,26 +68,36 @@ TEST(CleanPage, APageTooLargeToHoldIsNeverRead) {
   }
 }
 
-// A run that died while writing leaves the page in one of the states the
-// write goes through, beside the page's whole journal. The next cleaning
-// puts the original back first, then cleans it as usual.
-TEST(CleanPage, SettlesAnInterruptedWriteFromItsJournalFirst) {
+// A run that died while writing, or while putting the original back, leaves
+// the page in one of the states those writes go through, beside its whole
+// journal. The next cleaning finishes what was cut short, in its own
+// direction, then cleans the page as usual.
+TEST(CleanPage, FinishesAnInterruptedWriteOrRollbackFromItsJournalFirst) {
   const std::string final = Cleaned(kPage);
-  ASSERT_NE(final, kPage);
+  ASSERT_GT(final.size(), kPage.size()) << "the page grows; the samples shrink";
   const auto writtenUpTo = [&](size_t k) {
     return final.substr(0, k) + (k < kPage.size() ? kPage.substr(k) : "");
+  };
+  const auto putBackUpTo = [&](size_t k) { return kPage.substr(0, k) + final.substr(k); };
+  const std::pair<std::string, PageOutcome> states[] = {
+      {kPage, PageOutcome::Rewritten},
+      {writtenUpTo(kPage.size() - 1), PageOutcome::Unchanged},
+      {writtenUpTo(kPage.size() / 2), PageOutcome::Unchanged},
+      {writtenUpTo(kPage.size() + 10), PageOutcome::Unchanged},
+      {final, PageOutcome::Unchanged},
+      {putBackUpTo(kPage.size() / 2), PageOutcome::Rewritten},
+      {putBackUpTo(kPage.size()), PageOutcome::Rewritten},
   };
   const testsupport::TempFolder folder;
   // The previous release's journal too, which a crash of it may have left.
   const std::string legacy =
       std::string(JournalHeader(kPage, false, JournalFormat::Legacy).View()) + kPage;
   for (const std::string& journal : {kJournal, legacy})
-  for (const std::string& state : {kPage, writtenUpTo(1), writtenUpTo(final.size() / 2),
-                                   writtenUpTo(final.size() - 1), final}) {
+  for (const auto& [state, outcome] : states) {
     const std::string path = folder.Write("Kaze.htm", state);
     folder.Write("Kaze.htm" + std::string(kJournalSuffix), journal);
     TitleInfo info;
-    EXPECT_EQ(Clean(path, info), PageOutcome::Rewritten) << state;
+    EXPECT_EQ(Clean(path, info), outcome) << state;
     EXPECT_EQ(ReadFile(path), final) << state;
     EXPECT_STREQ(info.english, "\xD0\x9F\xD1\x80");
     EXPECT_FALSE(Exists(path + std::string(kJournalSuffix))) << state;
@@ -101,33 +112,46 @@ TEST(CleanPage, SettlesAnInterruptedWriteFromItsJournalFirst) {
   EXPECT_FALSE(Exists(path + std::string(kJournalSuffix)));
 }
 
-TEST(CleanPage, NeverPutsAJournalOverAPageSavedAgainNorTrustsOneCutShort) {
+// A page that fits no state of the write, or a damaged journal, is the
+// user's: the page is left as it is and the journal set aside, the newest
+// one always under the same name; a journal cut short while it was written
+// goes only beside the page it was the start of.
+TEST(CleanPage, NeverPutsAJournalOverAPageSavedAgainNorLosesOneItCannotRead) {
   const std::string savedAgain = kPage + "<p>saved again</p>";
   const testsupport::TempFolder folder;
   const std::string path = folder.Write("Kaze.htm", savedAgain);
   const std::string live = path + std::string(kJournalSuffix);
-  const std::string kept = path + std::string(kKeptJournalSuffix);
+  const auto kept = [&](int age) { return KeptJournalPath(path, age); };
 
-  // A journal set aside earlier is in the way: nothing is touched.
   folder.Write("Kaze.htm" + std::string(kJournalSuffix), kJournal);
   folder.Write("Kaze.htm" + std::string(kKeptJournalSuffix), "older");
-  EXPECT_EQ(Clean(path), PageOutcome::StaleJournal);
-  EXPECT_EQ(ReadFile(path), savedAgain);
-  EXPECT_EQ(ReadFile(live), kJournal);
-
-  fs::remove(kept);
   EXPECT_EQ(Clean(path), PageOutcome::JournalKept);
-  EXPECT_EQ(ReadFile(kept), kJournal) << "set aside whole";
-  EXPECT_EQ(ReadFile(path), Cleaned(savedAgain)) << "the page as saved again is cleaned";
+  EXPECT_EQ(ReadFile(path), savedAgain) << "not cleaned on top of a guess";
+  EXPECT_EQ(ReadFile(kept(1)), kJournal) << "set aside whole";
+  EXPECT_EQ(ReadFile(kept(2)), "older");
   EXPECT_FALSE(Exists(live));
-  EXPECT_EQ(Clean(path), PageOutcome::Unchanged);
 
-  // Cut short, the journal tells the page was never touched: it goes.
-  folder.Write("Kaze.htm", savedAgain);
-  folder.Write("Kaze.htm" + std::string(kJournalSuffix), kJournal.substr(0, kJournal.size() - 1));
-  EXPECT_EQ(Clean(path), PageOutcome::Rewritten);
+  std::string damaged = kJournal;
+  damaged[damaged.size() - 5] ^= 1;
+  folder.Write("Kaze.htm" + std::string(kJournalSuffix), damaged);
+  EXPECT_EQ(Clean(path), PageOutcome::JournalDamaged);
+  EXPECT_EQ(ReadFile(path), savedAgain);
+  EXPECT_EQ(ReadFile(kept(1)), damaged);
+  EXPECT_EQ(ReadFile(kept(3)), kJournal);
+  EXPECT_EQ(Clean(path), PageOutcome::Rewritten) << "once told";
   EXPECT_EQ(ReadFile(path), Cleaned(savedAgain));
+
+  // Cut short beside the page it began to copy: it goes.
+  folder.Write("Kaze.htm", kPage);
+  folder.Write("Kaze.htm" + std::string(kJournalSuffix), kJournal.substr(0, kJournal.size() - 9));
+  EXPECT_EQ(Clean(path), PageOutcome::Rewritten);
+  EXPECT_EQ(ReadFile(path), Cleaned(kPage));
   EXPECT_FALSE(Exists(live));
+  // One that cannot be set aside stays in the way.
+  fs::create_directory(live);
+  folder.Write("Kaze.htm", kPage);
+  EXPECT_EQ(Clean(path), PageOutcome::StaleJournal);
+  EXPECT_EQ(ReadFile(path), kPage);
 }
 
 // Where the system lets a program write a page that another holds (POSIX),
@@ -179,8 +203,8 @@ TEST(CleanPage, WritesNothingOverAPageAnotherProgramChangedMeanwhile) {
 
 // What the system lets the test make stands in for what users meet: a
 // folder, a pipe, a device and dead link named like a page, and a link to a
-// page.
-TEST(CleanPage, SkipsWhatIsNoRegularFileWithoutWaitingAndCleansThePageALinkLeadsTo) {
+// page, which is not followed: it may lead anywhere.
+TEST(CleanPage, SkipsWhatIsNoRegularFileWithoutWaitingAndLeavesALinkedPageAlone) {
   const testsupport::TempFolder folder;
   fs::create_directory(folder.Path("folder.htm"));
   std::error_code error;
@@ -197,9 +221,8 @@ TEST(CleanPage, SkipsWhatIsNoRegularFileWithoutWaitingAndCleansThePageALinkLeads
     EXPECT_EQ(Clean(folder.Path(name)), PageOutcome::NotAFile) << name;
   }
   if (Exists(folder.Path("link.htm"))) {
-    EXPECT_EQ(Clean(folder.Path("link.htm")), PageOutcome::Rewritten);
-    EXPECT_TRUE(fs::is_symlink(folder.Path("link.htm")));
-    EXPECT_EQ(ReadFile(page), Cleaned(kPage));
+    EXPECT_EQ(Clean(folder.Path("link.htm")), PageOutcome::Linked);
+    EXPECT_EQ(ReadFile(page), kPage);
   }
   for (const fs::directory_entry& entry : fs::directory_iterator(folder.path()))
     EXPECT_EQ(entry.path().string().find(kJournalSuffix), std::string::npos) << entry.path();

@@ -51,6 +51,9 @@ class CrashingFiles final : public ForwardingFiles {
   bool RenameNoReplace(const char* from, const char* to) override {
     return Changed(inner_.RenameNoReplace(from, to));
   }
+  bool RenameReplacing(const char* from, const char* to) override {
+    return Changed(inner_.RenameReplacing(from, to));
+  }
   bool CreateFolders(const char* path) override { return Changed(inner_.CreateFolders(path)); }
 
  protected:
@@ -64,6 +67,9 @@ class CrashingFiles final : public ForwardingFiles {
       }
       bool Truncate(uint64_t length) override { return owner.Changed(inner_->Truncate(length)); }
       bool Flush() override { return owner.Changed(inner_->Flush()); }
+      bool SetPermissions(uint32_t permissions) override {
+        return owner.Changed(inner_->SetPermissions(permissions));
+      }
       CrashingFiles& owner;
     };
     if (!file) return nullptr;

@@ -1,8 +1,8 @@
 // The crash tests' hook, built into their copy of velkor-cli alone: with the
 // environment variable VELKOR_CRASH_AFTER_WRITES set to a number N, the
 // process ends abruptly right after its Nth change to the disk (a write, a
-// truncation, a flush, a file created, removed or renamed), as a kill or a
-// power cut at that moment would end it. Without the variable nothing
+// truncation, a flush, a file created, removed or renamed, its permissions
+// set), as a kill at that moment would end it. Without the variable nothing
 // changes.
 #pragma once
 

@@ -19,16 +19,19 @@ class FaultyFile final : public ForwardingFile {
     return owner_.Fails() ? -1 : inner_->ReadFromStart(into, count);
   }
   int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
-    if (!owner_.Fails()) return inner_->WriteAt(offset, from, count);
+    if (!owner_.Fails(true)) return inner_->WriteAt(offset, from, count);
     if (count < 2) return -1;
     return inner_->WriteAt(offset, from, count / 2);
   }
   bool Truncate(uint64_t length) override { return !owner_.Fails() && inner_->Truncate(length); }
-  bool Flush() override { return !owner_.Fails() && inner_->Flush(); }
+  bool Flush() override { return !owner_.Fails(true) && inner_->Flush(); }
   bool Stamp(platform::FileStamp& stamp) override {
     if (owner_.Fails() || !inner_->Stamp(stamp)) return false;
     stamp.size = owner_.reportedSize.value_or(stamp.size);
     return true;
+  }
+  bool SetPermissions(uint32_t permissions) override {
+    return !owner_.Fails() && inner_->SetPermissions(permissions);
   }
 
  private:
@@ -36,6 +39,23 @@ class FaultyFile final : public ForwardingFile {
 };
 
 }  // namespace
+
+long FaultyFiles::Sweep(const std::function<void(FaultyFiles&)>& run,
+                        const std::function<void(const std::string&)>& check) {
+  long failures = 0;
+  for (const auto& [mode, name] : {std::pair{Mode::Once, " once"},
+                                   {Mode::FromThenOn, " on"},
+                                   {Mode::DiskFull, " disk full"}}) {
+    for (long nth = 1;; ++nth, ++failures) {
+      FaultyFiles files;
+      files.FailAt(nth, mode);
+      run(files);
+      if (files.count() < nth) break;
+      check("operation " + std::to_string(nth) + " failed" + name);
+    }
+  }
+  return failures;
+}
 
 std::unique_ptr<platform::ExclusiveFile> FaultyFiles::Wrap(
     std::unique_ptr<platform::ExclusiveFile> file, const char*) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "tests/support/forwarding_files.h"
 
@@ -13,7 +15,9 @@ class FaultyFiles final : public ForwardingFiles {
  public:
   enum class Mode {
     Once,        // only the Nth operation fails
-    FromThenOn,  // the Nth and every later one fail: a disk that is gone or full
+    FromThenOn,  // the Nth and every later one fail: a disk that is gone
+    DiskFull,    // from the Nth on, what needs room fails (writes, flushes, new files);
+                 // reading, cutting, removing and renaming still work
   };
 
   // Fails operation `nth` (1-based, counted from now over every call of the
@@ -31,10 +35,26 @@ class FaultyFiles final : public ForwardingFiles {
   // of its own.
   std::optional<uint64_t> reportedSize;
 
-  // True when the operation now being made is to fail.
-  bool Fails() {
+  // Fails each operation of `run` in turn, in each mode, until a run makes
+  // fewer operations than the one to fail; `check` follows each run that
+  // reached its failure and is told which it was. Gives how many there were.
+  static long Sweep(const std::function<void(FaultyFiles&)>& run,
+                    const std::function<void(const std::string& what)>& check);
+
+  // True when the operation now being made is to fail; `needsRoom` tells
+  // the operations a full disk refuses.
+  bool Fails(bool needsRoom = false) {
     ++count_;
-    return failAt_ > 0 && (count_ == failAt_ || (mode_ == Mode::FromThenOn && count_ > failAt_));
+    if (failAt_ <= 0 || count_ < failAt_) return false;
+    switch (mode_) {
+      case Mode::Once:
+        return count_ == failAt_;
+      case Mode::FromThenOn:
+        return true;
+      case Mode::DiskFull:
+        return needsRoom;
+    }
+    return false;
   }
 
   std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
@@ -45,11 +65,13 @@ class FaultyFiles final : public ForwardingFiles {
   }
   std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
                                                            platform::FileError& error) override {
-    if (!Fails()) return ForwardingFiles::CreateExclusive(path, error);
+    if (!Fails(true)) return ForwardingFiles::CreateExclusive(path, error);
     error = platform::FileError::Failed;
     return nullptr;
   }
-  bool FlushFolderOf(const char* path) override { return !Fails() && inner_.FlushFolderOf(path); }
+  bool FlushFolderOf(const char* path) override {
+    return !Fails(true) && inner_.FlushFolderOf(path);
+  }
   bool FindEntries(const char* pattern,
                    const std::function<bool(const char* name)>& visit) override {
     return !Fails() && inner_.FindEntries(pattern, visit);
@@ -65,7 +87,12 @@ class FaultyFiles final : public ForwardingFiles {
   bool RenameNoReplace(const char* from, const char* to) override {
     return !Fails() && inner_.RenameNoReplace(from, to);
   }
-  bool CreateFolders(const char* path) override { return !Fails() && inner_.CreateFolders(path); }
+  bool RenameReplacing(const char* from, const char* to) override {
+    return !Fails() && inner_.RenameReplacing(from, to);
+  }
+  bool CreateFolders(const char* path) override {
+    return !Fails(true) && inner_.CreateFolders(path);
+  }
 
  protected:
   std::unique_ptr<platform::ExclusiveFile> Wrap(std::unique_ptr<platform::ExclusiveFile> file,

@@ -26,6 +26,9 @@ class ForwardingFile : public platform::ExclusiveFile {
   bool Truncate(uint64_t length) override { return inner_->Truncate(length); }
   bool Flush() override { return inner_->Flush(); }
   bool Stamp(platform::FileStamp& stamp) override { return inner_->Stamp(stamp); }
+  bool SetPermissions(uint32_t permissions) override {
+    return inner_->SetPermissions(permissions);
+  }
 
  protected:
   std::unique_ptr<platform::ExclusiveFile> inner_;
@@ -55,6 +58,9 @@ class ForwardingFiles : public platform::FileSystem {
   bool RemoveFile(const char* path) override { return inner_.RemoveFile(path); }
   bool RenameNoReplace(const char* from, const char* to) override {
     return inner_.RenameNoReplace(from, to);
+  }
+  bool RenameReplacing(const char* from, const char* to) override {
+    return inner_.RenameReplacing(from, to);
   }
   bool CreateFolders(const char* path) override { return inner_.CreateFolders(path); }
 

@@ -1,0 +1,25 @@
+// The crash tests' way into the hook of their copy of velkor-cli.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/crash_hook.h"
+
+namespace crashtest {
+
+// What a kill gives, from a signal (128 + SIGKILL) or from TerminateProcess.
+inline constexpr int kKilled = 137;
+
+// Arms the hook of the next velkor-cli started (0: none). The environment
+// keeps a pointer to the setting itself, so it lives in one fixed place.
+inline void SetCrashPoint(long changes) {
+  static char setting[64];
+  const std::string text = std::string(testsupport::kCrashAfterWritesVariable) + "=" +
+                           (changes > 0 ? std::to_string(changes) : "");
+  std::snprintf(setting, sizeof setting, "%s", text.c_str());
+  putenv(setting);
+}
+
+}  // namespace crashtest
