@@ -6,8 +6,9 @@
 # with --journal, through a copy beside the page, as a journaled rewrite must)
 # and against cp -r of the same folder, all in the same run, round by round;
 # and velkor-cli --fix --archive with /bin/true as the archiver, which tells
-# what starting and waiting for an archiver costs. Each run works on a fresh
-# copy, made beforehand and not timed. Where velkor-cli knows --jobs, it runs
+# what starting and waiting for an archiver costs. It prints one worker's
+# time against the journaled floor and the default workers' against the
+# plain floor. Each run works on a fresh copy, made beforehand and not timed. Where velkor-cli knows --jobs, it runs
 # with one worker and with its default. Then where the time goes: the system
 # calls per page of velkor-cli and of the floor (strace -c), and a profile
 # by cause and by function (perf; instruction counts too where the machine
@@ -51,6 +52,14 @@ for entry in "${workers[@]}"; do
           --case "cli sync, $label" "$fresh"
           "'$cli' --ini '$work/velkor.ini' --fix --no-archive $flags '$work/run'")
 done
+# The scaling table's other rows: two workers named (the default follows the
+# cores) and four, more than this machine's cores.
+if ((${#workers[@]} > 1)); then
+  for jobs in 2 4; do
+    cases+=(--case "cli --no-sync, --jobs $jobs" "$fresh"
+            "'$cli' --ini '$work/velkor.ini' --fix --no-archive --no-sync --jobs $jobs '$work/run'")
+  done
+fi
 if [[ -n ${VELKOR_BASELINE_CLI:-} ]]; then
   cases+=(--case "baseline cli" "$fresh"
           "'$VELKOR_BASELINE_CLI' --ini '$work/velkor.ini' --fix --no-archive '$work/run'")
@@ -61,7 +70,8 @@ cases+=(--case "cli archiver=true" "$fresh"
 
 echo
 echo "Whole batch, $count pages:"
-python3 "$root/bench/timed_runs.py" --runs "$runs" --against floor --against "cp -r" \
+python3 "$root/bench/timed_runs.py" --runs "$runs" --against floor --against "floor --journal" \
+  --against "cp -r" \
   --json "$work/times.json" "${cases[@]}"
 python3 - "$work/times.json" "$count" "$largest" <<'PY'
 import json, sys
@@ -69,6 +79,13 @@ results = json.load(open(sys.argv[1]))
 pages, largest = int(sys.argv[2]), int(sys.argv[3])
 no_sync = results["cli --no-sync, 1 worker"]["wall"]
 archived = results["cli archiver=true"]["wall"]
+# The two aims: one worker against the journaled floor (a safe rewrite cannot
+# go under it), the default workers against the plain one.
+default = results.get("cli --no-sync, default workers", results["cli --no-sync, 1 worker"])
+print(f"one worker, --no-sync: {no_sync / results['floor --journal']['wall']:.2f}x the journaled "
+      f"floor (aim: 1.25x or less)")
+print(f"default workers, --no-sync: {default['wall'] / results['floor']['wall']:.2f}x the plain "
+      f"floor (aim: 1.0x or less)")
 print(f"starting and waiting for an archiver (true): {(archived - no_sync) / pages * 1000:.2f} ms "
       f"more a page")
 for name, r in results.items():

@@ -5,10 +5,13 @@
 #include <cstring>
 #include <string>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 namespace page {
 namespace {
 
-constexpr std::string_view kMagic = "VELKOR-JOURNAL 1 ";
+constexpr std::string_view kMagic = "VELKOR-JOURNAL ";
 // Room for the longest header line; it also serves as its buffer's step.
 constexpr int32_t kHeaderCapacity = 96;
 
@@ -46,17 +49,10 @@ bool TakeField(std::string_view header, size_t& at, std::string_view key, int ba
   return true;
 }
 
-// The header's checksum covers the job's choice too: a damaged flag would
-// make the rewritten page look like another one.
-uint64_t SumOf(std::string_view original, bool repairLinks) {
-  return JournalChecksum(original) ^ (repairLinks ? kPrime3 : 0);
-}
-
-}  // namespace
-
-// Four independent lanes keep the multiplier busy; the tail and the length
-// are folded in at the end, so that a journal cut anywhere gives another sum.
-uint64_t JournalChecksum(std::string_view bytes) {
+// The hand-written hash of format 1, kept only to check the journals of the
+// previous release. Four independent lanes; the tail and the length are
+// folded in at the end, so that a journal cut anywhere gives another sum.
+uint64_t LegacyChecksum(std::string_view bytes) {
   uint64_t lanes[4] = {kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1};
   const char* at = bytes.data();
   const char* const end = at + bytes.size();
@@ -77,13 +73,37 @@ uint64_t JournalChecksum(std::string_view bytes) {
   return sum ^ (sum >> 32);
 }
 
-GrowBuffer JournalHeader(std::string_view original, bool repairLinks) {
+// The header's checksum covers the job's choice too: a damaged flag would
+// make the rewritten page look like another one.
+uint64_t SumOf(std::string_view original, bool repairLinks, JournalFormat format) {
+  if (format == JournalFormat::Legacy) {
+    return LegacyChecksum(original) ^ (repairLinks ? kPrime3 : 0);
+  }
+  return XXH3_64bits_withSeed(original.data(), original.size(), repairLinks ? 1 : 0);
+}
+
+// The version and the checksum's key of each form.
+std::string_view VersionOf(JournalFormat format) {
+  return format == JournalFormat::Legacy ? "1 " : "2 ";
+}
+std::string_view ChecksumKey(JournalFormat format) {
+  return format == JournalFormat::Legacy ? "checksum" : "xxh3";
+}
+
+}  // namespace
+
+GrowBuffer JournalHeader(std::string_view original, bool repairLinks, JournalFormat format) {
   char header[kHeaderCapacity];
   char* at = std::copy(kMagic.begin(), kMagic.end(), header);
+  const std::string_view version = VersionOf(format);
+  at = std::copy(version.begin(), version.end(), at);
   at = std::copy_n(repairLinks ? "fix=1 length=" : "fix=0 length=", 13, at);
   at = std::to_chars(at, header + sizeof header, original.size()).ptr;
-  at = std::copy_n(" checksum=", 10, at);
-  const uint64_t checksum = SumOf(original, repairLinks);
+  *at++ = ' ';
+  const std::string_view key = ChecksumKey(format);
+  at = std::copy(key.begin(), key.end(), at);
+  *at++ = '=';
+  const uint64_t checksum = SumOf(original, repairLinks, format);
   // Fixed width, so that every header of one page's journal is as long.
   for (int shift = 60; shift >= 0; shift -= 4) *at++ = "0123456789abcdef"[(checksum >> shift) & 15];
   *at++ = '\n';
@@ -98,14 +118,21 @@ bool ParseJournal(std::string_view journal, JournalContents& contents) {
   if (lineEnd == std::string_view::npos) return false;
   const std::string_view header = journal.substr(0, lineEnd + 1);
   size_t at = kMagic.size();
+  JournalFormat format = JournalFormat::Xxh3;
+  if (header.substr(at).starts_with(VersionOf(JournalFormat::Legacy))) {
+    format = JournalFormat::Legacy;
+  } else if (!header.substr(at).starts_with(VersionOf(JournalFormat::Xxh3))) {
+    return false;
+  }
+  at += VersionOf(format).size();
   uint64_t fix = 0, length = 0, checksum = 0;
   if (!TakeField(header, at, "fix", 10, fix) || fix > 1 ||
       !TakeField(header, at, "length", 10, length) ||
-      !TakeField(header, at, "checksum", 16, checksum) || at != header.size()) {
+      !TakeField(header, at, ChecksumKey(format), 16, checksum) || at != header.size()) {
     return false;
   }
   const std::string_view original = journal.substr(header.size());
-  if (original.size() != length || SumOf(original, fix == 1) != checksum) return false;
+  if (original.size() != length || SumOf(original, fix == 1, format) != checksum) return false;
   contents.original = original;
   contents.repairLinks = fix == 1;
   return true;
@@ -118,16 +145,19 @@ std::string KeptJournalPath(std::string_view page, int age) {
 }
 
 bool IsJournalOfUntouchedPage(std::string_view journal, std::string_view page) {
-  for (const bool repairLinks : {false, true}) {
-    const GrowBuffer header = JournalHeader(page, repairLinks);
-    const std::string_view head = header.View();
-    if (head.empty() || journal.size() > head.size() + page.size()) continue;
-    bool fits = true;
-    for (size_t i = 0; i < journal.size() && fits; ++i) {
-      const char expected = i < head.size() ? head[i] : page[i - head.size()];
-      fits = journal[i] == expected || journal[i] == '\0';
+  // The previous release's format too: a crash of it may have cut its own.
+  for (const JournalFormat format : {JournalFormat::Xxh3, JournalFormat::Legacy}) {
+    for (const bool repairLinks : {false, true}) {
+      const GrowBuffer header = JournalHeader(page, repairLinks, format);
+      const std::string_view head = header.View();
+      if (head.empty() || journal.size() > head.size() + page.size()) continue;
+      bool fits = true;
+      for (size_t i = 0; i < journal.size() && fits; ++i) {
+        const char expected = i < head.size() ? head[i] : page[i - head.size()];
+        fits = journal[i] == expected || journal[i] == '\0';
+      }
+      if (fits) return true;
     }
-    if (fits) return true;
   }
   return false;
 }

@@ -4,7 +4,12 @@
 // "<page>.velkor-journal" beside the page: one header line, then the
 // original bytes exactly as they were:
 //
-//   VELKOR-JOURNAL 1 fix=<0|1> length=<bytes> checksum=<16 hex digits>\n
+//   VELKOR-JOURNAL 2 fix=<0|1> length=<bytes> xxh3=<16 hex digits>\n
+//
+// The checksum's key names its hash: XXH3 (64 bits), seeded with the job's
+// choice. The releases before wrote format 1, whose "checksum=" was a hash
+// of their own; such a journal is still read, so that a page a crash of
+// that release left is put back or finished all the same.
 //
 // A journal whose length or checksum does not match was cut short or
 // damaged. Everything the journal's format decides is here, on bytes in
@@ -35,13 +40,15 @@ inline constexpr int kMostKeptJournals = 99;
 // for an older one.
 std::string KeptJournalPath(std::string_view page, int age);
 
-// A 64-bit checksum of `bytes`, to tell a journal cut short or damaged.
-uint64_t JournalChecksum(std::string_view bytes);
+// The header line's forms: the one written now, and the previous release's.
+enum class JournalFormat { Xxh3 = 2, Legacy = 1 };
 
 // The header line for a journal of `original`; `repairLinks` records the
 // job's choice, without which the rewritten page cannot be worked out again.
-// Empty when memory ran out.
-GrowBuffer JournalHeader(std::string_view original, bool repairLinks);
+// Empty when memory ran out. Velkor writes the Xxh3 form; the Legacy one is
+// what a journal of the previous release begins with.
+GrowBuffer JournalHeader(std::string_view original, bool repairLinks,
+                         JournalFormat format = JournalFormat::Xxh3);
 
 struct JournalContents {
   std::string_view original;  // a view into the journal's bytes

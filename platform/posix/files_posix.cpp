@@ -355,11 +355,10 @@ class PosixFileSystem final : public FileSystem {
     std::sort(names.begin(), names.end(), ListsBefore);
 
     // Windows lists a folder's "." and ".." before its other entries, except
-    // in a drive's root; the root "/" stands for a drive's root here.
-    if (!IsRoot(folder.c_str())) {
-      for (const char* dot : {"..", "."}) {
-        if (matches(dot)) names.insert(names.begin(), dot);
-      }
+    // in a drive's root; the root "/" stands for a drive's root here. The
+    // root is looked for only when a pattern takes them ("*", not "*.js").
+    for (const char* dot : {"..", "."}) {
+      if (matches(dot) && !IsRoot(folder.c_str())) names.insert(names.begin(), dot);
     }
     for (const std::string& name : names) {
       if (!visit(name.c_str())) break;

@@ -17,28 +17,60 @@ using namespace std::string_literals;
 
 TEST(Journal, AWholeJournalGivesBackItsPageAndACutOrDamagedOneNothing) {
   const std::string original = "<html>\0\xFF page \n"s + std::string(300, 'x');
-  const std::string journal = std::string(JournalHeader(original, true).View()) + original;
-  JournalContents contents;
-  ASSERT_TRUE(ParseJournal(journal, contents));
-  EXPECT_EQ(contents.original, original);
-  EXPECT_TRUE(contents.repairLinks);
-  ASSERT_TRUE(ParseJournal(JournalHeader("", false).View(), contents))
-      << "an empty page has a journal";
-  EXPECT_EQ(contents.original, "");
-  EXPECT_FALSE(contents.repairLinks);
+  for (const JournalFormat format : {JournalFormat::Xxh3, JournalFormat::Legacy}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    const std::string journal =
+        std::string(JournalHeader(original, true, format).View()) + original;
+    JournalContents contents;
+    ASSERT_TRUE(ParseJournal(journal, contents));
+    EXPECT_EQ(contents.original, original);
+    EXPECT_TRUE(contents.repairLinks);
+    ASSERT_TRUE(ParseJournal(JournalHeader("", false).View(), contents))
+        << "an empty page has a journal";
+    EXPECT_EQ(contents.original, "");
+    EXPECT_FALSE(contents.repairLinks);
 
-  for (size_t length = 0; length < journal.size(); ++length)
-    EXPECT_FALSE(ParseJournal(journal.substr(0, length), contents)) << "cut at " << length;
-  for (size_t at = 0; at < journal.size(); ++at) {
-    std::string damaged = journal;
-    damaged[at] = static_cast<char>(damaged[at] ^ 0x01);
-    EXPECT_FALSE(ParseJournal(damaged, contents)) << "byte " << at << " changed";
+    for (size_t length = 0; length < journal.size(); ++length)
+      EXPECT_FALSE(ParseJournal(journal.substr(0, length), contents)) << "cut at " << length;
+    for (size_t at = 0; at < journal.size(); ++at) {
+      std::string damaged = journal;
+      damaged[at] = static_cast<char>(damaged[at] ^ 0x01);
+      EXPECT_FALSE(ParseJournal(damaged, contents)) << "byte " << at << " changed";
   }
   // A block of zeros where a power cut left the journal's end unwritten.
   std::string zeroed = journal;
   std::fill(zeroed.end() - 64, zeroed.end(), '\0');
   EXPECT_FALSE(ParseJournal(zeroed, contents));
   EXPECT_FALSE(ParseJournal(journal + "x", contents)) << "a longer journal is no journal";
+  }
+}
+
+// What the previous release wrote (its hand-written hash under "checksum=")
+// is still read; a journal written now names XXH3, and neither key passes
+// for the other.
+TEST(Journal, ReadsThePreviousReleasesJournalsAndNamesItsOwnHash) {
+  const std::string page = "<html><body>Kaze</body></html>\n";
+  const std::string previous[] = {
+      "VELKOR-JOURNAL 1 fix=0 length=31 checksum=14e9d5f93a326d5b\n" + page,
+      "VELKOR-JOURNAL 1 fix=1 length=31 checksum=02bfb248a40514a2\n" + page};
+  for (const bool fix : {false, true}) {
+    JournalContents contents;
+    ASSERT_TRUE(ParseJournal(previous[fix], contents)) << fix;
+    EXPECT_EQ(contents.original, page);
+    EXPECT_EQ(contents.repairLinks, fix);
+    EXPECT_EQ(std::string(JournalHeader(page, fix, JournalFormat::Legacy).View()) + page,
+              previous[fix]);
+  }
+  const std::string header(JournalHeader(page, true).View());
+  EXPECT_TRUE(header.starts_with("VELKOR-JOURNAL 2 fix=1 length=31 xxh3=")) << header;
+  EXPECT_NE(header, JournalHeader(page, false).View()) << "the choice is in the sum";
+  JournalContents contents;
+  std::string swapped = previous[0];
+  swapped.replace(swapped.find("1 fix"), 1, "2");
+  EXPECT_FALSE(ParseJournal(swapped, contents));
+  swapped = header + page;
+  swapped.replace(swapped.find("2 fix"), 1, "1");
+  EXPECT_FALSE(ParseJournal(swapped, contents));
 }
 
 TEST(Journal, NamesItselfAfterItsPageWithoutAnHtmExtension) {
@@ -60,8 +92,11 @@ TEST(Journal, NamesItselfAfterItsPageWithoutAnHtmExtension) {
 TEST(Journal, OneCutShortWhileWrittenIsToldFromOneThatHoldsMore) {
   const std::string page = "<html>" + std::string(700, 'p') + "</html>";
   const std::string whole = std::string(JournalHeader(page, true).View()) + page;
-  for (size_t length = 0; length <= whole.size(); length += 37)
-    EXPECT_TRUE(IsJournalOfUntouchedPage(whole.substr(0, length), page)) << "cut at " << length;
+  const std::string legacy =
+      std::string(JournalHeader(page, false, JournalFormat::Legacy).View()) + page;
+  for (const std::string& written : {whole, legacy})  // the previous release's as well
+    for (size_t length = 0; length <= written.size(); length += 37)
+      EXPECT_TRUE(IsJournalOfUntouchedPage(written.substr(0, length), page)) << length;
   std::string headerLost = whole;
   std::fill(headerLost.begin(), headerLost.begin() + 60, '\0');
   EXPECT_TRUE(IsJournalOfUntouchedPage(headerLost, page));

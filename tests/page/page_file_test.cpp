@@ -89,9 +89,13 @@ TEST(CleanPage, FinishesAnInterruptedWriteOrRollbackFromItsJournalFirst) {
       {putBackUpTo(kPage.size()), PageOutcome::Rewritten},
   };
   const testsupport::TempFolder folder;
+  // The previous release's journal too, which a crash of it may have left.
+  const std::string legacy =
+      std::string(JournalHeader(kPage, false, JournalFormat::Legacy).View()) + kPage;
+  for (const std::string& journal : {kJournal, legacy})
   for (const auto& [state, outcome] : states) {
     const std::string path = folder.Write("Kaze.htm", state);
-    folder.Write("Kaze.htm" + std::string(kJournalSuffix), kJournal);
+    folder.Write("Kaze.htm" + std::string(kJournalSuffix), journal);
     TitleInfo info;
     EXPECT_EQ(Clean(path, info), outcome) << state;
     EXPECT_EQ(ReadFile(path), final) << state;
