@@ -140,7 +140,7 @@ bool ParseJournal(std::string_view journal, JournalContents& contents) {
 
 std::string KeptJournalPath(std::string_view page, int age) {
   std::string path = std::string(page) += kKeptJournalSuffix;
-  if (age > 1) path += "-" + std::to_string(age);
+  if (age > 1) path.append("-").append(std::to_string(age));
   return path;
 }
 

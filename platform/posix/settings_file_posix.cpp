@@ -107,8 +107,8 @@ std::string SetProfileValue(std::string_view text, std::string_view section,
   }
   std::string edited(text.substr(0, std::min(insertAt, text.size())));
   if (!edited.empty() && edited.back() != '\n') edited += lineEnd;
-  if (!sectionSeen) edited += "[" + std::string(section) + "]" + lineEnd;
-  edited += std::string(key) + "=" + std::string(value) + lineEnd;
+  if (!sectionSeen) edited.append("[").append(section).append("]").append(lineEnd);
+  edited.append(key).append("=").append(value).append(lineEnd);
   if (insertAt < text.size()) edited += text.substr(insertAt);
   return edited;
 }
