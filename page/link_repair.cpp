@@ -57,11 +57,11 @@ bool AppendRepairedLink(std::string_view link, PageCharset charset, const ByteMa
 
 }  // namespace
 
-bool RepairLinksInText(std::string_view page, GrowBuffer& out, const ByteMap* ansiToUtf8) {
-  const std::string_view text = PageText(page).text;
+bool RepairLinksInText(const PageText& page, GrowBuffer& out, const ByteMap* ansiToUtf8) {
+  const std::string_view text = page.text;
   if (text.empty()) return false;
   const PageCharset charset = SniffCharset(text);
-  const int32_t step = StepForRewriteOf(page);
+  const int32_t step = StepForRewriteOf(page.Bytes());
 
   size_t copied = 0;
   // An occurrence before the first double quote has no link and stays as it
@@ -90,7 +90,7 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out, const ByteMap* an
     occurrence = FindFrom(text, closing, kFolderSuffix);
   }
   // The last run goes to the end of the file: whatever follows a NUL is kept.
-  return out.Append(page.substr(copied), step);
+  return out.Append(page.Bytes().substr(copied), step);
 }
 
 }  // namespace page
