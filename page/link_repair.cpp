@@ -53,8 +53,10 @@ class LinkDecoder {
     result.decoded = true;
     const std::string_view restBytes(bytes_ + folderLength_, restLength);
     result.bytes = std::string_view(bytes_, folderLength_ + restLength);
-    result.nonAscii = folderNonAscii_ || HasNonAscii(restBytes);
-    result.utf8 = folderUtf8_ && IsUtf8(restBytes);
+    // A rest in plain ASCII, the usual file name, needs no UTF-8 check.
+    const bool restNonAscii = HasNonAscii(restBytes);
+    result.nonAscii = folderNonAscii_ || restNonAscii;
+    result.utf8 = folderUtf8_ && (!restNonAscii || IsUtf8(restBytes));
     return true;
   }
 
