@@ -14,6 +14,7 @@
 #include "platform/settings_file.h"
 #include "platform/text.h"
 #include "platform/utf16.h"
+#include "tests/platform/process_test.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -292,6 +293,35 @@ TEST(Settings, ReadLikeTheProfileReaderAndWriteKeepingEverythingElse) {
     EXPECT_NE(text.find(kept), std::string::npos) << kept << " in\n" << text;
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'))
       << "no bare line feeds:\n" << text;
+}
+
+// The archiver's start with real programs: the project's stand-in, which reports its arguments,
+// and programs that cannot be started.
+TEST(RunProcess, StartsThePathAsGivenSplitsItsArgumentsAndGivesItsExitCode) {
+  testsupport::TempFolder folder;
+  // The stand-in, copied to a folder with a blank, exits with its first value, reports to the
+  // next.
+  const std::string standin = folder.Path("my archiver/standin.exe");
+  const std::string report = folder.Path("r");
+  fs::create_directory(folder.Path("my archiver"));
+  fs::copy_file(testsupport::ArchiverStandinPath(), standin);
+  // A missing program, a file marked executable that is no program, and a name that only a
+  // search along PATH would find.
+  const std::string notes = folder.Write("notes", "not a program\n");
+  fs::permissions(notes, fs::perms::owner_exec, fs::perm_options::add);
+  const std::string onPath = kPathSeparator == '\\' ? "cmd.exe" : "sh";
+  for (const std::string& program : {folder.Path("none"), notes, onPath})
+    EXPECT_EQ(RunText(program, "/c exit 0").ending, ProcessResult::Ending::NotStarted) << program;
+  const std::string text = "3 \"" + report + "\" plain \"with space\"  a\\\"b \"C:\\dir\\\\\"";
+  const ProcessResult run = RunText(standin, text);
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_EQ(Reported(report, "arg"),
+            (std::vector<std::string>{"3", report, "plain", "with space", "a\"b", "C:\\dir\\"}));
+  EXPECT_EQ(run.output, "") << "output is captured only when asked for";
+  const ProcessResult captured = RunText(standin, "3:4", {.captureOutput = true});
+  EXPECT_EQ(captured.exitCode, 4);
+  EXPECT_NE(captured.output.find("line 1"), std::string::npos) << captured.output;
+  EXPECT_NE(captured.output.find("line 2"), std::string::npos) << captured.output;
 }
 
 }  // namespace platform
