@@ -76,7 +76,6 @@ TEST(Crash, AKilledRunNeverTearsAPageAndTheNextRunFinishesIt) {
       pages.ExpectFinished(what);
     }
   }
-  RecordProperty("kill points", static_cast<int>(points));
   std::printf("runs killed: %ld\n", points);
 }
 
