@@ -2,13 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -19,6 +17,7 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "tests/app/cli_run.h"
+#include "tests/support/current_samples.h"
 
 namespace {
 
@@ -106,11 +105,24 @@ TEST_F(IntakeTest, ANameResolvesAsStoredAndAWildcardToItsFirstMatchOrItsFolder) 
   EXPECT_EQ(ofWildcard, (Strings{folder_.Path("Other.html"), page}));
 }
 
+// samples/current holds pages saved the way today's browsers save them: in their expected
+// forms every link into the page's folder leads to a file there (the scripts aside), named in
+// the page's charset or, where that lacks a letter, left escaped.
 TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
-  EXPECT_EQ(Run({"--ini", Ini("0"), folder_.Path("pages")}), 0) << err_;
+  EXPECT_EQ(Run({"--ini", Ini("0"), folder_.Path("pages"), Page("current")}), 0) << err_;
   EXPECT_EQ(err_, "");
   // One line a page, in the folder's listing order, which is the system's.
-  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 9) << out_;
+  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'),
+            9 + std::ssize(testsupport::kCurrentSamples)) << out_;
+  for (const auto& [name, archive] : testsupport::kCurrentSamples) {
+    const std::string stem = std::string(name).substr(0, std::strrchr(name, '.') - name);
+    const std::string page = Page("current/" + stem + ".htm");
+    EXPECT_EQ(ReadFile(page), Expected("current/" + stem + ".htm")) << name;
+    const std::string report = Page("current/" + std::string(archive) + ".report");
+    EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"),
+              (Strings{"0", report, page, Page("current/" + stem + "_files")}))
+        << archive;
+  }
   EXPECT_NE(out_.find("Lantern Road.htm [Ok]\n"), std::string::npos) << out_;
   EXPECT_NE(out_.find("Amber Orchard.mhtml [Ok]\n"), std::string::npos) << out_;
   for (const auto& expected : fs::directory_iterator(testsupport::kSamples / "expected")) {
@@ -150,7 +162,8 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
   EXPECT_EQ(alone[2], Page("Amber Orchard.mhtml"));
 }
 
-TEST_F(CliRun, AUsageErrorIsOneLineWithStatusTwoAndTouchesNothingAndHelpWinsOverIt) {
+// Settings that a read would wait on, or never finish, are refused before anything is begun.
+TEST_F(CliRun, AUsageErrorOrARefusedSettingsFileIsOneLineWithStatusTwoAndTouchesNothing) {
   const std::string frost = Page("Frost Wind.htm");
   for (const Strings& mistake :
        {Strings{}, Strings{"--fix"}, Strings{"-x", frost}, Strings{frost, "--ini"},
@@ -161,14 +174,6 @@ TEST_F(CliRun, AUsageErrorIsOneLineWithStatusTwoAndTouchesNothingAndHelpWinsOver
     EXPECT_EQ(out_, "");
     EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
   }
-  EXPECT_EQ(Run({"--bogus", frost, "--help"}), 0);
-  EXPECT_EQ(out_.rfind("Usage: velkor-cli", 0), 0u) << out_;
-  EXPECT_EQ(ReadFile(frost), Sample("Frost Wind.htm"));
-}
-
-// Settings that a read would wait on, or never finish, are refused before anything is begun.
-TEST_F(CliRun, ASettingsFileThatIsNoRegularFileOrLargerThanOneMegabyteIsRefused) {
-  const std::string frost = Page("Frost Wind.htm");
   const std::pair<std::string, std::string> cases[] = {
       {platform::kPathSeparator == '/' ? "/dev/zero" : "NUL", " is not a regular file"},
       {folder_.Path("pages"), " is not a regular file"},
@@ -181,10 +186,13 @@ TEST_F(CliRun, ASettingsFileThatIsNoRegularFileOrLargerThanOneMegabyteIsRefused)
     EXPECT_EQ(err_, "velkor-cli: the settings file " +
                         platform::ThisProcess().FullPath(ini.c_str()) + problem + "\n");
   }
+  // Help wins over a usage error.
+  EXPECT_EQ(Run({"--bogus", frost, "--help"}), 0);
+  EXPECT_EQ(out_.rfind("Usage: velkor-cli", 0), 0u) << out_;
   EXPECT_EQ(ReadFile(frost), Sample("Frost Wind.htm"));
 }
 
-TEST_F(CliRun, TheSettingsBoxesCountUnlessAFlagSaysOtherwiseAndTheFileIsNeverWritten) {
+TEST_F(CliRun, TheSettingsBoxesCountUnlessAFlagSaysOtherwiseAndEveryFailureFailsTheRun) {
   const std::string frost = Page("Frost Wind.htm");
   const std::string settings = "[Options]\nbArc=0\nbMSIE=0\n", ini = folder_.Write("b", settings);
   EXPECT_EQ(Run({"--ini", ini, frost}), 1);
@@ -192,30 +200,24 @@ TEST_F(CliRun, TheSettingsBoxesCountUnlessAFlagSaysOtherwiseAndTheFileIsNeverWri
   EXPECT_EQ(Run({"--ini", ini, "--no-fix", frost, "--fix"}), 0) << "the later flag wins";
   EXPECT_EQ(out_, "Frost Wind.htm [Ok]\n");
   EXPECT_EQ(ReadFile(ini), settings);
+  // Nothing to process, and a missing page, which is still queued as the window queues it.
+  EXPECT_EQ(Run({"--ini", ini, "--fix", Page("notes.txt"), Page("missing-folder")}), 1);
+  EXPECT_EQ(out_, "");
+  EXPECT_NE(err_.find("no page"), std::string::npos) << err_;
+  EXPECT_EQ(Run({"--ini", ini, "--fix", Page("gone.htm")}), 1);
+  EXPECT_EQ(out_, "gone.htm [Страница не найдена]\n");
+  EXPECT_NE(err_.find("no such file or folder: " + Page("gone.htm")), std::string::npos) << err_;
+  // A web archive cut short, as a download that broke off, keeps its name and every byte.
+  std::string damaged = ReadFile(Page("Amber Orchard.mhtml"));
+  damaged.resize(damaged.size() / 2);
+  const std::string path = folder_.Write("pages/Cut Short.mhtml", damaged);
+  EXPECT_EQ(Run({"--ini", ini, "--no-fix", "--no-archive", path}), 1);
+  EXPECT_EQ(out_, "Cut Short.mhtml [Веб-архив повреждён, не изменён]\n");
+  EXPECT_EQ(ReadFile(path), damaged);
   // Without a settings file both boxes are checked, and no archiver can start.
   EXPECT_EQ(Run({Page("Quiet Valley.htm")}), 1);
   EXPECT_EQ(out_, "Настройте параметры архиватора в ini файле\n");
   EXPECT_EQ(ReadFile(Page("Quiet Valley.htm")), Expected("Quiet Valley"));
-}
-
-TEST_F(CliRun, ADamagedWebArchiveKeepsItsNameAndEveryByteAndFailsTheRun) {
-  std::string damaged = ReadFile(Page("Amber Orchard.mhtml"));
-  damaged.resize(damaged.size() / 2);  // cut short, as a download that broke off
-  const std::string path = folder_.Write("pages/Cut Short.mhtml", damaged);
-  EXPECT_EQ(Run({"--ini", Ini("0"), "--no-fix", "--no-archive", path}), 1);
-  EXPECT_EQ(out_, "Cut Short.mhtml [Веб-архив повреждён, не изменён]\n");
-  EXPECT_EQ(ReadFile(path), damaged);
-}
-
-TEST_F(CliRun, NothingToProcessAndAMissingPageFailTheRunAndAreNamed) {
-  const std::string ini = folder_.Write("b", "[Options]\nbArc=0\n");
-  EXPECT_EQ(Run({"--ini", ini, Page("notes.txt"), Page("missing-folder")}), 1);
-  EXPECT_EQ(out_, "");
-  EXPECT_NE(err_.find("no page"), std::string::npos) << err_;
-  // A missing page is still queued as the window queues it, and its line says so.
-  EXPECT_EQ(Run({"--ini", ini, Page("gone.htm")}), 1);
-  EXPECT_EQ(out_, "gone.htm [Страница не найдена]\n");
-  EXPECT_NE(err_.find("no such file or folder: " + Page("gone.htm")), std::string::npos) << err_;
 }
 
 // The stand-in's path made `length` characters long with "/./" and "//", which name no other.
@@ -297,76 +299,6 @@ TEST_F(CliRun, ShowsTheArchiversLastLinesBelowThePagesLineWhenItFailsOrWhenVerbo
   EXPECT_EQ(Run({"--ini", Ini("hang"), "--archiver-timeout", "1", frost}), 1);
   EXPECT_EQ(out_, "Frost Wind.htm [Архиватор остановлен: истекло время ожидания]\n    hanging\n");
   ExpectStandinEnded(Page(kFrostReport));
-}
-
-// The running process as it is, but for Ctrl+C and the request to terminate, which the test
-// raises itself, from a thread of its own as the system would.
-class InterruptibleProcess final : public platform::RunningProcess {
- public:
-  std::string ExecutablePath() override { return Native().ExecutablePath(); }
-  std::string FullPath(const char* path) override { return Native().FullPath(path); }
-  std::string UserSettingsFolder() override { return Native().UserSettingsFolder(); }
-  std::vector<std::string> SystemSettingsFolders() override {
-    return Native().SystemSettingsFolders();
-  }
-  bool IsProgramFile(const char* path) override { return Native().IsProgramFile(path); }
-  bool StderrIsTerminal() override { return false; }
-  void WriteText(std::FILE* stream, std::string_view text) override {
-    Native().WriteText(stream, text);
-  }
-  void KeepFreedMemoryForReuse() override {}
-  // As the system's watch does, the end of the watch waits for an interrupt being delivered:
-  // what the callback touches is gone after it.
-  std::unique_ptr<platform::InterruptWatch> WatchInterrupts(
-      std::function<void(int)> onInterrupt) override {
-    struct Watch final : platform::InterruptWatch {
-      explicit Watch(InterruptibleProcess& owner) : process(owner) {}
-      ~Watch() override {
-        std::lock_guard lock(process.mutex_);
-        process.onInterrupt_ = nullptr;
-      }
-      InterruptibleProcess& process;
-    };
-    std::lock_guard lock(mutex_);
-    onInterrupt_ = std::move(onInterrupt);
-    return std::make_unique<Watch>(*this);
-  }
-
-  void Interrupt(int exitStatus) {
-    std::lock_guard lock(mutex_);
-    ASSERT_TRUE(onInterrupt_) << "nothing watches for interrupts";
-    onInterrupt_(exitStatus);
-  }
-
- private:
-  static platform::RunningProcess& Native() { return platform::NativeProcess(); }
-  std::mutex mutex_;
-  std::function<void(int)> onInterrupt_;
-};
-
-TEST_F(CliRun, AnInterruptEndsTheArchiverFinishesThePageInHandAndBeginsNoOther) {
-  InterruptibleProcess process;
-  const platform::ScopedRunningProcess scoped(process);
-  const std::string frost = Page("Frost Wind.htm"), quiet = Page("Quiet Valley.htm");
-  const std::string original = ReadFile(quiet);
-  for (const auto& [status, said] : {std::pair{143, "terminated"}, std::pair{130, "interrupted"}}) {
-    SCOPED_TRACE(said);
-    const std::string report = Page(kFrostReport);
-    fs::remove(report);
-    testsupport::StandinHanging hanging;
-    std::thread interrupter([&, exitStatus = status] {
-      EXPECT_TRUE(hanging.Wait()) << "the stand-in never came to hang";
-      process.Interrupt(exitStatus);
-    });
-    EXPECT_EQ(Run({"--ini", Ini("hang"), "--jobs", "1", frost, quiet}), status);
-    interrupter.join();
-    EXPECT_EQ(out_, "Frost Wind.htm [Прервано: архивирование не завершено]\n    hanging\n");
-    EXPECT_EQ(err_, "velkor-cli: " + std::string(said) +
-                        " after 1 of 2 pages; the others were not touched\n");
-    ExpectStandinEnded(report);
-    EXPECT_EQ(ReadFile(frost), Expected("Frost Wind"));
-    EXPECT_TRUE(ReadFile(quiet) == original) << "a page after the interrupt was begun";
-  }
 }
 
 // Two pages of one "_files" folder (Frost Wind.htm and .html) and two whose titles give one

@@ -17,23 +17,10 @@ namespace {
 using testsupport::ReadFile;
 using testsupport::TempFolder;
 
-// Sets an environment variable for one scope, then puts the old value back.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const std::optional<std::string>& value)
-      : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
-    Set(value);
-  }
-  ~ScopedEnvironment() { had_ ? (void)qputenv(name_, old_) : (void)qunsetenv(name_); }
-  void Set(const std::optional<std::string>& value) {
-    value ? (void)qputenv(name_, QByteArray::fromStdString(*value)) : (void)qunsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  QByteArray old_;
-  bool had_;
-};
+// Sets the variable, or unsets it; init() sets the XDG ones anew for every test, cleanup() HOME.
+void SetVariable(const char* name, const std::optional<std::string>& value) {
+  value ? (void)qputenv(name, QByteArray::fromStdString(*value)) : (void)qunsetenv(name);
+}
 
 // What the window writes to standard error while it opens and closes.
 std::string OpenAndCloseWindow(const TempFolder& folder) {
@@ -59,11 +46,11 @@ std::string OpenAndCloseWindow(const TempFolder& folder) {
 
 }  // namespace
 
-void SettingsPlaceTest::placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs() {
+void WindowTest::placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs() {
   TempFolder folder;
-  ScopedEnvironment home("HOME", folder.Path("home"));
-  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("xdg"));
-  ScopedEnvironment configDirs("XDG_CONFIG_DIRS", "relative:/opt/site/:/etc/xdg::/usr/etc");
+  SetVariable("HOME", folder.Path("home"));
+  SetVariable("XDG_CONFIG_HOME", folder.Path("xdg"));
+  SetVariable("XDG_CONFIG_DIRS", "relative:/opt/site/:/etc/xdg::/usr/etc");
   QCOMPARE(app::DefaultSettingsPath(), folder.Path("xdg/velkor/velkor.ini"));
   const std::vector<std::string> listed = {"/opt/site/velkor/velkor.ini",
                                            "/etc/xdg/velkor/velkor.ini",
@@ -74,17 +61,21 @@ void SettingsPlaceTest::placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs() {
   for (const std::optional<std::string>& value :
        {std::optional<std::string>(), std::optional<std::string>(""),
         std::optional<std::string>("relative/xdg:")}) {
-    configHome.Set(value);
-    configDirs.Set(value);
+    SetVariable("XDG_CONFIG_HOME", value);
+    SetVariable("XDG_CONFIG_DIRS", value);
     QCOMPARE(app::DefaultSettingsPath(), folder.Path("home/.config/velkor/velkor.ini"));
     QCOMPARE(app::DefaultSettingsFiles().systemWide,
              std::vector<std::string>{"/etc/xdg/velkor/velkor.ini"});
   }
 }
 
-void SettingsPlaceTest::firstCloseMakesAPrivateFolderWithTheWindowKeysOrSaysWhyItCannot() {
+// The system's settings name an archiver; the user's file, made on closing, holds the window's
+// keys only: the archiver stays the system's until the user names another.
+void WindowTest::firstCloseMakesAPrivateFolderWithTheWindowKeysOnlyOrSaysWhyItCannot() {
   TempFolder folder;
-  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("not yet/config"));
+  SetVariable("XDG_CONFIG_HOME", folder.Path("not yet/config"));
+  SetVariable("XDG_CONFIG_DIRS", folder.Path("system"));
+  folder.Write("system/velkor/velkor.ini", testsupport::StandinSettings("0"));
   QCOMPARE(OpenAndCloseWindow(folder), std::string());
   const std::string settings = folder.Path("not yet/config/velkor/velkor.ini");
   QCOMPARE(qttest::StoredKeys(settings), QStringList({"2", "2", "1", "1"}));
@@ -96,15 +87,15 @@ void SettingsPlaceTest::firstCloseMakesAPrivateFolderWithTheWindowKeysOrSaysWhyI
   // A file where the folder should be stops even root, whom permissions do not; the window
   // still closes.
   folder.Write("config/velkor", "not a folder");
-  configHome.Set(folder.Path("config"));
+  SetVariable("XDG_CONFIG_HOME", folder.Path("config"));
   QCOMPARE(OpenAndCloseWindow(folder),
            "velkor: cannot store the window's place and boxes in " +
                folder.Path("config/velkor/velkor.ini") + "\n");
 }
 
-void SettingsPlaceTest::cliReadsTheUserFileAndNamesOneBesideItThatItIgnores() {
+void WindowTest::cliReadsTheUserFileAndNamesOneBesideItThatItIgnores() {
   TempFolder folder;
-  ScopedEnvironment configHome("XDG_CONFIG_HOME", folder.Path("config"));
+  SetVariable("XDG_CONFIG_HOME", folder.Path("config"));
   qttest::fs::create_directory(folder.Path("bin"));
   qttest::fs::copy_file(VELKOR_CLI, folder.Path("bin/velkor-cli"));
   const std::string beside = folder.Write("bin/velkor.ini", "[Options]\nbArc=0\nbMSIE=0\n");

@@ -1,32 +1,22 @@
-// The test classes of the Linux window, run one after another by main.cpp.
+// The tests of the Linux window: the URI lists it is dropped, the place of
+// its settings, and the window itself.
 #pragma once
 
 #include <QObject>
-
-class UriListTest : public QObject {
-  Q_OBJECT
- private slots:
-  void localFileUrlsBecomePathsByteForByteAndOthersAreRefused();
-  void windowArguments();
-};
-
-class SettingsPlaceTest : public QObject {
-  Q_OBJECT
- private slots:
-  void placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs();
-  void firstCloseMakesAPrivateFolderWithTheWindowKeysOrSaysWhyItCannot();
-  void cliReadsTheUserFileAndNamesOneBesideItThatItIgnores();
-};
 
 class WindowTest : public QObject {
   Q_OBJECT
  private slots:
   void init();
   void cleanup();
+  void localFileUrlsBecomePathsByteForByteAndOthersAreRefused();
+  void windowArguments();
+  void placesFollowXdgConfigHomeOrHomeAndXdgConfigDirs();
+  void firstCloseMakesAPrivateFolderWithTheWindowKeysOnlyOrSaysWhyItCannot();
+  void cliReadsTheUserFileAndNamesOneBesideItThatItIgnores();
   void commandLineRunCleansArchivesClosesItselfAndStoresKeys();
   void failingArchiverKeepsWindowOpenShowsAboutAndAPlaceBeyondTheScreenIsNotStored();
   void dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused();
   void resultsStillQueuedWhenTheWindowGoesAreFreed();
-  void firstDropWithoutTheUsersFileArchivesWithTheSystemSettings();
   void logFollowsTheNewestLineUnlessScrolledAway();
 };

@@ -22,7 +22,7 @@ QString Shown(const Strings& strings) {
 
 }  // namespace
 
-void UriListTest::localFileUrlsBecomePathsByteForByteAndOthersAreRefused() {
+void WindowTest::localFileUrlsBecomePathsByteForByteAndOthersAreRefused() {
   const std::string list =
       "# dropped from a file manager\r\n"
       "file:///home/ann/Saved%20pages/Frost%20Wind.html\r\n"
@@ -46,7 +46,7 @@ void UriListTest::localFileUrlsBecomePathsByteForByteAndOthersAreRefused() {
   QCOMPARE(Shown(dropped.refused), Shown(refused));
 }
 
-void UriListTest::windowArguments() {
+void WindowTest::windowArguments() {
   using Action = qt::WindowOptions::Action;
   const qt::WindowOptions paths =
       qt::ParseWindowArguments({"a.htm", "--ini", "x.ini", "--", "--ini"});

@@ -31,6 +31,7 @@ using testsupport::ReadFile;
 
 const QString kIdleCaption = QString::fromUtf8(app::kIdleCaption);
 
+const QByteArray kHome = qgetenv("HOME");
 std::unique_ptr<testsupport::TempFolder> folder;
 std::unique_ptr<qt::CPageApp> velkor;
 
@@ -79,6 +80,7 @@ void WindowTest::init() {
 }
 
 void WindowTest::cleanup() {
+  qputenv("HOME", kHome);
   if (velkor) velkor->ExitInstance();
   velkor.reset();
   folder.reset();
@@ -214,33 +216,6 @@ void WindowTest::resultsStillQueuedWhenTheWindowGoesAreFreed() {
   QCOMPARE(StoredKeys(settings), QStringList({"2", "2", "0", "1"}));
 }
 
-void WindowTest::firstDropWithoutTheUsersFileArchivesWithTheSystemSettings() {
-  // The system's settings name the archiver (here the stand-in); the user has no file yet.
-  folder->Write("system/velkor/velkor.ini", testsupport::StandinSettings("0"));
-  qttest::fs::copy(testsupport::kSamples, folder->Path("pages"),
-                   qttest::fs::copy_options::recursive);
-  qt::CPageDlg* window = Start({});
-  QVERIFY(window != nullptr);
-  Drop(*window, FileUrl(folder->Path("pages")));
-  QVERIFY(WaitForCaption(*window, kIdleCaption));
-  QStringList lines = LogLines(*window);
-  lines.sort();
-  QCOMPARE(lines, QStringList({"Amber Orchard.mhtml [Ok]", "Clockwork Garden.htm [Ok]",
-                               "Frost Wind.htm [Ok]", "Lantern Road.htm [Ok]",
-                               "Moonlit Ferry.mhtml [Ok]", "Paper Cranes.htm [Ok]",
-                               "Quiet Valley.htm [Ok]", "Starlight Harbor.htm [Ok]"}));
-  int reports = 0;
-  for (const auto& entry : qttest::fs::directory_iterator(folder->Path("pages"))) {
-    reports += entry.path().extension() == ".report" ? 1 : 0;
-  }
-  QCOMPARE(reports, 8);
-  // The user's file, made on closing, holds the window's keys only: the archiver stays the
-  // system's until the user names another.
-  window->close();
-  const std::string user = ReadFile(folder->Path("config/velkor/velkor.ini"));
-  QCOMPARE(std::count(user.begin(), user.end(), '='), 4);
-}
-
 void WindowTest::logFollowsTheNewestLineUnlessScrolledAway() {
   // A worker that only takes requests: the test delivers their results itself.
   class TakingWorker final : public job::JobPoster {
@@ -269,4 +244,10 @@ void WindowTest::logFollowsTheNewestLineUnlessScrolledAway() {
   bar->setValue(bar->maximum());  // and goes back to the end
   deliver(10);
   QVERIFY2(newestInView(), "the log no longer follows after a return to its end");
+}
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  WindowTest test;
+  return QTest::qExec(&test, argc, argv);
 }

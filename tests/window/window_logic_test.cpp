@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/settings_file.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fixtures.h"
 
 namespace {
 
@@ -124,12 +124,8 @@ TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
     window.archive = !window.archive;
     window.fix = !window.archive;
     logic.OnClose(place);
-    Lines stored;
-    for (const char* key : {"PosX", "PosY", "bArc", "bMSIE"}) {
-      stored.push_back(
-          platform::Settings().ReadString(ini.c_str(), "Options", key, "<absent>", 260));
-    }
-    EXPECT_EQ(stored, (Lines{posX, posY, window.archive ? "1" : "0", window.fix ? "1" : "0"}))
+    EXPECT_EQ(testsupport::StoredWindowKeys(ini),
+              (Lines{posX, posY, window.archive ? "1" : "0", window.fix ? "1" : "0"}))
         << place.left << "," << place.top;
   }
 }
@@ -164,49 +160,19 @@ TEST(WindowLogic, SystemSettingsLieBeneathTheUsersKeyByKeyAndOnlyTheUsersFileIsW
   EXPECT_EQ(platform::Settings().ReadString(files.user.c_str(), "Options", "PosX", "", 260), "50");
 }
 
-// A settings file held only in memory, whose writes can be made to fail: the window's keys
-// are read from it and stored in it without any file.
-class MemorySettings final : public platform::SettingsStore {
- public:
-  std::string ReadString(const char*, const char*, const char* key, const char* fallback,
-                         size_t) override {
-    const auto found = keys.find(key);
-    return found != keys.end() ? found->second : fallback;
-  }
-  int ReadInt(const char* file, const char* section, const char* key, int fallback) override {
-    const std::string value = ReadString(file, section, key, "", 260);
-    return value.empty() ? fallback : std::stoi(value);
-  }
-  bool WriteString(const char*, const char*, const char* key, const char* value) override {
-    if (writesFail) return false;
-    keys[key] = value;
-    return true;
-  }
-
-  std::map<std::string, std::string> keys;
-  bool writesFail = false;
-};
-
 TEST(WindowLogic, SaysWhenItsPlaceAndBoxesCouldNotBeStoredAndClosesAllTheSame) {
-  MemorySettings settings;
-  settings.keys = {{"PosX", "30"}, {"PosY", "40"}, {"bArc", "0"}};
-  const platform::ScopedSettingsStore scoped(settings);
+  testsupport::TempFolder folder;
+  const std::string ini = folder.Write("velkor.ini", "[Options]\nPosX=0\nbArc=0\n");
   FakeWindow window;
-  app::WindowLogic logic(window, window, std::string("velkor.ini"));
-  logic.Open("");
-  EXPECT_EQ(window.place, std::make_pair(30, 40));
-  EXPECT_FALSE(window.archive);
-  EXPECT_TRUE(window.fix);
+  app::WindowLogic logic(window, window, ini);
   // A stored zero is a place; a missing key gives 2, as a negative one does.
-  settings.keys = {{"PosX", "0"}, {"bArc", "0"}};
   logic.Open("");
   EXPECT_EQ(window.place, std::make_pair(0, 2));
   EXPECT_TRUE(logic.OnClose({50, 60, 1024, 768}));
-  EXPECT_EQ(settings.keys, (std::map<std::string, std::string>{
-                               {"PosX", "50"}, {"PosY", "60"}, {"bArc", "0"}, {"bMSIE", "1"}}));
-  settings.writesFail = true;
+  EXPECT_EQ(testsupport::StoredWindowKeys(ini), (Lines{"50", "60", "0", "1"}));
+  std::filesystem::remove(ini);
+  std::filesystem::create_directory(ini);  // no file can be written there
   EXPECT_FALSE(logic.OnClose({70, 80, 1024, 768}));
-  EXPECT_EQ(settings.keys.at("PosX"), "50");
 }
 
 }  // namespace
