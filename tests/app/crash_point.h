@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/support/crash_hook.h"
-
 namespace crashtest {
+
+inline constexpr const char* kCrashAfterWritesVariable = "VELKOR_CRASH_AFTER_WRITES";
 
 // What a kill gives, from a signal (128 + SIGKILL) or from TerminateProcess.
 inline constexpr int kKilled = 137;
@@ -16,7 +16,7 @@ inline constexpr int kKilled = 137;
 // keeps a pointer to the setting itself, so it lives in one fixed place.
 inline void SetCrashPoint(long changes) {
   static char setting[64];
-  const std::string text = std::string(testsupport::kCrashAfterWritesVariable) + "=" +
+  const std::string text = std::string(kCrashAfterWritesVariable) + "=" +
                            (changes > 0 ? std::to_string(changes) : "");
   std::snprintf(setting, sizeof setting, "%s", text.c_str());
   putenv(setting);

@@ -127,7 +127,6 @@ TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
         },
         [&](const std::string& what) { Check(*sample, status, name + (", " + what)); });
   }
-  RecordProperty("injection points", static_cast<int>(points));
   std::printf("file operations failed: %ld\n", points);
 }
 
@@ -151,7 +150,6 @@ TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
       }
     }
   }
-  RecordProperty("injection points", static_cast<int>(points));
   std::printf("allocations failed: %ld\n", points);
 }
 

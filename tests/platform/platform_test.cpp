@@ -14,6 +14,7 @@
 #include "platform/settings_file.h"
 #include "platform/text.h"
 #include "platform/utf16.h"
+#include "tests/platform/process_test.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -255,7 +256,7 @@ TEST(ExclusiveFiles, SayWhyAFileCannotBeHadRefuseFoldersAndReadOnlyFilesAndAreMa
   EXPECT_EQ(ReadFile(made), "abcdef");
 }
 
-TEST(Settings, ReadLikeTheProfileReaderAndWriteKeepingEverythingElse) {
+TEST(Settings, ReadLikeTheProfileReader) {
   TempFolder folder;
   const std::string file = folder.Write("velkor.ini",
                                         "[options]\r\nARC = \"C:\\Program Files\\7z.exe\"  \r\n"
@@ -276,22 +277,35 @@ TEST(Settings, ReadLikeTheProfileReaderAndWriteKeepingEverythingElse) {
       {"Empty", 9}, {"Quoted", 42}, {"Missing", 9}};
   for (const auto& [key, value] : integers)
     EXPECT_EQ(Settings().ReadInt(file.c_str(), "Options", key, 9), value) << key;
+}
 
-  // Writes keep the key's spelling, other keys, comments and line ends.
-  const std::string written =
-      folder.Write("written.ini",
-                   "; set by hand\r\n[Options]\r\nCom=a \"%s\"\r\nPosX=2\r\n"
-                   "[Extra]\r\nKey=kept\r\n; Com=x (an old format)\r\n");
-  ASSERT_TRUE(Settings().WriteString(written.c_str(), "options", "posx", "140"));
-  ASSERT_TRUE(Settings().WriteString(written.c_str(), "Options", "bArc", "0"));
-  EXPECT_EQ(Settings().ReadInt(written.c_str(), "Options", "PosX", 0), 140)
-      << "replaced, not added";
-  const std::string text = ReadFile(written);
-  for (const char* kept : {"; set by hand\r\n", "\r\nCom=a \"%s\"\r\n", "\r\nPosX=140\r\n",
-                           "\r\nbArc=0\r\n", "\r\nKey=kept\r\n", "\r\n; Com=x (an old format)"})
-    EXPECT_NE(text.find(kept), std::string::npos) << kept << " in\n" << text;
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'))
-      << "no bare line feeds:\n" << text;
+// The archiver's start with real programs: the project's stand-in, which reports its arguments,
+// and programs that cannot be started.
+TEST(RunProcess, StartsThePathAsGivenSplitsItsArgumentsAndGivesItsExitCode) {
+  testsupport::TempFolder folder;
+  // The stand-in, copied to a folder with a blank, exits with its first value, reports to the
+  // next.
+  const std::string standin = folder.Path("my archiver/standin.exe");
+  const std::string report = folder.Path("r");
+  fs::create_directory(folder.Path("my archiver"));
+  fs::copy_file(testsupport::ArchiverStandinPath(), standin);
+  // A missing program, a file marked executable that is no program, and a name that only a
+  // search along PATH would find.
+  const std::string notes = folder.Write("notes", "not a program\n");
+  fs::permissions(notes, fs::perms::owner_exec, fs::perm_options::add);
+  const std::string onPath = kPathSeparator == '\\' ? "cmd.exe" : "sh";
+  for (const std::string& program : {folder.Path("none"), notes, onPath})
+    EXPECT_EQ(RunText(program, "/c exit 0").ending, ProcessResult::Ending::NotStarted) << program;
+  const std::string text = "3 \"" + report + "\" plain \"with space\"  a\\\"b \"C:\\dir\\\\\"";
+  const ProcessResult run = RunText(standin, text);
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_EQ(Reported(report, "arg"),
+            (std::vector<std::string>{"3", report, "plain", "with space", "a\"b", "C:\\dir\\"}));
+  EXPECT_EQ(run.output, "") << "output is captured only when asked for";
+  const ProcessResult captured = RunText(standin, "3:4", {.captureOutput = true});
+  EXPECT_EQ(captured.exitCode, 4);
+  EXPECT_NE(captured.output.find("line 1"), std::string::npos) << captured.output;
+  EXPECT_NE(captured.output.find("line 2"), std::string::npos) << captured.output;
 }
 
 }  // namespace platform

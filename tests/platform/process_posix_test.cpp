@@ -15,12 +15,11 @@
 namespace platform {
 
 TEST(RunProcessOnPosix, GivesEightBitExitCodesAndAProgramKilledBySignalAs128PlusIt) {
-  RunStandin run;
-  EXPECT_EQ(run(testsupport::ArchiverStandinPath(), "-1", {}), 255);
+  EXPECT_EQ(RunText(testsupport::ArchiverStandinPath(), "-1").exitCode, 255);
   // A program killed by a signal is no program that could not be started: the user is not to
   // be sent to the settings.
-  EXPECT_EQ(run("/bin/sh", "-c \"kill -9 $$\"", {}), 128 + 9);
-  EXPECT_EQ(run("/bin/sh", "-c \"kill -15 $$\"", {}), 128 + 15);
+  EXPECT_EQ(RunText("/bin/sh", "-c \"kill -9 $$\"").exitCode, 128 + 9);
+  EXPECT_EQ(RunText("/bin/sh", "-c \"kill -15 $$\"").exitCode, 128 + 15);
 }
 
 // A POSIX name may hold quotes, blanks and backslashes; none of them may reach the archiver as
@@ -53,7 +52,6 @@ TEST(RunProcessOnPosix, OnlyARegularFileThisProcessMayExecuteIsAProgramFile) {
   EXPECT_FALSE(ThisProcess().IsProgramFile(folder.path().c_str()));
   EXPECT_FALSE(ThisProcess().IsProgramFile(folder.Path("none").c_str()));
 }
-
 
 // A child holds a copy of every descriptor until it runs its program, and the locks with them:
 // a page another worker has just let go of must not be called busy for that instant, while a

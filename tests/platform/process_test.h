@@ -1,4 +1,5 @@
-// What the process tests share: starting the archiver stand-in.
+// What the process tests share: a start with an argument text and no values,
+// and the archiver stand-in's report.
 #pragma once
 
 #include <string>
@@ -9,16 +10,13 @@
 
 namespace platform {
 
-// Starts `program` with the argument text `format` (no values) and gives
-// its exit code, or kNotStarted; what it wrote is kept in `output`.
-struct RunStandin {
-  static constexpr int kNotStarted = -1000;
-  int operator()(const std::string& program, const std::string& format,
-                 const ProcessOptions& options);
-  std::string output;
-};
+inline ProcessResult RunText(const std::string& program, const std::string& text,
+                             const ProcessOptions& options = {}) {
+  return Processes().Run(program.c_str(), {text, {}}, options);
+}
 
-// The values of the stand-in's report lines that begin with `key` "=".
-std::vector<std::string> Reported(const std::string& report, const char* key);
+inline std::vector<std::string> Reported(const std::string& report, const char* key) {
+  return testsupport::ReportValues(testsupport::ReadFile(report), key);
+}
 
 }  // namespace platform

@@ -25,7 +25,8 @@ TEST(SettingsWin32, ReadsAnAnsiAUtf8AndAUtf16FileAlikeAndKeepsTheFilesCodeOnAWri
   const std::string ansi = "C:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB\\7z.exe";
   const std::string japanese = "C:\\\xE5\xAE\x9D\xE7\x9F\xB3\\7z.exe";
   const std::pair<std::string, std::string> cases[] = {
-      {"[Options]\r\nArc=" + ansi + "\r\n", cyrillic},  // as velkor.ini has always been written
+      // As velkor.ini has always been written; a key written is replaced, not added.
+      {"[Options]\r\nposx=2\r\nArc=" + ansi + "\r\n", cyrillic},
       {"[Options]\r\nArc=" + cyrillic + "\r\n", cyrillic},  // UTF-8 without a mark (Notepad)
       {"[Options]\r\nArc=" + japanese + "\r\n", japanese},
       {Utf16File(u"[Options]\r\nArc=C:\\\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u044B"

@@ -1,5 +1,13 @@
 #include "tests/support/faulty_files.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <unistd.h>
+#endif
+
+#include <cstdlib>
 #include <utility>
 
 namespace testsupport {
@@ -19,19 +27,23 @@ class FaultyFile final : public ForwardingFile {
     return owner_.Fails() ? -1 : inner_->ReadFromStart(into, count);
   }
   int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
-    if (!owner_.Fails(true)) return inner_->WriteAt(offset, from, count);
+    if (!owner_.Fails(FaultyFiles::Op::NeedsRoom)) return inner_->WriteAt(offset, from, count);
     if (count < 2) return -1;
     return inner_->WriteAt(offset, from, count / 2);
   }
-  bool Truncate(uint64_t length) override { return !owner_.Fails() && inner_->Truncate(length); }
-  bool Flush() override { return !owner_.Fails(true) && inner_->Flush(); }
+  bool Truncate(uint64_t length) override {
+    return !owner_.Fails(FaultyFiles::Op::Changes) && inner_->Truncate(length);
+  }
+  bool Flush() override {
+    return !owner_.Fails(FaultyFiles::Op::NeedsRoom) && inner_->Flush();
+  }
   bool Stamp(platform::FileStamp& stamp) override {
     if (owner_.Fails() || !inner_->Stamp(stamp)) return false;
     stamp.size = owner_.reportedSize.value_or(stamp.size);
     return true;
   }
   bool SetPermissions(uint32_t permissions) override {
-    return !owner_.Fails() && inner_->SetPermissions(permissions);
+    return !owner_.Fails(FaultyFiles::Op::Changes) && inner_->SetPermissions(permissions);
   }
 
  private:
@@ -39,6 +51,15 @@ class FaultyFile final : public ForwardingFile {
 };
 
 }  // namespace
+
+void FaultyFiles::EndAbruptly() {
+#ifdef _WIN32
+  TerminateProcess(GetCurrentProcess(), 137);
+#else
+  kill(getpid(), SIGKILL);
+#endif
+  std::_Exit(137);  // never reached
+}
 
 long FaultyFiles::Sweep(const std::function<void(FaultyFiles&)>& run,
                         const std::function<void(const std::string&)>& check) {

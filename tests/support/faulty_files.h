@@ -1,7 +1,9 @@
 // A file system over the real one whose Nth operation fails, to prove that
-// a failure anywhere leaves every page whole.
+// a failure anywhere leaves every page whole; or, in the crash tests' copy of
+// velkor-cli, that ends the process at its Nth change, as a kill would.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -18,7 +20,11 @@ class FaultyFiles final : public ForwardingFiles {
     FromThenOn,  // the Nth and every later one fail: a disk that is gone
     DiskFull,    // from the Nth on, what needs room fails (writes, flushes, new files);
                  // reading, cutting, removing and renaming still work
+    Killed,      // the process ends right before its Nth change (only changes are
+                 // counted, the workers' together): the disk as a kill after the
+                 // change before leaves it
   };
+  enum class Op { Reads, Changes, NeedsRoom };
 
   // Fails operation `nth` (1-based, counted from now over every call of the
   // file system and its files, but for the two that only tell how names are
@@ -30,7 +36,7 @@ class FaultyFiles final : public ForwardingFiles {
     mode_ = mode;
   }
   // Operations counted since the last FailAt.
-  long count() const { return count_; }
+  long count() const { return count_.load(); }
   // A size every opened file reports (as its size and in its stamp) instead
   // of its own.
   std::optional<uint64_t> reportedSize;
@@ -41,18 +47,20 @@ class FaultyFiles final : public ForwardingFiles {
   static long Sweep(const std::function<void(FaultyFiles&)>& run,
                     const std::function<void(const std::string& what)>& check);
 
-  // True when the operation now being made is to fail; `needsRoom` tells
-  // the operations a full disk refuses.
-  bool Fails(bool needsRoom = false) {
-    ++count_;
-    if (failAt_ <= 0 || count_ < failAt_) return false;
+  // True when the operation now being made, doing `op`, is to fail.
+  bool Fails(Op op = Op::Reads) {
+    if (mode_ == Mode::Killed && op == Op::Reads) return false;
+    const long nth = ++count_;
+    if (failAt_ <= 0 || nth < failAt_) return false;
     switch (mode_) {
       case Mode::Once:
-        return count_ == failAt_;
+        return nth == failAt_;
       case Mode::FromThenOn:
         return true;
       case Mode::DiskFull:
-        return needsRoom;
+        return op == Op::NeedsRoom;
+      case Mode::Killed:
+        EndAbruptly();
     }
     return false;
   }
@@ -65,12 +73,12 @@ class FaultyFiles final : public ForwardingFiles {
   }
   std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
                                                            platform::FileError& error) override {
-    if (!Fails(true)) return ForwardingFiles::CreateExclusive(path, error);
+    if (!Fails(Op::NeedsRoom)) return ForwardingFiles::CreateExclusive(path, error);
     error = platform::FileError::Failed;
     return nullptr;
   }
   bool FlushFolderOf(const char* path) override {
-    return !Fails(true) && inner_.FlushFolderOf(path);
+    return !Fails(Op::NeedsRoom) && inner_.FlushFolderOf(path);
   }
   bool FindEntries(const char* pattern,
                    const std::function<bool(const char* name)>& visit) override {
@@ -83,15 +91,17 @@ class FaultyFiles final : public ForwardingFiles {
   std::string StoredName(const char* path) override {
     return Fails() ? std::string() : inner_.StoredName(path);
   }
-  bool RemoveFile(const char* path) override { return !Fails() && inner_.RemoveFile(path); }
+  bool RemoveFile(const char* path) override {
+    return !Fails(Op::Changes) && inner_.RemoveFile(path);
+  }
   bool RenameNoReplace(const char* from, const char* to) override {
-    return !Fails() && inner_.RenameNoReplace(from, to);
+    return !Fails(Op::Changes) && inner_.RenameNoReplace(from, to);
   }
   bool RenameReplacing(const char* from, const char* to) override {
-    return !Fails() && inner_.RenameReplacing(from, to);
+    return !Fails(Op::Changes) && inner_.RenameReplacing(from, to);
   }
   bool CreateFolders(const char* path) override {
-    return !Fails(true) && inner_.CreateFolders(path);
+    return !Fails(Op::NeedsRoom) && inner_.CreateFolders(path);
   }
 
  protected:
@@ -99,7 +109,11 @@ class FaultyFiles final : public ForwardingFiles {
                                                 const char* path) override;
 
  private:
-  long count_ = 0;
+  // Ends the process at once, as a kill from outside would: no destructor
+  // runs, no buffer is flushed, no file is closed in order.
+  [[noreturn]] static void EndAbruptly();
+
+  std::atomic<long> count_ = 0;
   long failAt_ = 0;
   Mode mode_ = Mode::Once;
 };

@@ -150,9 +150,9 @@ bool PowerLossFiles::RemoveFile(const char* path) {
   return done;
 }
 
-void PowerLossFiles::Renamed(const char* from, const char* to) {
+bool PowerLossFiles::Renamed(bool done, const char* from, const char* to) {
   const auto known = live_.find(from);
-  if (known != live_.end()) {
+  if (done && known != live_.end()) {
     const int id = known->second;
     live_.erase(known);
     live_[to] = id;
@@ -160,18 +160,15 @@ void PowerLossFiles::Renamed(const char* from, const char* to) {
     FolderOf(from).since.push_back({NameOf(from), NameOf(to), id});
   }
   Snapshot();
+  return done;
 }
 
 bool PowerLossFiles::RenameNoReplace(const char* from, const char* to) {
-  const bool done = inner_.RenameNoReplace(from, to);
-  done ? Renamed(from, to) : Snapshot();
-  return done;
+  return Renamed(inner_.RenameNoReplace(from, to), from, to);
 }
 
 bool PowerLossFiles::RenameReplacing(const char* from, const char* to) {
-  const bool done = inner_.RenameReplacing(from, to);
-  done ? Renamed(from, to) : Snapshot();
-  return done;
+  return Renamed(inner_.RenameReplacing(from, to), from, to);
 }
 
 void PowerLossFiles::ForEachCut(uint32_t patterns,

@@ -72,7 +72,7 @@ class PowerLossFiles final : public ForwardingFiles {
   static void Apply(const Change& change, std::string& bytes);
   static void Apply(const NameChange& change, std::map<std::string, int>& names);
   Folder& FolderOf(const std::string& path);
-  void Renamed(const char* from, const char* to);
+  bool Renamed(bool done, const char* from, const char* to);
 
   std::string root_;
   Disk disk_;
