@@ -147,6 +147,15 @@ struct PageText {
     text = bytes.substr(0, nul);
     tail = nul == std::string_view::npos ? std::string_view() : bytes.substr(nul);
   }
+
+  // The same split where the text's length is known already: a rewrite that
+  // puts no NUL into the text and carries the tail over knows where its
+  // output's text ends, and a page is not searched for its NUL stage by stage.
+  PageText(std::string_view bytes, size_t textLength)
+      : text(bytes.substr(0, textLength)), tail(bytes.substr(textLength)) {}
+
+  // The whole page: the text and its tail.
+  std::string_view Bytes() const { return {text.data(), text.size() + tail.size()}; }
 };
 
 }  // namespace page

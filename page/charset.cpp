@@ -288,11 +288,11 @@ const ByteMap* AnsiToUtf8Map() {
   return map.get();
 }
 
-bool PercentDecodeInto(std::string_view text, char* out, size_t& length) {
+Decoding PercentDecodeInto(std::string_view text, char* out, size_t& length) {
   const char* read = text.data();
   const char* const end = read + text.size();
   char* write = out;
-  bool decoded = false;
+  Decoding decoding = Decoding::Nothing;
   while (read < end) {
     char byte = *read++;
     // Both digits must lie inside the text: past its end stands the NUL.
@@ -301,16 +301,16 @@ bool PercentDecodeInto(std::string_view text, char* out, size_t& length) {
       const int low = high >= 0 ? HexValue(read[1]) : -1;
       if (low >= 0) {
         byte = static_cast<char>(high * 16 + low);
-        // A decoded NUL would end the text there: the text stays as it was.
-        if (byte == '\0') return false;
-        decoded = true;
+        // A decoded NUL would end the text there.
+        if (byte == '\0') return Decoding::Nul;
+        decoding = Decoding::Decoded;
         read += 2;
       }
     }
     *write++ = byte;
   }
   length = static_cast<size_t>(write - out);
-  return decoded;
+  return decoding;
 }
 
 bool AppendMapped(std::string_view bytes, const ByteMap& map, GrowBuffer& out, int32_t step) {

@@ -103,11 +103,17 @@ const ByteMap& Cp1251ToKoi8RMap();
 // every character: there only whole strings may go through AnsiToUtf8.
 const ByteMap* AnsiToUtf8Map();
 
+// What the %XX sequences of a text decoded to.
+enum class Decoding {
+  Nothing,  // none decodes: the text stays as it stands
+  Decoded,  // at least one
+  Nul,      // one decodes to a NUL: the text stays as it stands
+};
+
 // Writes `text`, which holds no NUL, to `out` (room for as many bytes) with
 // its %XX sequences decoded as PercentDecode decodes them, and its length to
-// `length`. False, with `length` unspecified, when no sequence decodes or
-// one decodes to a NUL: the text is then to stay as it stands.
-bool PercentDecodeInto(std::string_view text, char* out, size_t& length);
+// `length` (unspecified for Nul).
+Decoding PercentDecodeInto(std::string_view text, char* out, size_t& length);
 
 // Appends `bytes` to `out` with each byte put through `map`. False when
 // memory ran out.

@@ -8,27 +8,93 @@ namespace {
 
 constexpr Needle kFolderSuffix = "_files";
 constexpr int32_t kNameStep = 1024;
+// Links up to this long are decoded on the stack; a longer one in a block
+// of its own.
+constexpr size_t kLocalLink = 512;
 
-// Appends `link` to `out` decoded, in the page's charset. A link with
-// nothing to decode, or one whose decoding would put a NUL into the page
-// (%00), is appended as it stands. False when memory ran out.
-bool AppendRepairedLink(std::string_view link, PageCharset charset, const ByteMap* ansiToUtf8,
-                        GrowBuffer& out, int32_t step) {
-  // Decoded on the stack for a link of usual length.
-  char local[512];
-  GrowBuffer spill;
-  char* const room =
-      link.size() <= sizeof local ? local : spill.AppendRoom(link.size(), kNameStep);
-  if (room == nullptr) return false;
-  size_t length = 0;
-  if (!PercentDecodeInto(link, room, length)) return out.Append(link, step);
-  const std::string_view decoded(room, length);
+// A link's decoding and what its repair needs to know of it.
+struct DecodedLink {
+  bool decoded = false;  // false: nothing decodes, or a NUL would; the link stays
+  std::string_view bytes;
+  bool nonAscii = false;
+  bool utf8 = false;
+};
+
+// Decodes the links of one page. The links of a page name its folder alike,
+// escapes and all, so the decoding of a link up to the end of its folder
+// suffix is kept, and the next link that begins with the same bytes decodes
+// only the rest. The suffix ends in plain letters: no escape and no UTF-8
+// character runs across the two parts, so a link decodes, and checks as
+// UTF-8, as its two parts do.
+class LinkDecoder {
+ public:
+  // Decodes `link`, whose first `folderEnd` bytes end in the folder suffix.
+  // False when memory ran out. `result` lasts until the next call.
+  bool Decode(std::string_view link, size_t folderEnd, DecodedLink& result) {
+    if (link.size() > sizeof bytes_) return DecodeLong(link, result);
+    const std::string_view folder = link.substr(0, folderEnd);
+    if (folder != folderRaw_) {
+      // The page text outlives the decoder: its bytes can be compared later.
+      folderRaw_ = folder;
+      folderDecoding_ = PercentDecodeInto(folder, bytes_, folderLength_);
+      if (folderDecoding_ != Decoding::Nul) {
+        const std::string_view decoded(bytes_, folderLength_);
+        folderNonAscii_ = HasNonAscii(decoded);
+        folderUtf8_ = IsUtf8(decoded);
+      }
+    }
+    result.decoded = false;
+    if (folderDecoding_ == Decoding::Nul) return true;
+    size_t restLength = 0;
+    const Decoding rest =
+        PercentDecodeInto(link.substr(folderEnd), bytes_ + folderLength_, restLength);
+    if (rest == Decoding::Nul) return true;
+    if (rest == Decoding::Nothing && folderDecoding_ == Decoding::Nothing) return true;
+    result.decoded = true;
+    const std::string_view restBytes(bytes_ + folderLength_, restLength);
+    result.bytes = std::string_view(bytes_, folderLength_ + restLength);
+    // A rest in plain ASCII, the usual file name, needs no UTF-8 check.
+    const bool restNonAscii = HasNonAscii(restBytes);
+    result.nonAscii = folderNonAscii_ || restNonAscii;
+    result.utf8 = folderUtf8_ && (!restNonAscii || IsUtf8(restBytes));
+    return true;
+  }
+
+ private:
+  bool DecodeLong(std::string_view link, DecodedLink& result) {
+    long_ = GrowBuffer();
+    char* const room = long_.AppendRoom(link.size(), kNameStep);
+    if (room == nullptr) return false;
+    size_t length = 0;
+    result.decoded = PercentDecodeInto(link, room, length) == Decoding::Decoded;
+    result.bytes = std::string_view(room, length);
+    result.nonAscii = result.decoded && HasNonAscii(result.bytes);
+    result.utf8 = result.nonAscii && IsUtf8(result.bytes);
+    return true;
+  }
+
+  std::string_view folderRaw_;
+  Decoding folderDecoding_ = Decoding::Nothing;
+  size_t folderLength_ = 0;
+  bool folderNonAscii_ = false;
+  bool folderUtf8_ = false;
+  char bytes_[kLocalLink];  // the folder part's decoding, then the rest's
+  GrowBuffer long_;
+};
+
+// Appends `link`, decoded into `decoding`, to `out` in the page's charset. A
+// link with nothing to decode, or one whose decoding would put a NUL into
+// the page (%00), is appended as it stands. False when memory ran out.
+bool AppendRepairedLink(std::string_view link, const DecodedLink& decoding, PageCharset charset,
+                        const ByteMap* ansiToUtf8, GrowBuffer& out, int32_t step) {
+  if (!decoding.decoded) return out.Append(link, step);
+  const std::string_view decoded = decoding.bytes;
 
   // Today's browsers escape the UTF-8 of a name; the older savers escaped
   // its bytes in the ANSI code page, and Windows-1251 text is practically
   // never well-formed UTF-8. ASCII reads alike in every charset.
-  if (!HasNonAscii(decoded)) return out.Append(decoded, step);
-  if (IsUtf8(decoded)) {
+  if (!decoding.nonAscii) return out.Append(decoded, step);
+  if (decoding.utf8) {
     if (charset == PageCharset::Utf8) return out.Append(decoded, step);
     const Conversion conversion = AppendUtf8InCharset(decoded, charset, out, step);
     // A name the page's charset cannot spell keeps its escapes, which every
@@ -57,12 +123,14 @@ bool AppendRepairedLink(std::string_view link, PageCharset charset, const ByteMa
 
 }  // namespace
 
-bool RepairLinksInText(std::string_view page, GrowBuffer& out, const ByteMap* ansiToUtf8) {
-  const std::string_view text = PageText(page).text;
+bool RepairLinksInText(const PageText& page, GrowBuffer& out, const ByteMap* ansiToUtf8) {
+  const std::string_view text = page.text;
   if (text.empty()) return false;
   const PageCharset charset = SniffCharset(text);
-  const int32_t step = StepForRewriteOf(page);
+  const int32_t step = StepForRewriteOf(page.Bytes());
 
+  LinkDecoder decoder;
+  DecodedLink decoding;
   size_t copied = 0;
   // An occurrence before the first double quote has no link and stays as it
   // is; every later one has a quote before it, at the latest the closing
@@ -79,9 +147,10 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out, const ByteMap* an
     // so the backward scans never cover a byte twice.
     const size_t linkStart =
         copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
+    const std::string_view link = text.substr(linkStart, closing - linkStart);
     if (!out.Append(text.substr(copied, linkStart - copied), step) ||
-        !AppendRepairedLink(text.substr(linkStart, closing - linkStart), charset, ansiToUtf8,
-                            out, step)) {
+        !decoder.Decode(link, occurrence + kFolderSuffix.bytes.size() - linkStart, decoding) ||
+        !AppendRepairedLink(link, decoding, charset, ansiToUtf8, out, step)) {
       return false;
     }
     // The closing quote starts the next copied run, and the search resumes
@@ -90,7 +159,7 @@ bool RepairLinksInText(std::string_view page, GrowBuffer& out, const ByteMap* an
     occurrence = FindFrom(text, closing, kFolderSuffix);
   }
   // The last run goes to the end of the file: whatever follows a NUL is kept.
-  return out.Append(page.substr(copied), step);
+  return out.Append(page.Bytes().substr(copied), step);
 }
 
 }  // namespace page

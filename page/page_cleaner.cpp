@@ -42,8 +42,9 @@ PageOutcome RewritePageFile(const char* path, const WriteSettings& settings, Tit
   const PageOutcome settled = SettleJournal(path, *file, settings.sync);
   if (settled != PageOutcome::Unchanged) return settled;
 
+  // The stamp the open took, unless settling a journal wrote the page since.
   platform::FileStamp stamp;
-  if (!file->Stamp(stamp)) return PageOutcome::ReadFailed;
+  if (!file->OpenedStamp(stamp)) return PageOutcome::ReadFailed;
   GrowBuffer read;
   PageOutcome failure = PageOutcome::ReadFailed;
   if (!ReadWholeFile(*file, stamp.size, read, failure)) return failure;

@@ -50,7 +50,9 @@ class JournalFile {
     remove_ = true;
     // Should this fail, the journal stays private to its owner: no harm.
     file->SetPermissions(permissions);
-    if (!WriteAll(*file, 0, header) || !WriteAll(*file, header.size(), original) ||
+    // Header and page in one write where the system can.
+    if (file->WriteTwoAt(0, header, original) !=
+            static_cast<int64_t>(header.size() + original.size()) ||
         (sync && !file->Flush())) {
       return false;
     }

@@ -74,8 +74,8 @@ struct Clutter {
 
 // The clutter of a recognised page (title marker, body start tag, content
 // anchor); nothing when the page is not one of ours.
-std::optional<Clutter> FindClutter(std::string_view page) {
-  const std::string_view text = PageText(page).text;
+std::optional<Clutter> FindClutter(const PageText& page) {
+  const std::string_view text = page.text;
   if (FindFrom(text, 0, kTitleMarker) == kNotFound) return std::nullopt;
   const size_t body = FindFrom(text, 0, kBodyStart);
   if (body == kNotFound) return std::nullopt;
@@ -90,24 +90,28 @@ std::optional<Clutter> FindClutter(std::string_view page) {
 
 // The first rewrite where the page's bytes are the caller's to change: the
 // rest moves down over the clutter, and no second page-sized block is made.
-bool CutClutterInPlace(GrowBuffer& page) {
-  const std::optional<Clutter> clutter = FindClutter(page.View());
+// `textLength` is where the page's text ends, before the cut and after it.
+bool CutClutterInPlace(GrowBuffer& page, size_t& textLength) {
+  const std::optional<Clutter> clutter = FindClutter(PageText(page.View(), textLength));
   if (!clutter) return false;
   const size_t size = page.View().size();
   char* const bytes = page.Terminate();
   std::memmove(bytes + clutter->keptUpTo, bytes + clutter->anchor, size - clutter->anchor);
-  page.CutTo(size - (clutter->anchor - clutter->keptUpTo));
+  const size_t cut = clutter->anchor - clutter->keptUpTo;
+  page.CutTo(size - cut);
+  textLength -= cut;
   return true;
 }
 
-}  // namespace
-
-bool FirstRewrite(std::string_view page, GrowBuffer& out) {
+// FirstRewrite of a page whose text's end is known: the cut lies inside the
+// text, so the output's text is as much shorter as the cut is long.
+bool FirstRewrite(const PageText& page, GrowBuffer& out) {
   const std::optional<Clutter> clutter = FindClutter(page);
   if (!clutter) return false;
-  const std::string_view kept = page.substr(0, clutter->keptUpTo);
+  const std::string_view bytes = page.Bytes();
+  const std::string_view kept = bytes.substr(0, clutter->keptUpTo);
   // The rest of the file, the bytes after a NUL included, follows the cut.
-  const std::string_view rest = page.substr(clutter->anchor);
+  const std::string_view rest = bytes.substr(clutter->anchor);
   // One allocation for both runs.
   char* const room = out.AppendRoom(kept.size() + rest.size(), kPageStep);
   if (room == nullptr) return false;
@@ -116,9 +120,9 @@ bool FirstRewrite(std::string_view page, GrowBuffer& out) {
   return true;
 }
 
-bool Relayout(std::string_view page, GrowBuffer& out) {
-  const std::string_view text = PageText(page).text;
-  RelayoutWriter write(page, out);
+bool Relayout(const PageText& page, GrowBuffer& out) {
+  const std::string_view text = page.text;
+  RelayoutWriter write(page.Bytes(), out);
 
   const size_t section = FindEither(text, 0, kInfoSections);
   if (section == kNotFound) return false;
@@ -182,8 +186,16 @@ bool Relayout(std::string_view page, GrowBuffer& out) {
     cur = tagEnd;
   }
 
-  return write.Run(cur, page.size());
+  return write.Run(cur, page.Bytes().size());
 }
+
+}  // namespace
+
+bool FirstRewrite(std::string_view page, GrowBuffer& out) {
+  return FirstRewrite(PageText(page), out);
+}
+
+bool Relayout(std::string_view page, GrowBuffer& out) { return Relayout(PageText(page), out); }
 
 bool RewritePage(std::string_view page, bool repairLinks, RewrittenPage& out, TitleInfo& info) {
   if (IsWebArchive(page)) return RewriteWebArchive(page, out, info);
@@ -195,30 +207,38 @@ bool RewriteSavedPage(std::string_view page, bool repairLinks,
   info.Clear();
   out.bytes = page;
   try {
+    // The text's end is found once: each stage keeps the tail after it and
+    // knows how long its own text came out.
+    const PageText read(page);
+    size_t textLength = read.text.size();
     // An empty text has no link to repair, and nothing would be written.
-    if (repairLinks && !PageText(page).text.empty()) {
-      if (!RepairLinksInText(page, out.repaired)) return false;
+    if (repairLinks && textLength != 0) {
+      if (!RepairLinksInText(read, out.repaired)) return false;
       out.bytes = out.repaired.View();
+      textLength = out.bytes.size() - read.tail.size();
     }
     // Sniffed on every page, recognised or not, in the bytes the cleaning sees, unless
     // declared outside them.
-    const PageCharset charset = declared ? *declared : SniffCharset(PageText(out.bytes).text);
+    const PageCharset charset =
+        declared ? *declared : SniffCharset(out.bytes.substr(0, textLength));
     // The repaired page is ours to cut where it stands; the page as read
     // stays whole for the journal. Each stage's buffer goes once the next
     // one has what it needs, so that a page is held three times over at
     // most: as read, and two stages.
     if (out.bytes.data() == out.repaired.View().data() && !out.bytes.empty()) {
-      if (!CutClutterInPlace(out.repaired)) return true;
+      if (!CutClutterInPlace(out.repaired, textLength)) return true;
       out.cut = std::move(out.repaired);
       out.repaired = GrowBuffer();
-    } else if (!FirstRewrite(out.bytes, out.cut)) {
+    } else if (FirstRewrite(read, out.cut)) {
+      textLength = out.cut.View().size() - read.tail.size();
+    } else {
       return !out.cut.RanOutOfMemory();
     }
-    if (Relayout(out.cut.View(), out.relaid)) {
+    if (Relayout(PageText(out.cut.View(), textLength), out.relaid)) {
       out.bytes = out.relaid.View();
       // The relaid page is the result: the cut text is free for the
       // extraction, which writes NULs into its text.
-      ExtractTitleInfo(out.cut.Terminate(), charset, info);
+      ExtractTitleInfo(out.cut.Terminate(), textLength, charset, info);
       out.cut = GrowBuffer();
       return true;
     }
@@ -227,8 +247,10 @@ bool RewriteSavedPage(std::string_view page, bool repairLinks,
     // The cut page itself is the result here, so the extraction works on a
     // copy of its text.
     GrowBuffer text;
-    if (!text.Append(PageText(out.bytes).text, kPageStep)) return false;
-    if (char* const writable = text.Terminate()) ExtractTitleInfo(writable, charset, info);
+    if (!text.Append(out.bytes.substr(0, textLength), kPageStep)) return false;
+    if (char* const writable = text.Terminate()) {
+      ExtractTitleInfo(writable, textLength, charset, info);
+    }
     return true;
   } catch (const std::bad_alloc&) {
     info.Clear();

@@ -26,10 +26,9 @@ constexpr size_t kSanitizeScratch = 4096;
 // Takes the cell of `label`: the text after the first tag end that follows
 // the label (searched from `skip` bytes past the label's start) up to the
 // next "</td>", whose "<" becomes the NUL that ends the value. Null when the
-// label, the tag end or the "</td>" is missing; nothing is cut then.
-char* TakeCell(char* text, std::string_view label, size_t skip) {
-  // The text ends at its first NUL, which earlier cells may have moved up.
-  const std::string_view view(text);
+// label, the tag end or the "</td>" is missing; nothing is cut then. `view`
+// is the text up to its first NUL, which earlier cells may have moved up.
+char* TakeCell(char* text, std::string_view view, std::string_view label, size_t skip) {
   const size_t labelAt = FindFrom(view, 0, label);
   if (labelAt == kNotFound) return nullptr;
   const size_t tagEnd = FindFrom(view, labelAt + skip, kTagEnd);
@@ -60,8 +59,8 @@ bool IsPlainAscii(std::string_view value) {
   return true;
 }
 
-void TakeType(char* text, TitleInfo& info) {
-  const char* raw = TakeCell(text, "Type", 4);
+void TakeType(char* text, size_t length, TitleInfo& info) {
+  const char* raw = TakeCell(text, std::string_view(text, length), "Type", 4);
   if (raw == nullptr) return;
   CopyInto(info.type, raw);
   SanitizeName(info.type, sizeof info.type);
@@ -74,7 +73,7 @@ void TakeType(char* text, TitleInfo& info) {
 }
 
 void TakeEnglish(char* text, TitleInfo& info) {
-  char* value = TakeCell(text, "english", 7);
+  char* value = TakeCell(text, text, "english", 7);
   if (value == nullptr) return;
   // A cell spread over several lines holds the name on its last one.
   if (char* lastLineFeed = std::strrchr(value, '\n')) value = lastLineFeed + 1;
@@ -85,7 +84,7 @@ void TakeEnglish(char* text, TitleInfo& info) {
 
 void TakeSynonym(char* text, TitleInfo& info) {
   // The tag end is looked for from one byte beyond the label.
-  char* value = TakeCell(text, "Synonym", 8);
+  char* value = TakeCell(text, text, "Synonym", 8);
   if (value == nullptr) return;
   // Of a list of synonyms only the first counts.
   if (char* comma = std::strchr(value, ',')) *comma = '\0';
@@ -102,7 +101,7 @@ void TakeSynonym(char* text, TitleInfo& info) {
 }
 
 void TakeTitle(char* text, TitleInfo& info) {
-  const char* raw = TakeCell(text, "Title", 5);
+  const char* raw = TakeCell(text, text, "Title", 5);
   if (raw == nullptr) return;
   CopyInto(info.title, raw);
   // The catalogue writes its own id in parentheses after the name:
@@ -116,14 +115,19 @@ void TakeTitle(char* text, TitleInfo& info) {
 
 }  // namespace
 
-void ExtractTitleInfo(char* text, PageCharset charset, TitleInfo& info) {
+void ExtractTitleInfo(char* text, size_t length, PageCharset charset, TitleInfo& info) {
   info.charset = charset;
   // The order matters: each value taken ends the text where its cell ended,
-  // so the later labels are found only before it.
-  TakeType(text, info);
+  // so the later labels are found only before it. The type's cell is taken
+  // first, from the whole text; the later ones see what is left of it.
+  TakeType(text, length, info);
   TakeEnglish(text, info);
   if (info.english[0] == '\0') TakeSynonym(text, info);
   TakeTitle(text, info);
+}
+
+void ExtractTitleInfo(char* text, PageCharset charset, TitleInfo& info) {
+  ExtractTitleInfo(text, std::strlen(text), charset, info);
 }
 
 void ApplyClosingRule(TitleInfo& info) {

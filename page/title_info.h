@@ -24,7 +24,9 @@ struct TitleInfo {
 };
 
 // Fills the (empty) fields from the NUL-terminated, writable working text of
-// a page in `charset`, writing NULs into it where values end.
+// a page in `charset`, writing NULs into it where values end; `length`, where
+// given, is the text's (the place of its first NUL).
+void ExtractTitleInfo(char* text, size_t length, PageCharset charset, TitleInfo& info);
 void ExtractTitleInfo(char* text, PageCharset charset, TitleInfo& info);
 
 // Empties English when it equals Title, letter case ignored.

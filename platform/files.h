@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/service.h"
 
@@ -53,6 +54,12 @@ class ExclusiveFile {
   // Writes `count` bytes at `offset`. Returns the number written, which is
   // less than `count` when the write stopped part-way, or -1 on failure.
   virtual int64_t WriteAt(uint64_t offset, const char* from, size_t count) = 0;
+  // Writes `first` and right after it `second` at `offset`, as WriteAt would
+  // write one and then the other, in one call where the system has a
+  // gather write. Returns the number written in all, or -1 when the first
+  // write failed. Built on WriteAt here, so that a file that stands in for
+  // another and watches its writes sees these too.
+  virtual int64_t WriteTwoAt(uint64_t offset, std::string_view first, std::string_view second);
   // Makes the file end after `length` bytes.
   virtual bool Truncate(uint64_t length) = 0;
   // Puts what was written so far on the disk itself, so that it survives a
@@ -60,6 +67,12 @@ class ExclusiveFile {
   virtual bool Flush() = 0;
   // The file's stamp as it stands now; false when it cannot be read.
   virtual bool Stamp(FileStamp& stamp) = 0;
+  // The stamp the open took of the file, where it took one and nothing has
+  // been written through this file since (a writer that does not ask for
+  // exclusivity may have changed it: only a check before writing, which
+  // asks Stamp, can tell); otherwise Stamp. It saves asking the system
+  // again for the stamp that goes with the file's first read.
+  virtual bool OpenedStamp(FileStamp& stamp) { return Stamp(stamp); }
   // Gives the file the mode bits of a stamp, so that a copy is as private as
   // what it copies (its owner keeps reading and writing it). Nothing to do
   // on Windows, where a new file takes its folder's access rules.

@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/uio.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -15,7 +16,9 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/files.h"
@@ -101,20 +104,34 @@ bool TryLockExclusive(int fd) {
 // workers had open at that moment. So a page that one worker has just let
 // go of may look held for an instant while another worker starts its
 // archiver; the locks are asked again for a short while before the page is
-// called busy.
-bool LockExclusive(int fd) {
+// called busy. `waited` tells whether another held them first.
+bool LockExclusive(int fd, bool& waited) {
   constexpr int kTries = 50;
   constexpr timespec kPause{0, 2 * 1000 * 1000};
+  waited = false;
   for (int tried = 1;; ++tried) {
     if (TryLockExclusive(fd)) return true;
     if (errno != EWOULDBLOCK || tried == kTries) return false;
+    waited = true;
     nanosleep(&kPause, nullptr);
   }
 }
 
+FileStamp StampOf(const struct stat& status) {
+  FileStamp stamp;
+  stamp.size = static_cast<uint64_t>(status.st_size);
+  stamp.modified = Nanoseconds(status.st_mtim);
+  stamp.changed = Nanoseconds(status.st_ctim);
+  stamp.permissions = status.st_mode & 0777;
+  return stamp;
+}
+
 class PosixFile final : public ExclusiveFile {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  // `opened`: the file's status as its open found it, if it took one.
+  PosixFile(int fd, const struct stat* opened) : fd_(fd) {
+    if (opened != nullptr && opened->st_size >= 0) opened_ = StampOf(*opened);
+  }
   ~PosixFile() override { close(fd_); }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -142,6 +159,7 @@ class PosixFile final : public ExclusiveFile {
   }
 
   int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
+    opened_.reset();
     if (offset + count > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return -1;
     size_t done = 0;
     while (done < count) {
@@ -157,7 +175,31 @@ class PosixFile final : public ExclusiveFile {
     return static_cast<int64_t>(done);
   }
 
+  // pwritev: both parts in one call. A write that stops part-way goes on as
+  // WriteAt's own loop would.
+  int64_t WriteTwoAt(uint64_t offset, std::string_view first, std::string_view second) override {
+    const size_t total = first.size() + second.size();
+    if (total > kMaxChunk) return ExclusiveFile::WriteTwoAt(offset, first, second);
+    opened_.reset();
+    if (offset + total > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return -1;
+    iovec parts[2] = {{const_cast<char*>(first.data()), first.size()},
+                      {const_cast<char*>(second.data()), second.size()}};
+    ssize_t put;
+    do {
+      put = pwritev(fd_, parts, 2, static_cast<off_t>(offset));
+    } while (put < 0 && errno == EINTR);
+    if (put < 0) return -1;
+    const auto done = static_cast<size_t>(put);
+    if (done == total || done == 0) return put;
+    const int64_t rest =
+        done < first.size()
+            ? ExclusiveFile::WriteTwoAt(offset + done, first.substr(done), second)
+            : WriteAt(offset + done, second.data() + (done - first.size()), total - done);
+    return rest < 0 ? put : put + rest;
+  }
+
   bool Truncate(uint64_t length) override {
+    opened_.reset();
     if (length > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return false;
     int result;
     do {
@@ -173,19 +215,24 @@ class PosixFile final : public ExclusiveFile {
   bool Stamp(FileStamp& stamp) override {
     struct stat status;
     if (fstat(fd_, &status) != 0 || status.st_size < 0) return false;
-    stamp.size = static_cast<uint64_t>(status.st_size);
-    stamp.modified = Nanoseconds(status.st_mtim);
-    stamp.changed = Nanoseconds(status.st_ctim);
-    stamp.permissions = status.st_mode & 0777;
+    stamp = StampOf(status);
+    return true;
+  }
+
+  bool OpenedStamp(FileStamp& stamp) override {
+    if (!opened_) return Stamp(stamp);
+    stamp = *opened_;
     return true;
   }
 
   bool SetPermissions(uint32_t permissions) override {
+    opened_.reset();
     return fchmod(fd_, static_cast<mode_t>((permissions & 0777) | S_IRUSR | S_IWUSR)) == 0;
   }
 
  private:
   int fd_;
+  std::optional<FileStamp> opened_;  // until the first write through this file
 };
 
 // Makes a Windows wildcard pattern ("*" and "?" only) safe for fnmatch: a
@@ -238,8 +285,9 @@ int RenameWithoutReplacing(const char* from, const char* to) {
 
 // The open file `fd` as an ExclusiveFile; without memory for it the file is
 // closed (and its lock with it) before std::bad_alloc goes on.
-std::unique_ptr<ExclusiveFile> Hold(int fd) {
-  PosixFile* file = new (std::nothrow) PosixFile(fd);
+// `opened`: its status as the open found it, where the open took one.
+std::unique_ptr<ExclusiveFile> Hold(int fd, const struct stat* opened = nullptr) {
+  PosixFile* file = new (std::nothrow) PosixFile(fd, opened);
   if (file == nullptr) {
     close(fd);
     throw std::bad_alloc();
@@ -275,22 +323,26 @@ class PosixFileSystem final : public FileSystem {
       return nullptr;
     }
     error = FileError::None;
+    bool waited = false;
     if (fstat(fd, &status) != 0) {
       error = FileError::Failed;
     } else if (!S_ISREG(status.st_mode)) {
       error = FileError::NotAFile;
     } else if (IsReadOnly(status)) {
       error = FileError::ReadOnly;
-    } else if (!LockExclusive(fd)) {
+    } else if (!LockExclusive(fd, waited)) {
       // The locks are advisory: they keep out every opener that asks for
       // them (our own, in any process), not a program that never does.
       error = errno == EWOULDBLOCK ? FileError::Busy : FileError::Failed;
+    } else if (waited && fstat(fd, &status) != 0) {
+      // Whoever held the file may have written it: the stamp is taken anew.
+      error = FileError::Failed;
     }
     if (error != FileError::None) {
       close(fd);
       return nullptr;
     }
-    return Hold(fd);
+    return Hold(fd, &status);
   }
 
   std::unique_ptr<ExclusiveFile> CreateExclusive(const char* path, FileError& error) override {
@@ -299,7 +351,8 @@ class PosixFileSystem final : public FileSystem {
       error = ErrorOf(errno);
       return nullptr;
     }
-    if (!LockExclusive(fd)) {
+    bool waited = false;
+    if (!LockExclusive(fd, waited)) {
       close(fd);
       unlink(path);
       error = FileError::Failed;
