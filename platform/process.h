@@ -32,7 +32,6 @@ std::string FillArgumentText(const ArgumentFormat& arguments);
 // are those of SplitArgumentText(FillArgumentText(...)).
 std::vector<std::string> FillArguments(const ArgumentFormat& arguments);
 
-
 // A stop that any thread may give, once, to every program being waited for:
 // each wait wakes on it at once, never after a polling step.
 class StopSignal {

@@ -23,7 +23,6 @@ namespace {
 
 using namespace clitest;
 
-
 // Stands in for the worker, held while a batch is queued, and the window's boxes.
 class IntakeTest : public ::testing::Test, public job::JobPoster, public app::OptionBoxes {
  protected:

@@ -42,7 +42,6 @@ TEST(ProfileStore, NeverWritesOverAFileItCannotRead) {
   EXPECT_EQ(testsupport::ReadFile(big), text + std::string(kMaxSettingsFileSize, ';'));
 }
 
-
 // The window's write changes its key's value where it stands, or adds the
 // key after the last one of its section; every other byte stays as the user
 // wrote it, and the reader finds the value written.
