@@ -1,11 +1,6 @@
-// One job on each sample page, with every file operation and then every
-// allocation failed in turn, once or from then on (a disk that is gone or
-// full, a heap that stays empty). Whatever fails, the job must not crash or
-// leak, must leave the page as it was or in its final form (or, where the page
-// could not be put back, beside its journal), must report Ok only for a page
-// in its final form, and a later clean run must finish the page and leave no
-// journal behind. And a job's posting, with each of its allocations failed:
-// the batch must go on.
+// One job on each sample page with every file operation, then every
+// allocation, failed in turn; and a job's posting with each of its
+// allocations failed, after which the batch must go on.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -92,7 +87,9 @@ bool IsPageFailure(int32_t status) {
           status != job::STATUS_ARCHIVE_NO_MEMORY);
 }
 
-// What the faulty run left, then a clean run after it.
+// Whatever failed, the job must not crash or leak, must leave the page as it
+// was, in its final form or beside its journal, and may report Ok only for
+// the final form; a clean run after it must finish the page.
 void Check(const testsupport::PageUnderTest& sample, int32_t status, const std::string& what) {
   SCOPED_TRACE(what + ", status " + std::to_string(status));
   const std::string current = sample.Current();

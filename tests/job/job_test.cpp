@@ -14,7 +14,6 @@
 #include "platform/process.h"
 #include "platform/text.h"
 #include "tests/support/fixtures.h"
-#include "tests/support/forwarding_files.h"
 
 namespace {
 
