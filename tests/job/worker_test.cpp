@@ -163,29 +163,24 @@ TEST_F(WorkerTest, OneWorkerRunsJobsInOrderHeldByCountedHoldsAndOnShutDownEndsOn
 }
 
 // Workers take jobs in posting order and test a job's turn as they take it:
-// a later job's start proves that the earlier one was taken and tested.
-TEST_F(WorkerTest, TwoPagesOfOneFilesFolderNeverRunAtOnce) {
-  Start(std::make_unique<job::CJobPool>(running_, *this, Runner(), 3));
-  PostBatch({"d/page.htm", "d/page.html", "e/other.htm"});
-  ASSERT_TRUE(WaitFor("start e/other.htm"));
-  EXPECT_FALSE(Logged("start d/page.html"))
-      << "page.html began while page.htm, of the same _files folder, ran";
-  for (const char* name : {"d/page.htm", "d/page.html", "e/other.htm"}) Open(name);
-  pool_->Quit();
-  EXPECT_LT(IndexOf("end d/page.htm"), IndexOf("start d/page.html"));
-}
-
-TEST_F(WorkerTest, PagesOfOneArchivePackInPostingOrderAndOthersPackBesideThem) {
-  Start(std::make_unique<job::CJobPool>(running_, *this, Runner(), 3));
-  PostBatch({"f/1.htm:X", "g/2.htm:Y", "h/3.htm:x"});
-  // "Y" packs while "X" is packing; "x" (the same name as far as Windows
-  // knows) waits, on the thread that logged its start.
+// a later job's start proves that the earlier one was taken and tested. A
+// job packs only after every earlier one has named its archive or ended; "x"
+// is the same archive as "X" as far as Windows knows.
+TEST_F(WorkerTest, NoTwoPagesOfOneFilesFolderRunNorTwoOfOneArchivePackAtOnceOthersGoBeside) {
+  Start(std::make_unique<job::CJobPool>(running_, *this, Runner(), 6));
+  PostBatch({"f/1.htm:X", "g/2.htm:Y", "h/3.htm:x", "d/page.htm", "d/page.html", "e/other.htm"});
   ASSERT_TRUE(WaitFor("pack f/1.htm"));
   ASSERT_TRUE(WaitFor("pack g/2.htm")) << "another archive waited for no reason";
   ASSERT_TRUE(WaitFor("start h/3.htm"));
+  ASSERT_TRUE(WaitFor("start e/other.htm"));
+  EXPECT_FALSE(Logged("start d/page.html"))
+      << "page.html began while page.htm, of the same _files folder, ran";
   EXPECT_FALSE(Logged("pack h/3.htm")) << "two jobs packed into one archive at once";
-  for (const char* name : {"f/1.htm", "g/2.htm", "h/3.htm"}) Open(name);
+  for (const char* name : {"f/1.htm", "g/2.htm", "h/3.htm", "d/page.htm", "d/page.html",
+                           "e/other.htm"})
+    Open(name);
   pool_->Quit();
+  EXPECT_LT(IndexOf("end d/page.htm"), IndexOf("start d/page.html"));
   EXPECT_LT(IndexOf("end f/1.htm"), IndexOf("pack h/3.htm"));
 }
 
