@@ -112,42 +112,35 @@ void Check(const testsupport::PageUnderTest& sample, int32_t status, const std::
   EXPECT_TRUE(sample.Journals().empty());
 }
 
-TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
-  long points = 0;
+TEST(FaultSweep, AFileOperationOrAnAllocationThatFailsAnywhereInAJobLosesNoPage) {
+  CountingAllocator heap;
+  const platform::ScopedAllocator scoped(heap);
+  long operations = 0, allocations = 0;
   for (const char* name : kSamplePages) {
     std::optional<testsupport::PageUnderTest> sample;
     int32_t status = 0;
-    points += testsupport::FaultyFiles::Sweep(
+    operations += testsupport::FaultyFiles::Sweep(
         [&](testsupport::FaultyFiles& files) {
           sample.emplace(name);
           status = sample->Process(true, &files);
         },
         [&](const std::string& what) { Check(*sample, status, name + (", " + what)); });
-  }
-  std::printf("file operations failed: %ld\n", points);
-}
-
-TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
-  CountingAllocator heap;
-  const platform::ScopedAllocator scoped(heap);
-  long points = 0;
-  for (const char* name : kSamplePages) {
     for (const bool fromThenOn : {false, true}) {
       for (long nth = 1;; ++nth) {
-        const testsupport::PageUnderTest sample(name);
+        sample.emplace(name);
         g_failFromThenOn = fromThenOn;
         g_armedAt = nth;
-        const int32_t status = sample.Process(
+        status = sample->Process(
             true, nullptr, [] { g_allocations = 0, g_failAt = g_armedAt; }, [] { g_failAt = 0; });
         const bool reached = g_allocations >= nth;
-        Check(sample, status, std::string(name) + ", allocation " + std::to_string(nth) +
-                                 (fromThenOn ? " on" : " once"));
+        Check(*sample, status, std::string(name) + ", allocation " + std::to_string(nth) +
+                                   (fromThenOn ? " on" : " once"));
         if (!reached) break;
-        ++points;
+        ++allocations;
       }
     }
   }
-  std::printf("allocations failed: %ld\n", points);
+  std::printf("file operations failed: %ld; allocations failed: %ld\n", operations, allocations);
 }
 
 // A request the pool cannot find room for is refused whole: a job recorded

@@ -19,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-using testsupport::ReadFile;
 const std::string kSep(1, platform::kPathSeparator);
 
 job::ArchiverSettings Archiver(std::string format, std::string program, int hidden = 1) {
