@@ -56,10 +56,10 @@ TEST(ProfileStore, WritesItsKeyKeepingEveryOtherByteAndNeverAFileItCannotReadOrW
     return std::nullopt;
   });
   const std::string text = "[Options]\nArc=/usr/bin/7zz\nCom=a \"%s.7z\" \"%s\" \"%s\"\n";
-  const std::string readable = folder.Write("readable.ini", text);
-  EXPECT_FALSE(unreadable.WriteString(readable.c_str(), "Options", "PosX", "40"));
-  EXPECT_EQ(testsupport::ReadFile(readable), text);
-  EXPECT_EQ(unreadable.ReadInt(readable.c_str(), "Options", "PosX", 2), 2);
+  const std::string unread = folder.Write("unread.ini", text);
+  EXPECT_FALSE(unreadable.WriteString(unread.c_str(), "Options", "PosX", "40"));
+  EXPECT_EQ(testsupport::ReadFile(unread), text);
+  EXPECT_EQ(unreadable.ReadInt(unread.c_str(), "Options", "PosX", 2), 2);
   const std::string big = folder.Write("big.ini", text + std::string(kMaxSettingsFileSize, ';'));
   const std::string fifo = folder.Path("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
