@@ -214,8 +214,9 @@ TEST(CleanPage, SkipsWhatIsNoRegularFileWithoutWaitingAndLeavesALinkedPageAlone)
   std::system(("mknod \"" + folder.Path("device.htm") + "\" c 1 3 2>/dev/null").c_str());
 
   for (const char* name : {"folder.htm", "dead.htm", "pipe.htm", "device.htm"}) {
-    const std::string path = folder.Path(name);
-    if (Exists(path)) EXPECT_EQ(Clean(path), PageOutcome::NotAFile) << name;
+    if (Exists(folder.Path(name))) {
+      EXPECT_EQ(Clean(folder.Path(name)), PageOutcome::NotAFile) << name;
+    }
   }
   if (Exists(folder.Path("link.htm"))) {
     EXPECT_EQ(Clean(folder.Path("link.htm")), PageOutcome::Linked);
