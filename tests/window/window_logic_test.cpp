@@ -38,7 +38,8 @@ class FakeWindow : public app::WindowView, public job::JobPoster {
   void Hold() override { ++holds; }
   void Release() override { --holds; }
 
-  bool archive = false, fix = false;
+  // The opposite of what the tests' settings restore, so that a box left unset shows.
+  bool archive = true, fix = false;
   std::pair<int, int> place;
   Lines log;
   std::string caption = "template caption";
