@@ -36,25 +36,23 @@ class LinkDecoder {
     if (folder != folderRaw_) {
       // The page text outlives the decoder: its bytes can be compared later.
       folderRaw_ = folder;
-      folderDecoding_ = PercentDecodeInto(folder, bytes_, folderLength_);
+      folderDecoding_ = PercentDecodeInto(folder, bytes_, folderLength_, folderNonAscii_);
       if (folderDecoding_ != Decoding::Nul) {
-        const std::string_view decoded(bytes_, folderLength_);
-        folderNonAscii_ = HasNonAscii(decoded);
-        folderUtf8_ = IsUtf8(decoded);
+        folderUtf8_ = IsUtf8(std::string_view(bytes_, folderLength_));
       }
     }
     result.decoded = false;
     if (folderDecoding_ == Decoding::Nul) return true;
     size_t restLength = 0;
-    const Decoding rest =
-        PercentDecodeInto(link.substr(folderEnd), bytes_ + folderLength_, restLength);
+    bool restNonAscii = false;
+    const Decoding rest = PercentDecodeInto(link.substr(folderEnd), bytes_ + folderLength_,
+                                            restLength, restNonAscii);
     if (rest == Decoding::Nul) return true;
     if (rest == Decoding::Nothing && folderDecoding_ == Decoding::Nothing) return true;
     result.decoded = true;
     const std::string_view restBytes(bytes_ + folderLength_, restLength);
     result.bytes = std::string_view(bytes_, folderLength_ + restLength);
     // A rest in plain ASCII, the usual file name, needs no UTF-8 check.
-    const bool restNonAscii = HasNonAscii(restBytes);
     result.nonAscii = folderNonAscii_ || restNonAscii;
     result.utf8 = folderUtf8_ && (!restNonAscii || IsUtf8(restBytes));
     return true;
@@ -66,9 +64,10 @@ class LinkDecoder {
     char* const room = long_.AppendRoom(link.size(), kNameStep);
     if (room == nullptr) return false;
     size_t length = 0;
-    result.decoded = PercentDecodeInto(link, room, length) == Decoding::Decoded;
+    bool nonAscii = false;
+    result.decoded = PercentDecodeInto(link, room, length, nonAscii) == Decoding::Decoded;
     result.bytes = std::string_view(room, length);
-    result.nonAscii = result.decoded && HasNonAscii(result.bytes);
+    result.nonAscii = result.decoded && nonAscii;
     result.utf8 = result.nonAscii && IsUtf8(result.bytes);
     return true;
   }
