@@ -55,11 +55,14 @@ bool ProcessorHasSse2() {
 }
 #endif
 
-// Where in the 16 candidate starts at `at` the needle's two filter bytes
-// stand where the needle has them: a byte of all ones in each such lane.
+// Where in the 16 candidate starts at `at` the needle's filter bytes stand
+// where the needle has them: a byte of all ones in each such lane. A needle
+// filtered on one byte alone has it as both.
+template <bool kTwoFilters>
 VELKOR_SSE2_FUNCTION inline __m128i Candidates(const char* at, const Needle& needle, __m128i rare,
                                                __m128i second) {
   const __m128i atRare = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + needle.rare));
+  if (!kTwoFilters) return _mm_cmpeq_epi8(atRare, rare);
   const __m128i atSecond = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + needle.second));
   return _mm_and_si128(_mm_cmpeq_epi8(atRare, rare), _mm_cmpeq_epi8(atSecond, second));
 }
@@ -68,10 +71,11 @@ VELKOR_SSE2_FUNCTION inline unsigned Mask(__m128i lanes) {
   return static_cast<unsigned>(_mm_movemask_epi8(lanes));
 }
 
-// FindPortable's result, 64 candidate starts at a time: the two filter
-// bytes are compared in each lane, and only the starts where both stand are
+// FindPortable's result, 64 candidate starts at a time: the filter bytes
+// are compared in each lane, and only the starts where they stand are
 // compared whole. The last stretch, too short for a full step, is left to
 // the portable search.
+template <bool kTwoFilters>
 VELKOR_SSE2_FUNCTION size_t FindSse2(std::string_view text, size_t from, const Needle& needle) {
   const std::string_view bytes = needle.bytes;
   const char* const begin = text.data();
@@ -83,8 +87,8 @@ VELKOR_SSE2_FUNCTION size_t FindSse2(std::string_view text, size_t from, const N
   // Many searches end close by (the end of a tag, the next link): one lane
   // block is looked at before the long steps begin.
   if (text.size() - start >= 16 + reach) {
-    for (unsigned mask = Mask(Candidates(begin + start, needle, rare, second)); mask != 0;
-         mask &= mask - 1) {
+    for (unsigned mask = Mask(Candidates<kTwoFilters>(begin + start, needle, rare, second));
+         mask != 0; mask &= mask - 1) {
       const size_t candidate = start + static_cast<size_t>(__builtin_ctz(mask));
       if (candidate > lastStart) return kNotFound;
       if (HoldsAt(begin + candidate, bytes)) return candidate;
@@ -95,10 +99,10 @@ VELKOR_SSE2_FUNCTION size_t FindSse2(std::string_view text, size_t from, const N
   // the usual one, costs one mask of the four blocks together.
   while (text.size() - start >= 64 + reach) {
     const char* const at = begin + start;
-    const __m128i first = Candidates(at, needle, rare, second);
-    const __m128i next = Candidates(at + 16, needle, rare, second);
-    const __m128i third = Candidates(at + 32, needle, rare, second);
-    const __m128i last = Candidates(at + 48, needle, rare, second);
+    const __m128i first = Candidates<kTwoFilters>(at, needle, rare, second);
+    const __m128i next = Candidates<kTwoFilters>(at + 16, needle, rare, second);
+    const __m128i third = Candidates<kTwoFilters>(at + 32, needle, rare, second);
+    const __m128i last = Candidates<kTwoFilters>(at + 48, needle, rare, second);
     if (Mask(_mm_or_si128(_mm_or_si128(first, next), _mm_or_si128(third, last))) != 0) {
       uint64_t mask = Mask(first) | uint64_t{Mask(next)} << 16 | uint64_t{Mask(third)} << 32 |
                       uint64_t{Mask(last)} << 48;
@@ -158,7 +162,10 @@ size_t FindFrom(std::string_view text, size_t from, const Needle& needle,
   if (bytes.size() < 2) return text.find(bytes, from);
   if (text.size() - from < bytes.size()) return kNotFound;
 #if VELKOR_SEARCH_SSE2
-  if (g_simd && path == SearchPath::Fastest) return FindSse2(text, from, needle);
+  if (g_simd && path == SearchPath::Fastest) {
+    return needle.second == needle.rare ? FindSse2<false>(text, from, needle)
+                                        : FindSse2<true>(text, from, needle);
+  }
 #endif
   return FindPortable(text, from, needle);
 }
