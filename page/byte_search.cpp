@@ -10,13 +10,28 @@
 namespace page {
 namespace {
 
-// Whether the needle's bytes stand at `at`. Needles are short: a plain loop
-// beats a call to memcmp.
+// Whether the needle's bytes stand at `at`. Needles are short: four bytes
+// at a time, the last four overlapping, beat a call to memcmp; a needle
+// shorter than four goes byte by byte.
 inline bool HoldsAt(const char* at, std::string_view bytes) {
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (at[i] != bytes[i]) return false;
+  const size_t size = bytes.size();
+  if (size < 4) {
+    for (size_t i = 0; i < size; ++i) {
+      if (at[i] != bytes[i]) return false;
+    }
+    return true;
   }
-  return true;
+  auto same = [&](size_t i) {
+    uint32_t here;
+    uint32_t wanted;
+    std::memcpy(&here, at + i, sizeof here);
+    std::memcpy(&wanted, bytes.data() + i, sizeof wanted);
+    return here == wanted;
+  };
+  for (size_t i = 0; i + 4 < size; i += 4) {
+    if (!same(i)) return false;
+  }
+  return same(size - 4);
 }
 
 // The start of `needle` in `text` from `from` on: the needle's rarest byte
