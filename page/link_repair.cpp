@@ -58,6 +58,18 @@ class LinkDecoder {
     return true;
   }
 
+  // Where a link that ends its folder part at `folderEnd` begins, when that
+  // part is the one the decoder holds with the quote before it, the quote at
+  // or after `copied`: the part holds no quote, so that quote is the last one
+  // before the link. kNotFound otherwise.
+  size_t StartOfKnownFolder(std::string_view text, size_t copied, size_t folderEnd) const {
+    const size_t size = folderRaw_.size();
+    if (size == 0 || folderEnd < copied + size + 1) return kNotFound;
+    const size_t start = folderEnd - size;
+    if (text[start - 1] != '"' || text.substr(start, size) != folderRaw_) return kNotFound;
+    return start;
+  }
+
  private:
   bool DecodeLong(std::string_view link, DecodedLink& result) {
     long_ = GrowBuffer();
@@ -142,13 +154,18 @@ bool RepairLinksInText(const PageText& page, GrowBuffer& out, const ByteMap* ans
     // No quote after it: neither this occurrence nor any later one has a
     // link, and the rest of the page is carried over as it is.
     if (closing == kNotFound) break;
-    // The opening quote is looked for only in what has not been copied yet,
-    // so the backward scans never cover a byte twice.
-    const size_t linkStart =
-        copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
+    // A link that names the folder as the one before it did is known to
+    // begin with that name. Otherwise the opening quote is looked for only in
+    // what has not been copied yet, so the backward scans never cover a byte
+    // twice.
+    const size_t folderEnd = occurrence + kFolderSuffix.bytes.size();
+    size_t linkStart = decoder.StartOfKnownFolder(text, copied, folderEnd);
+    if (linkStart == kNotFound) {
+      linkStart = copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
+    }
     const std::string_view link = text.substr(linkStart, closing - linkStart);
     if (!out.Append(text.substr(copied, linkStart - copied), step) ||
-        !decoder.Decode(link, occurrence + kFolderSuffix.bytes.size() - linkStart, decoding) ||
+        !decoder.Decode(link, folderEnd - linkStart, decoding) ||
         !AppendRepairedLink(link, decoding, charset, ansiToUtf8, out, step)) {
       return false;
     }
