@@ -1,5 +1,4 @@
 // velkor-cli.exe as a user starts it: its command line in UTF-16.
-#include "app/intake.h"
 #include "platform/process.h"
 #include "tests/app/cli_run.h"
 
@@ -23,23 +22,6 @@ TEST_F(CliRun, APageWhoseNameTheCodePageLacksIsDoneUnderItsOwnNameNeverAnothers)
   EXPECT_EQ(run.output, "Kaze?.htm [Ok]\r\n");
   EXPECT_EQ(ReadFile(lacking), Expected("Frost Wind.htm"));
   EXPECT_TRUE(ReadFile(other) == sample) << "the page beside it was cleaned";
-}
-
-// The room of a folder's search counts characters as Windows does, not their bytes of UTF-8: a
-// folder of Cyrillic letters is searched as far as it was when names were in Windows-1251.
-TEST_F(CliRun, AFolderOfCyrillicLettersHasTheRoomItsCharactersTake) {
-  // Folders of "дд...д" (the host file system takes 255 bytes a name), leaving the room of the
-  // search pattern and a short page.
-  std::string deep;
-  const size_t room = app::kSearchPathCapacity - folder_.path().string().size() - 17;
-  for (size_t units = 1; units <= room; ++units)
-    deep += units % 61 == 0 && units < room ? "/" : "\xD0\xB4";
-  const std::string fits = folder_.Write(deep + "/a.htm", "x");
-  const std::string tooLong = folder_.Write(deep + "/a longer page.htm", "x");
-  const std::string ini = folder_.Write("velkor.ini", "[Options]\nbArc=0\n");
-  EXPECT_EQ(Run({"--ini", ini, folder_.Path(deep)}), 1);
-  // The file gets the ANSI code page, in which the folder's letters are Windows-1251.
-  EXPECT_EQ(out_, tooLong + " [Пропущено: слишком длинный путь]\na.htm [Ok]\n");
 }
 
 // Names typed as they lie in the current folder, and one from the root of its drive with a slash.

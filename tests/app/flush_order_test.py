@@ -1,10 +1,7 @@
 #!/usr/bin/env python3
-"""The system calls velkor-cli really makes for one page, traced with strace.
-
-With the default settings (no settings file: Sync is 1) the page's journal
-is created, flushed, its folder flushed, and only then is the page written,
-cut to length and flushed, and the journal removed. With --no-sync, and with
-Sync=0 in $XDG_CONFIG_HOME/velkor/velkor.ini, nothing is flushed.
+"""The system calls velkor-cli really makes for one page, traced with strace:
+by default (Sync is 1) in the order below; with --no-sync, and with Sync=0 in
+$XDG_CONFIG_HOME/velkor/velkor.ini, without a flush.
   flush_order_test.py VELKOR_CLI SAMPLES_DIR
 """
 import os

@@ -1,11 +1,6 @@
-// One job on each sample page, with every file operation and then every
-// allocation failed in turn, once or from then on (a disk that is gone or
-// full, a heap that stays empty). Whatever fails, the job must not crash or
-// leak, must leave the page as it was or in its final form (or, where the page
-// could not be put back, beside its journal), must report Ok only for a page
-// in its final form, and a later clean run must finish the page and leave no
-// journal behind. And a job's posting, with each of its allocations failed:
-// the batch must go on.
+// One job on each sample page with every file operation, then every
+// allocation, failed in turn; and a job's posting with each of its
+// allocations failed, after which the batch must go on.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -92,7 +87,9 @@ bool IsPageFailure(int32_t status) {
           status != job::STATUS_ARCHIVE_NO_MEMORY);
 }
 
-// What the faulty run left, then a clean run after it.
+// Whatever failed, the job must not crash or leak, must leave the page as it
+// was, in its final form or beside its journal, and may report Ok only for
+// the final form; a clean run after it must finish the page.
 void Check(const testsupport::PageUnderTest& sample, int32_t status, const std::string& what) {
   SCOPED_TRACE(what + ", status " + std::to_string(status));
   const std::string current = sample.Current();
@@ -115,42 +112,35 @@ void Check(const testsupport::PageUnderTest& sample, int32_t status, const std::
   EXPECT_TRUE(sample.Journals().empty());
 }
 
-TEST(FaultSweep, AFileOperationThatFailsAnywhereInAJobLosesNoPage) {
-  long points = 0;
+TEST(FaultSweep, AFileOperationOrAnAllocationThatFailsAnywhereInAJobLosesNoPage) {
+  CountingAllocator heap;
+  const platform::ScopedAllocator scoped(heap);
+  long operations = 0, allocations = 0;
   for (const char* name : kSamplePages) {
     std::optional<testsupport::PageUnderTest> sample;
     int32_t status = 0;
-    points += testsupport::FaultyFiles::Sweep(
+    operations += testsupport::FaultyFiles::Sweep(
         [&](testsupport::FaultyFiles& files) {
           sample.emplace(name);
           status = sample->Process(true, &files);
         },
         [&](const std::string& what) { Check(*sample, status, name + (", " + what)); });
-  }
-  std::printf("file operations failed: %ld\n", points);
-}
-
-TEST(FaultSweep, AnAllocationThatFailsAnywhereInAJobLosesNoPage) {
-  CountingAllocator heap;
-  const platform::ScopedAllocator scoped(heap);
-  long points = 0;
-  for (const char* name : kSamplePages) {
     for (const bool fromThenOn : {false, true}) {
       for (long nth = 1;; ++nth) {
-        const testsupport::PageUnderTest sample(name);
+        sample.emplace(name);
         g_failFromThenOn = fromThenOn;
         g_armedAt = nth;
-        const int32_t status = sample.Process(
+        status = sample->Process(
             true, nullptr, [] { g_allocations = 0, g_failAt = g_armedAt; }, [] { g_failAt = 0; });
         const bool reached = g_allocations >= nth;
-        Check(sample, status, std::string(name) + ", allocation " + std::to_string(nth) +
-                                 (fromThenOn ? " on" : " once"));
+        Check(*sample, status, std::string(name) + ", allocation " + std::to_string(nth) +
+                                   (fromThenOn ? " on" : " once"));
         if (!reached) break;
-        ++points;
+        ++allocations;
       }
     }
   }
-  std::printf("allocations failed: %ld\n", points);
+  std::printf("file operations failed: %ld; allocations failed: %ld\n", operations, allocations);
 }
 
 // A request the pool cannot find room for is refused whole: a job recorded

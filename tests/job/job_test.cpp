@@ -14,13 +14,11 @@
 #include "platform/process.h"
 #include "platform/text.h"
 #include "tests/support/fixtures.h"
-#include "tests/support/forwarding_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-using testsupport::ReadFile;
 const std::string kSep(1, platform::kPathSeparator);
 
 job::ArchiverSettings Archiver(std::string format, std::string program, int hidden = 1) {

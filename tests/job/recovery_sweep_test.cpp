@@ -1,7 +1,5 @@
-// Power cuts swept over every change a job makes to the disk, with several
-// ways of losing what was not flushed at each (the one that keeps it all is
-// what a kill leaves), then the next run; and double faults, that next run
-// itself failed or cut off anywhere, then a third run.
+// A power cut after every change a job makes to the disk, then the next run;
+// and double faults: that next run failed or cut off anywhere, then a third.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,9 +1,5 @@
 #!/usr/bin/env bash
-# Checks the Debian package as a user's system would meet it: its files,
-# its desktop entries (none can make velkor the default opener of a page),
-# icons and manual pages, its dependencies and the system's settings, its
-# programs archiving the sample pages with those settings alone, and
-# lintian's verdict.
+# Checks the Debian package as a user's system would meet it.
 #   tests/package/check_deb.sh build/desktop/velkor_1.16_amd64.deb
 set -uo pipefail
 shopt -s nullglob
@@ -44,8 +40,8 @@ menu=$work/usr/share/kio/servicemenus/velkor-tidy.desktop
 grep -qx 'Type=Service' "$menu" && grep -qx 'Exec=velkor %F' "$menu" ||
   fail "the file managers' action is no service that runs velkor"
 
-# The system's settings: Debian's 7-Zip with the example's arguments,
-# kept as the administrator changed them, the archiver recommended.
+# The system's settings: Debian's 7-Zip with the example's arguments, kept as the
+# administrator changed them, the archiver recommended.
 system_ini=$work/etc/xdg/velkor/velkor.ini
 example_ini=$work/usr/share/doc/velkor/examples/velkor.ini
 grep -qx 'Arc=/usr/bin/7zz' "$system_ini" || fail "the system's settings do not name /usr/bin/7zz"
@@ -74,10 +70,8 @@ for program in velkor velkor-cli; do
     fail "the packaged $program does not run"
 done
 
-# A first run: no settings of the user's, the system's read from the
-# package, the real 7-Zip. velkor-cli and then the window (on its command
-# line, offscreen; it closes itself when every page succeeded) each archive
-# every sample page.
+# A first run with the package's system settings alone and the real 7-Zip: velkor-cli, then
+# the window (offscreen; it closes itself when every page succeeded), archive every sample.
 first_run() {  # first_run PROGRAM [ARGUMENTS...]: run on a fresh copy of the samples
   rm -rf "$work/run" && mkdir -p "$work/run/config" && cp -r "$samples" "$work/run/pages" &&
     XDG_CONFIG_HOME="$work/run/config" XDG_CONFIG_DIRS="$work/etc/xdg" QT_QPA_PLATFORM=offscreen \

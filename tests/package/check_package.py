@@ -1,7 +1,5 @@
 #!/usr/bin/env python3
-"""Checks a Windows zip as a user unpacks it: one folder holding its files,
-readmes Notepad shows line by line, programs built for the zip's machine that
-need only Windows' own DLLs, Velkor.exe with its version record.
+"""Checks a Windows zip as a user unpacks it.
 
     check_package.py ZIP MACHINE(i386|x86_64) OBJDUMP WINDRES
 """

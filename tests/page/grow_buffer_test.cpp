@@ -1,5 +1,4 @@
-// The growable buffer: the growth rule callers size their steps by, and
-// nothing held once memory ran out.
+// The growth rule callers size their steps by, and nothing held once memory ran out.
 #include "page/grow_buffer.h"
 
 #include <gtest/gtest.h>
@@ -19,17 +18,15 @@ struct NoMemory final : platform::Allocator {
   void* Reallocate(void*, size_t) override { return nullptr; }
 };
 
-// Every append ends with the spare byte written, where the sanitizers would
-// see a block too short.
+// Every append ends with the spare byte written, where the sanitizers see a block too short.
 TEST(AppendBytes, GrowsByTheStepOrByTheAppendPlusOneAndFreesTheBlockWhenItCannot) {
   char* data = nullptr;
   int32_t used = 0, capacity = 0;
   EXPECT_EQ(AppendBytes(data, used, "", 0, capacity, 32768), 1);
   EXPECT_EQ(data, nullptr);
   std::string expected;
-  // Length, step, and the capacity after the append: one step too few, an
-  // append that would fill the block exactly, one that fits, one that fills
-  // it exactly again.
+  // Length, step, and the capacity after: one step too few, an append that would fill the block
+  // exactly, one that fits, one that fills it exactly again.
   const std::tuple<int32_t, int32_t, int32_t> appends[] = {
       {40000, 32768, 40001}, {1, 32768, 72769}, {10, 16, 72769}, {32758, 16, 72785}};
   for (const auto& [length, step, grown] : appends) {

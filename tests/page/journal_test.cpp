@@ -1,6 +1,4 @@
-// The journal's bytes: a journal cut short or damaged anywhere is told apart
-// from a whole one, and the states an interrupted write leaves are told apart
-// from a page saved or edited again.
+// The journal's bytes, and the states an interrupted write leaves beside a page saved again.
 #include "page/journal.h"
 #include "page/page_state.h"
 
@@ -45,9 +43,8 @@ TEST(Journal, AWholeJournalGivesBackItsPageAndACutOrDamagedOneNothing) {
   }
 }
 
-// What the previous release wrote (its hand-written hash under "checksum=")
-// is still read; a journal written now names XXH3, and neither key passes
-// for the other.
+// The previous release wrote its hand-written hash under "checksum="; neither key passes for
+// the other.
 TEST(Journal, ReadsThePreviousReleasesJournalsAndNamesItsOwnHash) {
   const std::string page = "<html><body>Kaze</body></html>\n";
   const std::string previous[] = {
@@ -87,8 +84,7 @@ TEST(Journal, NamesItselfAfterItsPageWithoutAnHtmExtension) {
   }
 }
 
-// A journal that does not parse may go only when every byte it holds is the
-// page's own journal's at that place, or a byte that never reached the disk.
+// One that does not parse may go only when each byte is its page's journal's there, or a zero.
 TEST(Journal, OneCutShortWhileWrittenIsToldFromOneThatHoldsMore) {
   const std::string page = "<html>" + std::string(700, 'p') + "</html>";
   const std::string whole = std::string(JournalHeader(page, true).View()) + page;

@@ -1,5 +1,4 @@
-// What only POSIX has: modes, which a page's journal must share, and record
-// locks, by which other programs say a file is in use.
+// What only POSIX has: modes, which a journal must share, and record locks.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -57,8 +56,7 @@ TEST(PageFile, AJournalIsAsPrivateAsItsPageWhateverTheUmask) {
   umask(umaskWas);
 }
 
-// Another program holds a record lock (a process's, as lockf takes, or an
-// open file description's) on part of the page: the page is held.
+// A record lock, a process's (as lockf takes) or an open file description's, on part of a page.
 TEST(PageFile, APageUnderAnotherProgramsRecordLockIsHeld) {
   const testsupport::TempFolder folder;
   const std::string path = folder.Write("Kaze.htm", kPage);

@@ -1,8 +1,5 @@
-// The text rules of a page: its charset and the conversions, the repair of its
-// links, the title extraction, and the two rewrites where the samples do not
-// reach (the NUL tail, unrecognised pages, sections that lack a part). Bytes
-// are written as escapes throughout, so that each test says which charset it
-// means.
+// The text rules of a page where the samples do not reach. Bytes are written as escapes, so
+// that each test says which charset it means.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -169,10 +166,9 @@ TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharsetUtf
     EXPECT_EQ(Repair(head + "\"" + link + "\""), head + "\"" + repaired + "\"") << link;
 }
 
-// Where the ANSI code page takes more than a byte for some letters, a link
-// is converted as a whole name. Failing each allocation of the repair in
-// turn: memory that runs out must give no page, never one with a name left
-// in the wrong charset.
+// Where the ANSI code page takes more than a byte for some letters, a link is converted as a
+// whole name: memory that runs out there must give no page, never one with a name left in the
+// wrong charset.
 struct FailingAllocator final : platform::Allocator {
   void* Reallocate(void* block, size_t size) override {
     return ++count == failAt ? nullptr : std::realloc(block, size);
@@ -231,11 +227,8 @@ TEST(Utf8Rules, TellWellFormedTextAndCutOnlyBetweenCharacters) {
   EXPECT_EQ(Utf8Prefix("\x80\x80\x80", 2), "");
 }
 
-// Why links as today's browsers write them, UTF-8 escapes, are never mistaken for the older
-// savers' Windows-1251 ones: Windows-1251 Cyrillic letters are 0xC0-0xFF, which UTF-8 has as
-// lead bytes or not at all, save Ё and ё (0xA8, 0xB8). So a name in Windows-1251 passes for
-// UTF-8 only where nearly every other letter is Ё or ё: every string of up to three Cyrillic
-// letters that does has at least as many of them as of the others.
+// Why UTF-8 escapes are never mistaken for Windows-1251 ones: its Cyrillic letters are
+// 0xC0-0xFF, which UTF-8 has as lead bytes or not at all, save Ё and ё (0xA8, 0xB8).
 TEST(IsUtf8, AWindows1251CyrillicNamePassesOnlyWhereHalfItsLettersAreYo) {
   std::string letters = "\xA8\xB8";
   for (int byte = 0xC0; byte <= 0xFF; ++byte) letters += static_cast<char>(byte);

@@ -1,7 +1,4 @@
-// The fast transforms against the plain rendering of the rules in
-// tests/reference: on the sample pages at every stage of their cleaning, and
-// on pages generated from the literals the rules look for, mixed with
-// quotes, percent escapes, high bytes and NULs.
+// The fast transforms against the plain rendering of the rules in tests/reference.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,14 +55,12 @@ std::string Mismatch(std::string_view page, const ByteMap* ansiToUtf8 = AnsiToUt
   return "";
 }
 
-// The searches against std::string_view's own, on both paths, on texts of a
-// few bytes where needles and their near misses abound, at every length
-// around the SIMD steps.
+// On texts of a few bytes, where needles and their near misses abound, at every length around
+// the SIMD steps.
 TEST(FastSearches, FindWhatTheStandardSearchesFind) {
   const std::string longNeedle = std::string(64, 'a') + "b_";
   const std::string_view needles[] = {"", "a", "ab", "_a", "a_b\"", "\"a_b", "b\0a"sv, longNeedle};
-  // Sets with a core at different places in their literals, one whose core
-  // overlaps itself, and one without.
+  // Cores at different places in their literals, a core that overlaps itself, and none.
   const NeedleSet<3> shared({"a_b\"", "<a_b", "_b"});
   const NeedleSet<2> overlapping({"aab", "baa"});
   const NeedleSet<2> apart({"ab", "<\""});
@@ -125,8 +120,7 @@ TEST(FastRules, MatchThePlainRulesAtEveryStageOfTheSamplePages) {
   EXPECT_GE(pages, 22);
 }
 
-// A page of `pieces` random pieces: the literals of the rules and the bytes
-// around which they have edges, and now and then a long run.
+// A page of `pieces` random pieces: the rules' literals, bytes at their edges, long runs.
 std::string GeneratedPage(std::mt19937& random, int pieces) {
   static const std::string kPieces[] = {
       "\"", "\"", "\"", "_files", "_files/", "x_files\"", "_file", "%41", "%CF", "%F0%EE",
@@ -144,8 +138,7 @@ std::string GeneratedPage(std::mt19937& random, int pieces) {
       "charset = KOI8-R \"", "charset=windows-1251\"", "\0"s,
       "<img src=\"a_files/%CF.jpg\" alt=\"\">",
   };
-  // Past the pieces: a long run of one byte, or of one escape, so that
-  // searches cross long stretches and links outgrow any chunk.
+  // Runs, so that searches cross long stretches and links outgrow any chunk.
   static const std::string kRuns[] = {"a", "\"", "%CF", "\xE0"};
   std::uniform_int_distribution<size_t> pick(0, std::size(kPieces) + std::size(kRuns) - 1);
   std::string page;
@@ -165,12 +158,10 @@ std::string GeneratedPage(std::mt19937& random, int pieces) {
 TEST(FastRules, MatchThePlainRulesOnGeneratedPages) {
   std::mt19937 random(12);
   for (int n = 0; n < 3000; ++n) {
-    // Most pages with few pieces, where the rules meet their edge cases; a
-    // few long ones.
+    // Most with few pieces, where the rules meet their edge cases; a few long ones.
     const int pieces = n % 100 == 0 ? 5000 : std::uniform_int_distribution<int>(0, 120)(random);
     const std::string page = GeneratedPage(random, pieces);
-    // A third as a system would see them whose ANSI code page does not
-    // convert byte by byte.
+    // A third as a system sees them whose ANSI code page does not convert byte by byte.
     ASSERT_EQ(Mismatch(page, n % 3 == 0 ? nullptr : AnsiToUtf8Map()), "")
         << "generated page " << n << ":\n" << page;
   }

@@ -11,7 +11,7 @@
 #include "page/mime.h"
 #include "page/page_cleaner.h"
 #include "page/title_marker.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fixtures.h"
 
 namespace page {
 namespace {
@@ -19,18 +19,10 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 
-const fs::path kSamples = VELKOR_SAMPLES_DIR;
-
 mime::Multipart Parts(std::string_view archive) {
   mime::Multipart parts;
   EXPECT_EQ(mime::ReadWebArchive(archive, parts), mime::ReadResult::WebArchive);
   return parts;
-}
-
-std::string Content(std::string_view archive, const mime::Part& part) {
-  GrowBuffer content;
-  EXPECT_TRUE(mime::DecodeBody(archive, part, content));
-  return std::string(content.View());
 }
 
 std::string_view Whole(std::string_view archive, const mime::Part& part) {
@@ -39,8 +31,12 @@ std::string_view Whole(std::string_view archive, const mime::Part& part) {
 
 // The page a browser opens from the archive: its first text/html part, decoded.
 std::string PageIn(std::string_view archive) {
-  for (const mime::Part& part : Parts(archive).parts)
-    if (part.mediaType == "text/html") return Content(archive, part);
+  for (const mime::Part& part : Parts(archive).parts) {
+    if (part.mediaType != "text/html") continue;
+    GrowBuffer content;
+    EXPECT_TRUE(mime::DecodeBody(archive, part, content));
+    return std::string(content.View());
+  }
   return "<none>";
 }
 
@@ -68,7 +64,7 @@ TEST(WebArchiveSamples, HoldTheirPageTidiedAsASavedPageAndEveryOtherPartButScrip
   const testsupport::TempFolder folder;
   for (const auto& sample : samples) {
     SCOPED_TRACE(sample.name);
-    const std::string original = ReadFile((kSamples / sample.name).string());
+    const std::string original = testsupport::Sample(sample.name);
     const std::string path = folder.Write(sample.name, original);
     // A "_files" folder of the archive's name belongs to some other page.
     const std::string stranger =
@@ -80,7 +76,7 @@ TEST(WebArchiveSamples, HoldTheirPageTidiedAsASavedPageAndEveryOtherPartButScrip
     EXPECT_EQ(std::string(info.title) + "|" + info.english + "|" + info.type, sample.fields);
     EXPECT_TRUE(fs::exists(stranger));
     const std::string tidied = ReadFile(path);
-    EXPECT_EQ(tidied, ReadFile((kSamples / "expected" / sample.name).string()));
+    EXPECT_EQ(tidied, testsupport::Expected(sample.name));
 
     // Decoded, its page is the original's page tidied by the rules of a saved page, byte for
     // byte; every other part but the scripts is as it was, and so is what lies around them.
@@ -164,11 +160,10 @@ std::string Base64(std::string_view bytes) {
   return std::string(out.View());
 }
 
-// Either line break, each encoding; the charset from the part's header, else from the page.
+// Either line break, each encoding; values keep the page's bytes, read in the charset of the
+// part's header, else of the page (none here).
 TEST(WebArchives, AreTidiedInTheirOwnEncodingAndCharset) {
   const std::string fields = "Content-Type: text/html";
-  // The values keep the page's bytes; the charset they are read in is the header's, else the
-  // page's own (none here).
   const char* const kaze = "\xD0\x92\xD0\xB5\xD1\x82\xD0\xB5\xD1\x80";
   const PageCharset utf8 = PageCharset::Utf8, other = PageCharset::Other;
   const std::tuple<std::string, std::string, const char*, PageCharset> cases[] = {

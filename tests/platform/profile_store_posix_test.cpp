@@ -13,39 +13,12 @@
 
 namespace platform {
 
-// A file that exists but cannot be read (write-only, say: the tests run as root, who reads
-// anything, so the reading is made to fail) is never overwritten: its other keys would go.
-TEST(ProfileStore, NeverWritesOverAFileItCannotRead) {
-  testsupport::TempFolder folder;
-  const std::string text = "[Options]\nArc=/usr/bin/7zz\nCom=a \"%s.7z\" \"%s\" \"%s\"\n";
-  const std::string file = folder.Write("velkor.ini", text);
-  ProfileStore unreadable([](const char*, bool& exists) -> std::optional<std::string> {
-    exists = true;
-    return std::nullopt;
-  });
-  EXPECT_FALSE(unreadable.WriteString(file.c_str(), "Options", "PosX", "40"));
-  EXPECT_EQ(testsupport::ReadFile(file), text);
-  EXPECT_EQ(unreadable.ReadInt(file.c_str(), "Options", "PosX", 2), 2);
-  // The same file, readable, takes the key and keeps the others.
-  ProfileStore readable(ReadWholeText);
-  EXPECT_TRUE(readable.WriteString(file.c_str(), "Options", "PosX", "40"));
-  EXPECT_EQ(readable.ReadInt(file.c_str(), "Options", "PosX", 2), 40);
-  EXPECT_EQ(readable.ReadString(file.c_str(), "Options", "Arc", "", 260), "/usr/bin/7zz");
-  // Neither is a file larger than 1 MB, nor a pipe, which is never waited on.
-  const std::string big = folder.Write("big.ini", text + std::string(kMaxSettingsFileSize, ';'));
-  const std::string fifo = folder.Path("fifo");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& refused : {big, fifo}) {
-    EXPECT_EQ(readable.ReadString(refused.c_str(), "Options", "Arc", "none", 260), "none");
-    EXPECT_FALSE(readable.WriteString(refused.c_str(), "Options", "PosX", "40"));
-  }
-  EXPECT_EQ(testsupport::ReadFile(big), text + std::string(kMaxSettingsFileSize, ';'));
-}
-
 // The window's write changes its key's value where it stands, or adds the
 // key after the last one of its section; every other byte stays as the user
-// wrote it, and the reader finds the value written.
-TEST(ProfileStore, WritesItsKeyAndKeepsEveryOtherByte) {
+// wrote it, and the reader finds the value written. A file that exists but
+// cannot be read is never overwritten (its other keys would go); nor is one
+// that is read-only, larger than 1 MB, or a pipe, which is never waited on.
+TEST(ProfileStore, WritesItsKeyKeepingEveryOtherByteAndNeverAFileItCannotReadOrWrite) {
   const std::string example = testsupport::ReadFile(VELKOR_EXAMPLE_SETTINGS);
   std::string exampleAfter = example;
   exampleAfter.replace(exampleAfter.find("bMSIE=1"), 7, "bMSIE=0");
@@ -77,6 +50,24 @@ TEST(ProfileStore, WritesItsKeyAndKeepsEveryOtherByte) {
   chmod(file.c_str(), 0444);
   EXPECT_FALSE(store.WriteString(file.c_str(), "Options", "PosX", "1")) << "a read-only file";
   EXPECT_EQ(testsupport::ReadFile(file), exampleAfter);
+  // The tests run as root, who reads anything: the reading is made to fail.
+  ProfileStore unreadable([](const char*, bool& exists) -> std::optional<std::string> {
+    exists = true;
+    return std::nullopt;
+  });
+  const std::string text = "[Options]\nArc=/usr/bin/7zz\nCom=a \"%s.7z\" \"%s\" \"%s\"\n";
+  const std::string unread = folder.Write("unread.ini", text);
+  EXPECT_FALSE(unreadable.WriteString(unread.c_str(), "Options", "PosX", "40"));
+  EXPECT_EQ(testsupport::ReadFile(unread), text);
+  EXPECT_EQ(unreadable.ReadInt(unread.c_str(), "Options", "PosX", 2), 2);
+  const std::string big = folder.Write("big.ini", text + std::string(kMaxSettingsFileSize, ';'));
+  const std::string fifo = folder.Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& refused : {big, fifo}) {
+    EXPECT_EQ(store.ReadString(refused.c_str(), "Options", "Arc", "none", 260), "none");
+    EXPECT_FALSE(store.WriteString(refused.c_str(), "Options", "PosX", "40"));
+  }
+  EXPECT_EQ(testsupport::ReadFile(big), text + std::string(kMaxSettingsFileSize, ';'));
 }
 
 // The write puts a new file in place of the old one: a failure at any of its

@@ -1,5 +1,4 @@
-// Where the settings live on Linux, and what the window and velkor-cli do
-// with that place.
+// Where the settings live on Linux, and what the window and velkor-cli do with that place.
 #include <unistd.h>
 
 #include <QProcess>
@@ -109,8 +108,7 @@ void WindowTest::cliReadsTheUserFileAndNamesOneBesideItThatItIgnores() {
     err = cli.readAllStandardError();
   };
   QByteArray out, err;
-  // The file beside the program is not read (the defaults archive, with no
-  // archiver), and the user is told where the settings are read from.
+  // The file beside the program is not read (the defaults archive, with no archiver).
   run(out, err);
   QCOMPARE(out, "Настройте параметры архиватора в ini файле\n");
   QVERIFY2(err.contains(QByteArray::fromStdString(

@@ -1,5 +1,4 @@
-// The tests of the Linux window: the URI lists it is dropped, the place of
-// its settings, and the window itself.
+// The tests of the Linux window.
 #pragma once
 
 #include <QObject>

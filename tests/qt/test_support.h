@@ -1,5 +1,4 @@
-// What the Linux window's tests share: the window read from inside, its keys
-// as stored, and a wait for its caption.
+// What the Linux window's tests share.
 #pragma once
 
 #include <QDeadlineTimer>
@@ -29,8 +28,7 @@ inline QStringList LogLines(const QWidget& window) {
   return lines;
 }
 
-// Handles events until the window's caption reads `caption`: true once it
-// does, false when it does not within a minute.
+// Handles events until the window's caption reads `caption`; false if not within a minute.
 inline bool WaitForCaption(QWidget& window, const QString& caption) {
   QSignalSpy changed(&window, &QWidget::windowTitleChanged);
   const QDeadlineTimer deadline(60000);

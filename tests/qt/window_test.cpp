@@ -1,6 +1,4 @@
-// The window as a user meets it, in process with the real worker: a
-// command-line run, a failing archiver, drops while jobs are pending,
-// results still queued when it goes. Offscreen, so no display is needed.
+// The window as a user meets it, in process with the real worker, offscreen.
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
@@ -54,8 +52,7 @@ QByteArray FileUrl(const std::string& path) {
   return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
 }
 
-// Drags the list over the window and drops it there, offering a copy or a
-// move (Shift held, as a user asks for a move).
+// Drags the list over the window and drops it, offering a copy or a move (Shift held).
 void Drop(QWidget& window, const QByteArray& uriList) {
   QMimeData data;
   data.setData("text/uri-list", uriList);
@@ -206,9 +203,8 @@ void WindowTest::resultsStillQueuedWhenTheWindowGoesAreFreed() {
   QVERIFY(worker.Start(settings, sink));
   auto window = std::make_unique<qt::CPageDlg>(worker.worker(), sink, settings);
   window->Open(pages);
-  // The worker ends once every result is queued for the window, which
-  // handles no event meanwhile; the window then goes with them still queued
-  // (a leak shows under the AddressSanitizer build).
+  // The worker ends once every result is queued for the window, which handles no event
+  // meanwhile, and goes with them still queued (a leak shows under AddressSanitizer).
   worker.worker().Quit();
   QVERIFY(LogLines(*window).isEmpty());
   window->close();

@@ -1,5 +1,6 @@
 #include "tests/reference/rules_reference.h"
 
+#include <algorithm>
 #include <string>
 
 #include "page/title_marker.h"
@@ -13,12 +14,9 @@ constexpr size_t npos = std::string_view::npos;
 std::string_view TextOf(std::string_view page) { return page.substr(0, page.find('\0')); }
 
 bool EqualsNoCase(std::string_view value, std::string_view lower) {
-  if (value.size() != lower.size()) return false;
-  for (size_t i = 0; i < value.size(); ++i) {
-    const char c = value[i] >= 'A' && value[i] <= 'Z' ? static_cast<char>(value[i] + 32) : value[i];
-    if (c != lower[i]) return false;
-  }
-  return true;
+  return std::ranges::equal(value, lower, [](char c, char l) {
+    return (c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) == l;
+  });
 }
 
 // The first `first` from `from` on; only when there is none, the first `second`.

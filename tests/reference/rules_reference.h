@@ -1,8 +1,5 @@
-// A plain rendering of the page rules, kept beside the tests as the judge of
-// the fast transforms in page/: every search is std::string_view::find from
-// the start or from the current position, every link is decoded in a copy
-// of its own, exactly in the order the rules tell. Nothing here is fast; it
-// is meant to be obviously right.
+// A plain rendering of the page rules, the judge of the fast transforms in page/: every search
+// a std::string_view::find, every link decoded in a copy of its own. Meant to be obviously right.
 #pragma once
 
 #include <optional>
@@ -15,9 +12,8 @@ namespace reference {
 
 page::PageCharset SniffCharset(std::string_view text);
 
-// The whole rewritten file for the file bytes `page`, or nothing when the
-// rules write nothing. Bytes from the first NUL on are carried over at the
-// end, as the product does.
+// The whole rewritten file, or nothing when the rules write nothing. Bytes from the first NUL
+// on are carried over at the end, as the product does.
 std::optional<std::string> RepairLinks(std::string_view page);
 std::optional<std::string> FirstRewrite(std::string_view page);
 std::optional<std::string> Relayout(std::string_view page);

@@ -18,6 +18,8 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
+
+#include "platform/utf16.h"
 #else
 #include <fcntl.h>
 #include <semaphore.h>
@@ -56,11 +58,7 @@ void SignalHanging() {
 #ifdef _WIN32
 // UTF-8 of a UTF-16 text, as the report holds it.
 std::string Utf8(const wchar_t* wide) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  std::string text(length > 0 ? static_cast<size_t>(length) : 1, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), length, nullptr, nullptr);
-  text.resize(text.size() - 1);
-  return text;
+  return platform::Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide));
 }
 #endif
 

@@ -19,32 +19,22 @@ class FaultyFile final : public ForwardingFile {
       : ForwardingFile(std::move(inner)), owner_(owner) {}
 
   bool Size(uint64_t& size) override {
-    if (owner_.Fails() || !inner_->Size(size)) return false;
+    if (!ForwardingFile::Size(size)) return false;
     size = owner_.reportedSize.value_or(size);
     return true;
   }
-  int64_t ReadFromStart(char* into, size_t count) override {
-    return owner_.Fails() ? -1 : inner_->ReadFromStart(into, count);
-  }
   int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
-    if (!owner_.Fails(FaultyFiles::Op::NeedsRoom)) return inner_->WriteAt(offset, from, count);
-    if (count < 2) return -1;
-    return inner_->WriteAt(offset, from, count / 2);
-  }
-  bool Truncate(uint64_t length) override {
-    return !owner_.Fails(FaultyFiles::Op::Changes) && inner_->Truncate(length);
-  }
-  bool Flush() override {
-    return !owner_.Fails(FaultyFiles::Op::NeedsRoom) && inner_->Flush();
+    if (Passes(Access::NeedsRoom)) return inner_->WriteAt(offset, from, count);
+    return count < 2 ? -1 : inner_->WriteAt(offset, from, count / 2);
   }
   bool Stamp(platform::FileStamp& stamp) override {
-    if (owner_.Fails() || !inner_->Stamp(stamp)) return false;
+    if (!ForwardingFile::Stamp(stamp)) return false;
     stamp.size = owner_.reportedSize.value_or(stamp.size);
     return true;
   }
-  bool SetPermissions(uint32_t permissions) override {
-    return !owner_.Fails(FaultyFiles::Op::Changes) && inner_->SetPermissions(permissions);
-  }
+
+ protected:
+  bool Passes(Access access) override { return !owner_.Fails(access); }
 
  private:
   FaultyFiles& owner_;

@@ -24,12 +24,10 @@ class FaultyFiles final : public ForwardingFiles {
                  // counted, the workers' together): the disk as a kill after the
                  // change before leaves it
   };
-  enum class Op { Reads, Changes, NeedsRoom };
 
   // Fails operation `nth` (1-based, counted from now over every call of the
-  // file system and its files, but for the two that only tell how names are
-  // written). A write that fails writes half of its bytes first, as a disk
-  // that fills up does; a read that fails reads nothing.
+  // file system and its files). A write that fails writes half of its bytes
+  // first, as a disk that fills up does; a read that fails reads nothing.
   void FailAt(long nth, Mode mode) {
     count_ = 0;
     failAt_ = nth;
@@ -47,9 +45,9 @@ class FaultyFiles final : public ForwardingFiles {
   static long Sweep(const std::function<void(FaultyFiles&)>& run,
                     const std::function<void(const std::string& what)>& check);
 
-  // True when the operation now being made, doing `op`, is to fail.
-  bool Fails(Op op = Op::Reads) {
-    if (mode_ == Mode::Killed && op == Op::Reads) return false;
+  // True when the operation now being made, doing `access`, is to fail.
+  bool Fails(Access access) {
+    if (mode_ == Mode::Killed && access == Access::Reads) return false;
     const long nth = ++count_;
     if (failAt_ <= 0 || nth < failAt_) return false;
     switch (mode_) {
@@ -58,53 +56,15 @@ class FaultyFiles final : public ForwardingFiles {
       case Mode::FromThenOn:
         return true;
       case Mode::DiskFull:
-        return op == Op::NeedsRoom;
+        return access == Access::NeedsRoom;
       case Mode::Killed:
         EndAbruptly();
     }
     return false;
   }
 
-  std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
-                                                         platform::FileError& error) override {
-    if (!Fails()) return ForwardingFiles::OpenExclusive(path, error);
-    error = platform::FileError::Failed;
-    return nullptr;
-  }
-  std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
-                                                           platform::FileError& error) override {
-    if (!Fails(Op::NeedsRoom)) return ForwardingFiles::CreateExclusive(path, error);
-    error = platform::FileError::Failed;
-    return nullptr;
-  }
-  bool FlushFolderOf(const char* path) override {
-    return !Fails(Op::NeedsRoom) && inner_.FlushFolderOf(path);
-  }
-  bool FindEntries(const char* pattern,
-                   const std::function<bool(const char* name)>& visit) override {
-    return !Fails() && inner_.FindEntries(pattern, visit);
-  }
-  platform::PathKind Kind(const char* path) override {
-    return Fails() ? platform::PathKind::Missing : inner_.Kind(path);
-  }
-  bool IsLink(const char* path) override { return !Fails() && inner_.IsLink(path); }
-  std::string StoredName(const char* path) override {
-    return Fails() ? std::string() : inner_.StoredName(path);
-  }
-  bool RemoveFile(const char* path) override {
-    return !Fails(Op::Changes) && inner_.RemoveFile(path);
-  }
-  bool RenameNoReplace(const char* from, const char* to) override {
-    return !Fails(Op::Changes) && inner_.RenameNoReplace(from, to);
-  }
-  bool RenameReplacing(const char* from, const char* to) override {
-    return !Fails(Op::Changes) && inner_.RenameReplacing(from, to);
-  }
-  bool CreateFolders(const char* path) override {
-    return !Fails(Op::NeedsRoom) && inner_.CreateFolders(path);
-  }
-
  protected:
+  bool Passes(Access access) override { return !Fails(access); }
   std::unique_ptr<platform::ExclusiveFile> Wrap(std::unique_ptr<platform::ExclusiveFile> file,
                                                 const char* path) override;
 

@@ -1,7 +1,4 @@
-// What the tests set up and read back alike: host paths as the program
-// under test names them, the sample pages of the source tree, the archiver
-// stand-in (archiver_standin.cpp) and its report, and the keys a window
-// stores.
+// What the tests set up and read back alike.
 #pragma once
 
 #include <filesystem>

@@ -1,6 +1,7 @@
 // A file system, and an open file, that hand every call to another one (the
 // native file system unless told otherwise): every stand-in of the tests
-// derives from them and changes only what it needs.
+// derives from them and changes only what it needs. A call a stand-in does
+// not let pass fails as the system fails it.
 #pragma once
 
 #include <memory>
@@ -11,26 +12,35 @@
 
 namespace testsupport {
 
+// What a call does to the disk: reads it, changes it, or changes it and needs room.
+enum class Access { Reads, Changes, NeedsRoom };
+
 class ForwardingFile : public platform::ExclusiveFile {
  public:
   explicit ForwardingFile(std::unique_ptr<platform::ExclusiveFile> inner)
       : inner_(std::move(inner)) {}
 
-  bool Size(uint64_t& size) override { return inner_->Size(size); }
+  bool Size(uint64_t& size) override { return Passes(Access::Reads) && inner_->Size(size); }
   int64_t ReadFromStart(char* into, size_t count) override {
-    return inner_->ReadFromStart(into, count);
+    return Passes(Access::Reads) ? inner_->ReadFromStart(into, count) : -1;
   }
   int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
-    return inner_->WriteAt(offset, from, count);
+    return Passes(Access::NeedsRoom) ? inner_->WriteAt(offset, from, count) : -1;
   }
-  bool Truncate(uint64_t length) override { return inner_->Truncate(length); }
-  bool Flush() override { return inner_->Flush(); }
-  bool Stamp(platform::FileStamp& stamp) override { return inner_->Stamp(stamp); }
+  bool Truncate(uint64_t length) override {
+    return Passes(Access::Changes) && inner_->Truncate(length);
+  }
+  bool Flush() override { return Passes(Access::NeedsRoom) && inner_->Flush(); }
+  bool Stamp(platform::FileStamp& stamp) override {
+    return Passes(Access::Reads) && inner_->Stamp(stamp);
+  }
   bool SetPermissions(uint32_t permissions) override {
-    return inner_->SetPermissions(permissions);
+    return Passes(Access::Changes) && inner_->SetPermissions(permissions);
   }
 
  protected:
+  virtual bool Passes(Access) { return true; }
+
   std::unique_ptr<platform::ExclusiveFile> inner_;
 };
 
@@ -41,30 +51,43 @@ class ForwardingFiles : public platform::FileSystem {
 
   std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
                                                          platform::FileError& error) override {
+    if (!Passes(Access::Reads)) return Refused(error);
     return Wrap(inner_.OpenExclusive(path, error), path);
   }
   std::unique_ptr<platform::ExclusiveFile> CreateExclusive(const char* path,
                                                            platform::FileError& error) override {
+    if (!Passes(Access::NeedsRoom)) return Refused(error);
     return Wrap(inner_.CreateExclusive(path, error), path);
   }
-  bool FlushFolderOf(const char* path) override { return inner_.FlushFolderOf(path); }
+  bool FlushFolderOf(const char* path) override {
+    return Passes(Access::NeedsRoom) && inner_.FlushFolderOf(path);
+  }
   bool FindEntries(const char* pattern,
                    const std::function<bool(const char* name)>& visit) override {
-    return inner_.FindEntries(pattern, visit);
+    return Passes(Access::Reads) && inner_.FindEntries(pattern, visit);
   }
-  platform::PathKind Kind(const char* path) override { return inner_.Kind(path); }
-  std::string StoredName(const char* path) override { return inner_.StoredName(path); }
-  bool IsLink(const char* path) override { return inner_.IsLink(path); }
-  bool RemoveFile(const char* path) override { return inner_.RemoveFile(path); }
+  platform::PathKind Kind(const char* path) override {
+    return Passes(Access::Reads) ? inner_.Kind(path) : platform::PathKind::Missing;
+  }
+  std::string StoredName(const char* path) override {
+    return Passes(Access::Reads) ? inner_.StoredName(path) : std::string();
+  }
+  bool IsLink(const char* path) override { return Passes(Access::Reads) && inner_.IsLink(path); }
+  bool RemoveFile(const char* path) override {
+    return Passes(Access::Changes) && inner_.RemoveFile(path);
+  }
   bool RenameNoReplace(const char* from, const char* to) override {
-    return inner_.RenameNoReplace(from, to);
+    return Passes(Access::Changes) && inner_.RenameNoReplace(from, to);
   }
   bool RenameReplacing(const char* from, const char* to) override {
-    return inner_.RenameReplacing(from, to);
+    return Passes(Access::Changes) && inner_.RenameReplacing(from, to);
   }
-  bool CreateFolders(const char* path) override { return inner_.CreateFolders(path); }
+  bool CreateFolders(const char* path) override {
+    return Passes(Access::NeedsRoom) && inner_.CreateFolders(path);
+  }
 
  protected:
+  virtual bool Passes(Access) { return true; }
   // What the stand-in hands out for a file opened or created at `path`
   // (null when that failed): the file itself unless a derived one wraps it.
   virtual std::unique_ptr<platform::ExclusiveFile> Wrap(
@@ -73,6 +96,12 @@ class ForwardingFiles : public platform::FileSystem {
   }
 
   platform::FileSystem& inner_;
+
+ private:
+  static std::unique_ptr<platform::ExclusiveFile> Refused(platform::FileError& error) {
+    error = platform::FileError::Failed;
+    return nullptr;
+  }
 };
 
 }  // namespace testsupport

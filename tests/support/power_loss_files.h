@@ -1,9 +1,6 @@
 // A file system over a real folder that also keeps what a power cut would
-// leave of it: for every file, the bytes that reached the disk (its last
-// flush) and the writes and cuts made since; for every folder, the names
-// that reached the disk (its last flush) and the names created, renamed and
-// removed since. After each change it takes a snapshot; a cut puts the
-// folder in the state one right after a snapshot leaves. Permissions
+// leave of it: of every file and folder, what its last flush put on the disk
+// and the changes made since, in a snapshot after each change. Permissions
 // reach the disk at once; folders are not made.
 #pragma once
 

@@ -1,11 +1,7 @@
-// Linked only into the tests' build of the program (VelkorTestBuild.exe):
-// - when VELKOR_TEST_WINDOW_EVENT names an event, sets it whenever a window
-//   of the program is activated and whenever the main window's caption
-//   changes, so that a test waits for that instead of looking again and again;
-// - when VELKOR_TEST_DROP_FIRST names paths ("|" between them), drops them on
-//   the main window as it shows, as the shell drops files, and, when
-//   VELKOR_TEST_DROP_SECOND names some too, those while the first drop's
-//   first result is handled.
+// Linked only into VelkorTestBuild.exe. Sets the event VELKOR_TEST_WINDOW_EVENT names whenever
+// a window is activated or the main window's caption changes, so that a test waits instead of
+// looking again and again. Drops the paths of VELKOR_TEST_DROP_FIRST ("|" between them) on the
+// main window as it shows, and those of VELKOR_TEST_DROP_SECOND at the first drop's first result.
 #include <windows.h>
 // After windows.h, which they need.
 #include <shellapi.h>

@@ -1,8 +1,5 @@
-// Velkor.exe end to end, as a user meets it: started with a command line,
-// its settings file beside it, the archiver stand-in as its archiver. The
-// window is found and read from this process, as another program sees it.
-// Where a test waits for the window to change, it runs the tests' build of
-// the program, whose hooks tell it when the window changed.
+// Velkor.exe end to end, its window read from this process as another program sees it. A test
+// that waits for the window to change runs the tests' build, whose hooks tell it when it did.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -53,9 +50,8 @@ class VelkorWindow : public ::testing::Test {
     CloseHandle(changed);
   }
 
-  // Starts a copy of the program `exe` beside the settings file, which runs
-  // the stand-in as `code`, with `keys` after it; its command line in UTF-16
-  // as the shell gives it.
+  // Starts a copy of `exe` beside settings that run the stand-in as `code`, with `keys` after
+  // it; its command line in UTF-16 as the shell gives it.
   void Start(const char* exe, const std::string& arguments, const std::string& code = "0",
              const std::string& keys = "") {
     folder.Write("velkor.ini", testsupport::StandinSettings(code, keys));
@@ -74,9 +70,8 @@ class VelkorWindow : public ::testing::Test {
     return "\"" + testsupport::CopySample(folder, page, into) + "\" ";
   }
 
-  // A dialog window of that caption, once there is one; null if none comes
-  // within kWaitMs. Looked for again each time the tests' build tells that
-  // one of its windows changed.
+  // A dialog window of that caption, looked for again whenever the tests' build tells that one
+  // of its windows changed; null if none comes within kWaitMs.
   HWND Window(const wchar_t* caption) const {
     for (const ULONGLONG end = GetTickCount64() + kWaitMs;;) {
       if (const HWND found = FindWindowW(L"#32770", caption)) return found;

@@ -107,7 +107,7 @@ TEST(WindowLogic, AnEntryTheIntakeRefusesGetsItsLineAndKeepsTheWindowOpen) {
   EXPECT_EQ(window.posted.size(), 2u);
 }
 
-TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
+TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxesOrSaysItCouldNot) {
   const std::tuple<app::ClosingPlace, const char*, const char*> cases[] = {
       {{-32000, -32000, 1024, 768}, "0", "0"},  // minimised
       {{-8, 300, 1024, 768}, "0", "300"},
@@ -117,17 +117,26 @@ TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxes) {
       {{1023, 767, 1024, 768}, "1023", "767"},
   };
   testsupport::TempFolder folder;
+  const std::string ini = folder.Write("velkor.ini", "[Options]\nPosX=0\nbArc=0\n");
   FakeWindow window;
-  app::WindowLogic logic(window, window, folder.Path("velkor.ini"));
+  app::WindowLogic logic(window, window, ini);
+  // A stored zero is a place; a missing key gives 2, as a negative one does.
+  logic.Open("");
+  EXPECT_EQ(window.place, std::make_pair(0, 2));
+  EXPECT_FALSE(window.archive);
+  EXPECT_TRUE(window.fix);
   for (const auto& [place, posX, posY] : cases) {
-    const std::string ini = folder.Write("velkor.ini", "[Options]\nPosX=11\nPosY=22\n");
+    folder.Write("velkor.ini", "[Options]\nPosX=11\nPosY=22\n");
     window.archive = !window.archive;
     window.fix = !window.archive;
-    logic.OnClose(place);
+    EXPECT_TRUE(logic.OnClose(place));
     EXPECT_EQ(testsupport::StoredWindowKeys(ini),
               (Lines{posX, posY, window.archive ? "1" : "0", window.fix ? "1" : "0"}))
         << place.left << "," << place.top;
   }
+  std::filesystem::remove(ini);
+  std::filesystem::create_directory(ini);  // no file can be written there
+  EXPECT_FALSE(logic.OnClose({70, 80, 1024, 768}));
 }
 
 // The system's settings lie beneath the user's: each key comes from the first file that gives
@@ -158,21 +167,6 @@ TEST(WindowLogic, SystemSettingsLieBeneathTheUsersKeyByKeyAndOnlyTheUsersFileIsW
   EXPECT_TRUE(logic.OnClose({50, 60, 1024, 768}));
   EXPECT_EQ(testsupport::ReadFile(folder.Path("system.ini")), system);
   EXPECT_EQ(platform::Settings().ReadString(files.user.c_str(), "Options", "PosX", "", 260), "50");
-}
-
-TEST(WindowLogic, SaysWhenItsPlaceAndBoxesCouldNotBeStoredAndClosesAllTheSame) {
-  testsupport::TempFolder folder;
-  const std::string ini = folder.Write("velkor.ini", "[Options]\nPosX=0\nbArc=0\n");
-  FakeWindow window;
-  app::WindowLogic logic(window, window, ini);
-  // A stored zero is a place; a missing key gives 2, as a negative one does.
-  logic.Open("");
-  EXPECT_EQ(window.place, std::make_pair(0, 2));
-  EXPECT_TRUE(logic.OnClose({50, 60, 1024, 768}));
-  EXPECT_EQ(testsupport::StoredWindowKeys(ini), (Lines{"50", "60", "0", "1"}));
-  std::filesystem::remove(ini);
-  std::filesystem::create_directory(ini);  // no file can be written there
-  EXPECT_FALSE(logic.OnClose({70, 80, 1024, 768}));
 }
 
 }  // namespace
