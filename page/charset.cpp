@@ -288,12 +288,33 @@ const ByteMap* AnsiToUtf8Map() {
   return map.get();
 }
 
-Decoding PercentDecodeInto(std::string_view text, char* out, size_t& length) {
+Decoding PercentDecodeInto(std::string_view text, char* out, size_t& length, bool& nonAscii) {
   const char* read = text.data();
   const char* const end = read + text.size();
   char* write = out;
   Decoding decoding = Decoding::Nothing;
+  // Every byte written, or-ed together: the top bits tell a non-ASCII byte
+  // without a second pass.
+  uint64_t written = 0;
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kTops = 0x8080808080808080;
+  constexpr uint64_t kPercents = kOnes * '%';
   while (read < end) {
+    // Eight bytes without a "%", most of a link, are copied as they stand:
+    // a word with no byte equal to "%" has no zero byte once xor-ed with
+    // eight of them.
+    if (end - read >= 8) {
+      uint64_t word;
+      std::memcpy(&word, read, sizeof word);
+      const uint64_t percents = word ^ kPercents;
+      if (((percents - kOnes) & ~percents & kTops) == 0) {
+        std::memcpy(write, &word, sizeof word);
+        written |= word;
+        read += sizeof word;
+        write += sizeof word;
+        continue;
+      }
+    }
     char byte = *read++;
     // Both digits must lie inside the text: past its end stands the NUL.
     if (byte == '%' && end - read >= 2) {
@@ -307,9 +328,11 @@ Decoding PercentDecodeInto(std::string_view text, char* out, size_t& length) {
         read += 2;
       }
     }
+    written |= static_cast<unsigned char>(byte);
     *write++ = byte;
   }
   length = static_cast<size_t>(write - out);
+  nonAscii = (written & kTops) != 0;
   return decoding;
 }
 

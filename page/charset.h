@@ -111,9 +111,10 @@ enum class Decoding {
 };
 
 // Writes `text`, which holds no NUL, to `out` (room for as many bytes) with
-// its %XX sequences decoded as PercentDecode decodes them, and its length to
-// `length` (unspecified for Nul).
-Decoding PercentDecodeInto(std::string_view text, char* out, size_t& length);
+// its %XX sequences decoded as PercentDecode decodes them, its length to
+// `length` and whether it holds a byte from 0x80 up to `nonAscii` (both
+// unspecified for Nul).
+Decoding PercentDecodeInto(std::string_view text, char* out, size_t& length, bool& nonAscii);
 
 // Appends `bytes` to `out` with each byte put through `map`. False when
 // memory ran out.

@@ -70,19 +70,6 @@ GrowBuffer& GrowBuffer::operator=(GrowBuffer&& other) noexcept {
 
 GrowBuffer::~GrowBuffer() { std::free(data_); }
 
-bool GrowBuffer::Append(std::string_view bytes, int32_t step) {
-  // Bytes that fit before the spare byte are copied at once, as AppendBytes
-  // would copy them: the rewrites make thousands of small appends, and this
-  // is nearly all of them. A failed buffer has no room left, so it always
-  // goes on to GrowAndAppend, which refuses.
-  if (!bytes.empty() && bytes.size() < static_cast<size_t>(capacity_ - used_)) {
-    std::memcpy(data_ + used_, bytes.data(), bytes.size());
-    used_ += static_cast<int32_t>(bytes.size());
-    return true;
-  }
-  return GrowAndAppend(bytes, step);
-}
-
 bool GrowBuffer::GrowAndAppend(std::string_view bytes, int32_t step) {
   if (failed_) return false;
   if (bytes.size() > static_cast<size_t>(kMaxUsed) ||

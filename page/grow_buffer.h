@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace page {
@@ -51,8 +52,19 @@ class GrowBuffer {
   ~GrowBuffer();
 
   // Appends `bytes`, of any length: false when they do not fit in the
-  // signed 32-bit counts or memory runs out.
-  bool Append(std::string_view bytes, int32_t step);
+  // signed 32-bit counts or memory runs out. Bytes that fit before the spare
+  // byte are copied at once, as AppendBytes would copy them: the rewrites
+  // make thousands of small appends, and this is nearly all of them, so it
+  // is inline. A failed buffer has no room left, so it always goes on to
+  // GrowAndAppend, which refuses.
+  bool Append(std::string_view bytes, int32_t step) {
+    if (!bytes.empty() && bytes.size() < static_cast<size_t>(capacity_ - used_)) {
+      std::memcpy(data_ + used_, bytes.data(), bytes.size());
+      used_ += static_cast<int32_t>(bytes.size());
+      return true;
+    }
+    return GrowAndAppend(bytes, step);
+  }
 
   // Makes room for `length` (at least 1) more bytes, grown as an append of
   // that many would grow the block, and counts them as used: the caller

@@ -36,28 +36,38 @@ class LinkDecoder {
     if (folder != folderRaw_) {
       // The page text outlives the decoder: its bytes can be compared later.
       folderRaw_ = folder;
-      folderDecoding_ = PercentDecodeInto(folder, bytes_, folderLength_);
+      folderDecoding_ = PercentDecodeInto(folder, bytes_, folderLength_, folderNonAscii_);
       if (folderDecoding_ != Decoding::Nul) {
-        const std::string_view decoded(bytes_, folderLength_);
-        folderNonAscii_ = HasNonAscii(decoded);
-        folderUtf8_ = IsUtf8(decoded);
+        folderUtf8_ = IsUtf8(std::string_view(bytes_, folderLength_));
       }
     }
     result.decoded = false;
     if (folderDecoding_ == Decoding::Nul) return true;
     size_t restLength = 0;
-    const Decoding rest =
-        PercentDecodeInto(link.substr(folderEnd), bytes_ + folderLength_, restLength);
+    bool restNonAscii = false;
+    const Decoding rest = PercentDecodeInto(link.substr(folderEnd), bytes_ + folderLength_,
+                                            restLength, restNonAscii);
     if (rest == Decoding::Nul) return true;
     if (rest == Decoding::Nothing && folderDecoding_ == Decoding::Nothing) return true;
     result.decoded = true;
     const std::string_view restBytes(bytes_ + folderLength_, restLength);
     result.bytes = std::string_view(bytes_, folderLength_ + restLength);
     // A rest in plain ASCII, the usual file name, needs no UTF-8 check.
-    const bool restNonAscii = HasNonAscii(restBytes);
     result.nonAscii = folderNonAscii_ || restNonAscii;
     result.utf8 = folderUtf8_ && (!restNonAscii || IsUtf8(restBytes));
     return true;
+  }
+
+  // Where a link that ends its folder part at `folderEnd` begins, when that
+  // part is the one the decoder holds with the quote before it, the quote at
+  // or after `copied`: the part holds no quote, so that quote is the last one
+  // before the link. kNotFound otherwise.
+  size_t StartOfKnownFolder(std::string_view text, size_t copied, size_t folderEnd) const {
+    const size_t size = folderRaw_.size();
+    if (size == 0 || folderEnd < copied + size + 1) return kNotFound;
+    const size_t start = folderEnd - size;
+    if (text[start - 1] != '"' || text.substr(start, size) != folderRaw_) return kNotFound;
+    return start;
   }
 
  private:
@@ -66,9 +76,10 @@ class LinkDecoder {
     char* const room = long_.AppendRoom(link.size(), kNameStep);
     if (room == nullptr) return false;
     size_t length = 0;
-    result.decoded = PercentDecodeInto(link, room, length) == Decoding::Decoded;
+    bool nonAscii = false;
+    result.decoded = PercentDecodeInto(link, room, length, nonAscii) == Decoding::Decoded;
     result.bytes = std::string_view(room, length);
-    result.nonAscii = result.decoded && HasNonAscii(result.bytes);
+    result.nonAscii = result.decoded && nonAscii;
     result.utf8 = result.nonAscii && IsUtf8(result.bytes);
     return true;
   }
@@ -143,13 +154,18 @@ bool RepairLinksInText(const PageText& page, GrowBuffer& out, const ByteMap* ans
     // No quote after it: neither this occurrence nor any later one has a
     // link, and the rest of the page is carried over as it is.
     if (closing == kNotFound) break;
-    // The opening quote is looked for only in what has not been copied yet,
-    // so the backward scans never cover a byte twice.
-    const size_t linkStart =
-        copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
+    // A link that names the folder as the one before it did is known to
+    // begin with that name. Otherwise the opening quote is looked for only in
+    // what has not been copied yet, so the backward scans never cover a byte
+    // twice.
+    const size_t folderEnd = occurrence + kFolderSuffix.bytes.size();
+    size_t linkStart = decoder.StartOfKnownFolder(text, copied, folderEnd);
+    if (linkStart == kNotFound) {
+      linkStart = copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
+    }
     const std::string_view link = text.substr(linkStart, closing - linkStart);
     if (!out.Append(text.substr(copied, linkStart - copied), step) ||
-        !decoder.Decode(link, occurrence + kFolderSuffix.bytes.size() - linkStart, decoding) ||
+        !decoder.Decode(link, folderEnd - linkStart, decoding) ||
         !AppendRepairedLink(link, decoding, charset, ansiToUtf8, out, step)) {
       return false;
     }

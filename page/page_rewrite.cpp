@@ -89,18 +89,19 @@ std::optional<Clutter> FindClutter(const PageText& page) {
 }
 
 // The first rewrite where the page's bytes are the caller's to change: the
-// rest moves down over the clutter, and no second page-sized block is made.
-// `textLength` is where the page's text ends, before the cut and after it.
-bool CutClutterInPlace(GrowBuffer& page, size_t& textLength) {
+// kept head moves up over the clutter to meet the anchor, and the cut page
+// is the block from there on. The head, up to the body's start tag, is
+// mostly far shorter than the rest, which stays where it is. Gives where
+// the cut page begins in the block, or nothing when the page is not one of
+// ours. `textLength` is where the page's text ends, before the cut and after it.
+std::optional<size_t> CutClutterInPlace(GrowBuffer& page, size_t& textLength) {
   const std::optional<Clutter> clutter = FindClutter(PageText(page.View(), textLength));
-  if (!clutter) return false;
-  const size_t size = page.View().size();
-  char* const bytes = page.Terminate();
-  std::memmove(bytes + clutter->keptUpTo, bytes + clutter->anchor, size - clutter->anchor);
+  if (!clutter) return std::nullopt;
   const size_t cut = clutter->anchor - clutter->keptUpTo;
-  page.CutTo(size - cut);
+  char* const bytes = page.Terminate();
+  std::memmove(bytes + cut, bytes, clutter->keptUpTo);
   textLength -= cut;
-  return true;
+  return cut;
 }
 
 // FirstRewrite of a page whose text's end is known: the cut lies inside the
@@ -225,8 +226,12 @@ bool RewriteSavedPage(std::string_view page, bool repairLinks,
     // stays whole for the journal. Each stage's buffer goes once the next
     // one has what it needs, so that a page is held three times over at
     // most: as read, and two stages.
+    // The cut page is the block of `out.cut` from `cutStart` on.
+    size_t cutStart = 0;
     if (out.bytes.data() == out.repaired.View().data() && !out.bytes.empty()) {
-      if (!CutClutterInPlace(out.repaired, textLength)) return true;
+      const std::optional<size_t> cut = CutClutterInPlace(out.repaired, textLength);
+      if (!cut) return true;
+      cutStart = *cut;
       out.cut = std::move(out.repaired);
       out.repaired = GrowBuffer();
     } else if (FirstRewrite(read, out.cut)) {
@@ -234,16 +239,17 @@ bool RewriteSavedPage(std::string_view page, bool repairLinks,
     } else {
       return !out.cut.RanOutOfMemory();
     }
-    if (Relayout(PageText(out.cut.View(), textLength), out.relaid)) {
+    const std::string_view cutPage = out.cut.View().substr(cutStart);
+    if (Relayout(PageText(cutPage, textLength), out.relaid)) {
       out.bytes = out.relaid.View();
       // The relaid page is the result: the cut text is free for the
       // extraction, which writes NULs into its text.
-      ExtractTitleInfo(out.cut.Terminate(), textLength, charset, info);
+      ExtractTitleInfo(out.cut.Terminate() + cutStart, textLength, charset, info);
       out.cut = GrowBuffer();
       return true;
     }
     if (out.relaid.RanOutOfMemory()) return false;
-    out.bytes = out.cut.View();
+    out.bytes = cutPage;
     // The cut page itself is the result here, so the extraction works on a
     // copy of its text.
     GrowBuffer text;

@@ -39,9 +39,9 @@ enum class PageForm {
 
 // A page's bytes after every rewrite a job makes, and the buffers they stand in.
 struct RewrittenPage {
-  std::string_view bytes;  // the final page: the given page itself, or one of the buffers
+  std::string_view bytes;  // the final page: the given page itself, or bytes of a buffer
   GrowBuffer repaired;     // after the link repair
-  GrowBuffer cut;          // after the cut
+  GrowBuffer cut;          // after the cut, which may begin further into its block
   GrowBuffer relaid;       // after the relayout
   PageForm form = PageForm::Page;
   GrowBuffer archive;  // a web archive with its page tidied
