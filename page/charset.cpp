@@ -421,13 +421,6 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
-bool HasNonAscii(std::string_view text) {
-  for (const char byte : text) {
-    if (static_cast<unsigned char>(byte) >= 0x80) return true;
-  }
-  return false;
-}
-
 Conversion AppendUtf8InCharset(std::string_view utf8, PageCharset charset, GrowBuffer& out,
                                int32_t step) {
   const size_t before = out.View().size();

@@ -56,9 +56,6 @@ constexpr bool IsUtf8Continuation(char byte) {
 // U+10FFFF.
 bool IsUtf8(std::string_view text);
 
-// True when `text` holds a byte from 0x80 up.
-bool HasNonAscii(std::string_view text);
-
 // Writes the UTF-8 of `value` (up to U+10FFFF; a surrogate by itself, in
 // three bytes) to `out`, which has room for four bytes; returns its length.
 size_t EncodeUtf8(char32_t value, char* out);

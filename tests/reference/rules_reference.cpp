@@ -36,7 +36,7 @@ std::string RepairedLink(std::string_view link, page::PageCharset charset) {
   std::string copy(link);
   if (!page::PercentDecode(copy.data())) return std::string(link);
   copy.resize(std::string_view(copy.c_str()).size());
-  if (page::IsUtf8(copy) && page::HasNonAscii(copy)) {
+  if (page::IsUtf8(copy) && std::ranges::any_of(copy, [](char c) { return c & 0x80; })) {
     if (charset == page::PageCharset::Utf8) return copy;
     page::GrowBuffer converted;
     const page::Conversion conversion = page::AppendUtf8InCharset(copy, charset, converted, 64);
