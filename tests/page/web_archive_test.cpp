@@ -86,6 +86,7 @@ TEST(WebArchiveSamples, HoldTheirPageTidiedAsASavedPageAndEveryOtherPartButScrip
     for (const mime::Part& part : before.parts)
       if (part.mediaType.find("javascript") == std::string::npos)
         kept.push_back(Whole(original, part));
+    ASSERT_FALSE(kept.empty()) << "no part read";
     ASSERT_EQ(after.parts.size(), kept.size());
     ASSERT_EQ(before.parts.size() - kept.size(), sample.scripts);
     for (size_t i = 1; i < kept.size(); ++i) EXPECT_EQ(Whole(tidied, after.parts[i]), kept[i]);
