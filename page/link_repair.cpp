@@ -28,12 +28,14 @@ struct DecodedLink {
 // UTF-8, as its two parts do.
 class LinkDecoder {
  public:
-  // Decodes `link`, whose first `folderEnd` bytes end in the folder suffix.
-  // False when memory ran out. `result` lasts until the next call.
-  bool Decode(std::string_view link, size_t folderEnd, DecodedLink& result) {
+  // Decodes `link`, whose first `folderEnd` bytes end in the folder suffix;
+  // `folderHeld` when StartOfKnownFolder found them to be the part the
+  // decoder holds, which is then not compared again. False when memory ran
+  // out. `result` lasts until the next call.
+  bool Decode(std::string_view link, size_t folderEnd, bool folderHeld, DecodedLink& result) {
     if (link.size() > sizeof bytes_) return DecodeLong(link, result);
     const std::string_view folder = link.substr(0, folderEnd);
-    if (folder != folderRaw_) {
+    if (!folderHeld && folder != folderRaw_) {
       // The page text outlives the decoder: its bytes can be compared later.
       folderRaw_ = folder;
       folderDecoding_ = PercentDecodeInto(folder, bytes_, folderLength_, folderNonAscii_);
@@ -160,12 +162,13 @@ bool RepairLinksInText(const PageText& page, GrowBuffer& out, const ByteMap* ans
     // twice.
     const size_t folderEnd = occurrence + kFolderSuffix.bytes.size();
     size_t linkStart = decoder.StartOfKnownFolder(text, copied, folderEnd);
-    if (linkStart == kNotFound) {
+    const bool folderHeld = linkStart != kNotFound;
+    if (!folderHeld) {
       linkStart = copied + FindLastByte(text.substr(copied, occurrence - copied), '"') + 1;
     }
     const std::string_view link = text.substr(linkStart, closing - linkStart);
     if (!out.Append(text.substr(copied, linkStart - copied), step) ||
-        !decoder.Decode(link, folderEnd - linkStart, decoding) ||
+        !decoder.Decode(link, folderEnd - linkStart, folderHeld, decoding) ||
         !AppendRepairedLink(link, decoding, charset, ansiToUtf8, out, step)) {
       return false;
     }
