@@ -23,13 +23,28 @@ constexpr const char* kSanitizedTrim = " \t";
 // SanitizeName builds its result in a scratch string of this many bytes.
 constexpr size_t kSanitizeScratch = 4096;
 
+// Chrome and the browsers built on it write this header name into the head of
+// every page they save, ahead of the catalogue's own cells.
+constexpr std::string_view kHeaderPrefix = "Content-";
+
+// The first occurrence of `label` in `view` that is no part of the header name
+// "Content-Type". A label inside any other word still counts, as it always has.
+size_t FindLabel(std::string_view view, std::string_view label) {
+  size_t at = FindFrom(view, 0, label);
+  while (at != kNotFound && at >= kHeaderPrefix.size() &&
+         view.substr(at - kHeaderPrefix.size(), kHeaderPrefix.size()) == kHeaderPrefix) {
+    at = FindFrom(view, at + 1, label);
+  }
+  return at;
+}
+
 // Takes the cell of `label`: the text after the first tag end that follows
 // the label (searched from `skip` bytes past the label's start) up to the
 // next "</td>", whose "<" becomes the NUL that ends the value. Null when the
 // label, the tag end or the "</td>" is missing; nothing is cut then. `view`
 // is the text up to its first NUL, which earlier cells may have moved up.
 char* TakeCell(char* text, std::string_view view, std::string_view label, size_t skip) {
-  const size_t labelAt = FindFrom(view, 0, label);
+  const size_t labelAt = FindLabel(view, label);
   if (labelAt == kNotFound) return nullptr;
   const size_t tagEnd = FindFrom(view, labelAt + skip, kTagEnd);
   if (tagEnd == kNotFound) return nullptr;

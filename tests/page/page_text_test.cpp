@@ -266,6 +266,10 @@ TEST(ExtractTitleInfo, TakesEachFieldFromItsCellWithinItsLength) {
       {"<i x=\"english\">x\n<b>N</b></td><th>Type</th><td x=\"v\">\nOVA: 2</td>", false, "|N|OVA"},
       // A label inside a longer word counts; later labels only before the last value.
       {"<i class=\"SubType\">Bad</td>" + title + "Late</td>", false, "||Bad"},
+      // But not the header name that Chrome writes into the head of every page it saves.
+      {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">" + title +
+           "T</td><i x=\"english\">E</td><th>Type</th><td x=\"v\">OVA</td>",
+       false, "T|E|OVA"},
       {"Type</td> Title</td>", false, "||"},        // no tag end after the label
       {"<th>Type</th><td x=\"v\">TV", false, "||"},  // no cell end
       {"<i x=\"english\"> \tName\r</td>", false, "|Name|"},

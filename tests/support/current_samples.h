@@ -19,6 +19,8 @@ inline constexpr ArchivedSample kCurrentSamples[] = {
     // KOI8-R, likewise.
     {"Gekijoban Kaito Shojo Rin.htm",
      "Gekijōban Kaitō Shōjo Rin [Phantom Thief Girl Rin the Movie][Фильм]"},
+    // Saved by Chrome: "Content-Type" heads the page, its links are not escaped.
+    {"Mao Gaiden.html", "Hōseki Shōjo Mao Gaiden [Jewel Girl Mao Side Stories][OVA]"},
 };
 
 }  // namespace testsupport

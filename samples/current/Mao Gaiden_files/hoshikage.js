@@ -1,0 +1,6 @@
+var hk = {
+  init: function () { hk.menu(); },
+  menu: function () {},
+  banner: function (place, w, h) {},
+  counter: function (id) {}
+};
