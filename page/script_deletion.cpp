@@ -1,6 +1,7 @@
 #include "page/script_deletion.h"
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 #include "page/files_folder.h"
@@ -12,7 +13,22 @@ namespace {
 
 // The script deletion builds its paths in buffers of this size.
 constexpr size_t kPathCapacity = 1024;
-constexpr const char* kScriptPattern = "*.js";
+
+// Scripts end in ".js", except that Chrome (and every browser built on it)
+// adds ".download" to each script it saves, so that opening one from a file
+// manager runs nothing. One search finds both; what else it finds (".json",
+// ".jsx") stays.
+constexpr const char* kScriptPattern = "*.js*";
+constexpr const char* kScriptEndings[] = {".js", ".js.download"};
+
+bool IsScript(const char* name) {
+  const size_t length = std::strlen(name);
+  for (const char* ending : kScriptEndings) {
+    const size_t size = std::strlen(ending);
+    if (length >= size && platform::CompareNoCase(name + length - size, ending) == 0) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -32,6 +48,7 @@ void DeleteScripts(const char* path) {
   // folder, to files the user never handed us: it is not entered.
   if (files.IsLink(folder)) return;
   files.FindEntries(pattern, [&](const char* name) {
+    if (!IsScript(name)) return true;
     char script[kPathCapacity];
     platform::CopyText(script, sizeof script, folder);
     if (!platform::AppendPath(script, sizeof script, name)) return false;

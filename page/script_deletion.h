@@ -4,8 +4,9 @@
 
 namespace page {
 
-// Deletes the files named "*.js" (letter case ignored) in the "_files"
-// folder of the page at `path`, not in its subfolders. A "_files" that is a
+// Deletes the files named "*.js" or, as Chrome saves scripts,
+// "*.js.download" (letter case ignored) in the "_files" folder of the page at
+// `path`, not in its subfolders. A "_files" that is a
 // link or a junction is left alone; a script that is a link goes as a link.
 // A script that cannot be deleted is passed by; a path that does not fit the
 // path buffers ends the deletion.

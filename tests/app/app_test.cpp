@@ -122,6 +122,9 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
               (Strings{"0", report, page, Page("current/" + stem + "_files")}))
         << archive;
   }
+  // Chrome saves scripts as "name.js.download": they go like any other.
+  EXPECT_FALSE(fs::exists(Page("current/Mao Gaiden_files/jquery.js.download")));
+  EXPECT_TRUE(fs::exists(Page("current/Mao Gaiden_files/logo.gif")));
   EXPECT_NE(out_.find("Lantern Road.htm [Ok]\n"), std::string::npos) << out_;
   EXPECT_NE(out_.find("Amber Orchard.mhtml [Ok]\n"), std::string::npos) << out_;
   for (const auto& expected : fs::directory_iterator(testsupport::kSamples / "expected")) {

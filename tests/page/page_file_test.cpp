@@ -355,20 +355,26 @@ struct ScriptFolder final : testsupport::ForwardingFiles {
   std::vector<std::string> entries, searched, removed;
 };
 
-TEST(DeleteScripts, PathsThatDoNotFitEndTheDeletion) {
+TEST(DeleteScripts, TakesScriptsAloneAndPathsThatDoNotFitEndTheDeletion) {
   ScriptFolder disk;
   disk.entries = {"a.js"};
   const platform::ScopedFileSystem scoped(disk);
-  const std::string stem(1012, 'p');
+  const std::string stem(1011, 'p');
   const std::string folder = stem + "_files" + platform::kPathSeparator;
   DeleteScripts((stem + ".htm").c_str());                    // the pattern takes 1023 bytes
   DeleteScripts((stem + "p.htm").c_str());                   // one byte more: no search
   DeleteScripts((std::string(1018, 'p') + ".htm").c_str());  // the folder alone fills 1024
-  // A file name that does not fit beside the folder ends the deletion.
+  // A script's name that does not fit beside the folder ends the deletion.
   disk.entries = {std::string(10, 'n') + ".js", "a.js"};
   DeleteScripts((stem + ".htm").c_str());
-  EXPECT_EQ(disk.searched, (std::vector<std::string>{folder + "*.js", folder + "*.js"}));
+  EXPECT_EQ(disk.searched, (std::vector<std::string>{folder + "*.js*", folder + "*.js*"}));
   EXPECT_EQ(disk.removed, std::vector<std::string>{folder + "a.js"});
+  // Chrome's scripts go too; the rest of what the search finds stays.
+  disk.removed.clear();
+  disk.entries = {"b.JSON", "c.jsx", "d.JS.Download", "e.js.download.txt", "f.js"};
+  DeleteScripts("s.htm");
+  const std::string own = std::string("s_files") + platform::kPathSeparator;
+  EXPECT_EQ(disk.removed, (std::vector<std::string>{own + "d.JS.Download", own + "f.js"}));
 }
 
 TEST(FilesFolder, TakesThePlaceOfTheExtensionAndForABareNameFollowsTheNamedRule) {
