@@ -31,8 +31,6 @@ class FaultyFiles final : public ForwardingFiles {
     failAt_ = nth;
     mode_ = mode;
   }
-  // Operations counted since the last FailAt.
-  long count() const { return count_.load(); }
   // A size every opened file reports (size and stamp) instead of its own.
   std::optional<uint64_t> reportedSize;
 
