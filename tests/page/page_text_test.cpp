@@ -124,7 +124,9 @@ TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharsetUtf
       {"", "<a href=\"p_Files/%41\">", "<a href=\"p_Files/%41\">"},
       {"", "<a href=\"p_files/100%?%ZZ%41%4\">", "<a href=\"p_files/100%?%ZZA%4\">"},
       {utf8, "<a href=\"p_files/%41%00.jpg\">", "<a href=\"p_files/%41%00.jpg\">"},  // %00 kept
-      {"", "<a href=\"x_files/y_files/%2541\">", "<a href=\"x_files/y_files/%41\">"},  // once only
+      // "#", "?" and "%" stay escaped: bare, they would make the link lead elsewhere.
+      {"", "<a href=\"x_files/y_files/%2541\">", "<a href=\"x_files/y_files/%2541\">"},
+      {"", "<a href=\"No%20%232%3F%25_files/%41\">", "<a href=\"No %232%3F%25_files/A\">"},
       // Outside any attribute the link is the text between the nearest quotes.
       {"", "<a href=\"x\">p_files %41</a><a href=\"y\">",
        "<a href=\"x\">p_files A</a><a href=\"y\">"},
