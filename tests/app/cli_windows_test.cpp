@@ -31,8 +31,10 @@ TEST_F(CliRun, ANameThatAnArchiverCouldTakeForASwitchReachesItAsAPath) {
   Strings arguments = {"--ini", Ini("0"), "--no-fix", "--", "/" + fromRoot + ".htm"};
   Strings reached = {"\\" + fromRoot};
   folder_.Write("slash.htm", "<html/>");
+  folder_.Write("slash_files/a.gif", "");  // a folder, so that its name goes too
   for (const std::string& stem : hostile) {
     folder_.Write(stem + ".htm", "<html/>");
+    folder_.Write(stem + "_files/a.gif", "");
     arguments.push_back(stem + ".htm");
     reached.push_back(".\\" + stem);
   }
