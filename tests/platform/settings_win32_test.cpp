@@ -8,14 +8,9 @@
 
 namespace {
 
-// `text` as a file saved in UTF-16 with its byte-order mark.
+// `text` as a file saved in UTF-16 with its byte-order mark (Windows is little-endian).
 std::string Utf16File(const std::u16string& text) {
-  std::string bytes = "\xFF\xFE";
-  for (const char16_t unit : text) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
+  return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
 }
 
 TEST(SettingsWin32, ReadsAnAnsiAUtf8AndAUtf16FileAlikeAndKeepsTheFilesCodeOnAWrite) {

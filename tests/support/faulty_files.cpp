@@ -61,7 +61,7 @@ long FaultyFiles::Sweep(const std::function<void(FaultyFiles&)>& run,
       FaultyFiles files;
       files.FailAt(nth, mode);
       run(files);
-      if (files.count() < nth) break;
+      if (files.count_ < nth) break;
       check("operation " + std::to_string(nth) + " failed" + name);
     }
   }

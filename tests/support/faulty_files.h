@@ -1,6 +1,5 @@
-// A file system over the real one whose Nth operation fails, to prove that
-// a failure anywhere leaves every page whole; or, in the crash tests' copy of
-// velkor-cli, that ends the process at its Nth change, as a kill would.
+// A file system whose Nth operation fails, or (in the crash tests' velkor-cli)
+// that ends the process at its Nth change, as a kill would.
 #pragma once
 
 #include <atomic>
@@ -21,22 +20,18 @@ class FaultyFiles final : public ForwardingFiles {
     DiskFull,    // from the Nth on, what needs room fails (writes, flushes, new files);
                  // reading, cutting, removing and renaming still work
     Killed,      // the process ends right before its Nth change (only changes are
-                 // counted, the workers' together): the disk as a kill after the
-                 // change before leaves it
+                 // counted, the workers' together), as a kill after the one before
   };
 
-  // Fails operation `nth` (1-based, counted from now over every call of the
-  // file system and its files). A write that fails writes half of its bytes
-  // first, as a disk that fills up does; a read that fails reads nothing.
+  // Fails operation `nth` (1-based, from now, over the file system and its
+  // files). A failed write writes half of its bytes first, as a disk that
+  // fills up does; a failed read reads nothing.
   void FailAt(long nth, Mode mode) {
     count_ = 0;
     failAt_ = nth;
     mode_ = mode;
   }
-  // Operations counted since the last FailAt.
-  long count() const { return count_.load(); }
-  // A size every opened file reports (as its size and in its stamp) instead
-  // of its own.
+  // A size every opened file reports (size and stamp) instead of its own.
   std::optional<uint64_t> reportedSize;
 
   // Fails each operation of `run` in turn, in each mode, until a run makes
@@ -69,8 +64,7 @@ class FaultyFiles final : public ForwardingFiles {
                                                 const char* path) override;
 
  private:
-  // Ends the process at once, as a kill from outside would: no destructor
-  // runs, no buffer is flushed, no file is closed in order.
+  // Ends the process as a kill would: no destructor, flush or orderly close.
   [[noreturn]] static void EndAbruptly();
 
   std::atomic<long> count_ = 0;

@@ -1,7 +1,6 @@
-// A file system, and an open file, that hand every call to another one (the
-// native file system unless told otherwise): every stand-in of the tests
-// derives from them and changes only what it needs. A call a stand-in does
-// not let pass fails as the system fails it.
+// A file system, and an open file, that hand every call to the native ones:
+// every stand-in of the tests derives from them and changes only what it
+// needs. A call a stand-in does not let pass fails as the system fails it.
 #pragma once
 
 #include <memory>
@@ -46,9 +45,6 @@ class ForwardingFile : public platform::ExclusiveFile {
 
 class ForwardingFiles : public platform::FileSystem {
  public:
-  explicit ForwardingFiles(platform::FileSystem& inner = platform::NativeFiles())
-      : inner_(inner) {}
-
   std::unique_ptr<platform::ExclusiveFile> OpenExclusive(const char* path,
                                                          platform::FileError& error) override {
     if (!Passes(Access::Reads)) return Refused(error);
@@ -95,7 +91,7 @@ class ForwardingFiles : public platform::FileSystem {
     return file;
   }
 
-  platform::FileSystem& inner_;
+  platform::FileSystem& inner_ = platform::NativeFiles();
 
  private:
   static std::unique_ptr<platform::ExclusiveFile> Refused(platform::FileError& error) {

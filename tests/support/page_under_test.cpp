@@ -4,6 +4,7 @@
 
 #include "job/process_job.h"
 #include "page/journal.h"
+#include "page/page_rewrite.h"
 #include "page/title_marker.h"
 #include "platform/text.h"
 #include "tests/support/fixtures.h"
@@ -18,24 +19,6 @@ struct QuietSink final : job::ResultSink {
   bool Deliver(std::unique_ptr<job::JobResult>) override { return true; }
 };
 
-int32_t RunJob(const std::string& path, bool sync, platform::FileSystem* files = nullptr,
-               void (*arm)() = nullptr, void (*disarm)() = nullptr) {
-  job::JobRequest request;
-  request.fix = 1;
-  request.archive = 1;
-  platform::CopyText(request.path, sizeof request.path, path.c_str());
-  job::JobSettings settings;
-  settings.archiver.format = "%s %s %s";
-  settings.archiver.program = "/nowhere/archiver";
-  settings.sync = sync;
-  QuietSink sink;
-  const platform::ScopedFileSystem scoped(files != nullptr ? *files : platform::Files());
-  if (arm != nullptr) arm();
-  std::unique_ptr<job::JobResult> result = job::ProcessJob(request, sink, settings);
-  if (disarm != nullptr) disarm();
-  return result ? result->status : job::STATUS_PAGE_NO_MEMORY;
-}
-
 std::string Stem(const std::string& name) { return fs::path(name).stem().string(); }
 
 }  // namespace
@@ -47,15 +30,12 @@ PageUnderTest::PageUnderTest(const std::string& sample)
 
 PageUnderTest::PageUnderTest(const std::string& name, const std::string& bytes)
     : name_(name), original_(bytes) {
-  const auto place = [&](const TempFolder& into) {
-    into.Write(name, bytes);
-    into.Write(Stem(name) + "_files/player.js", "play();");
-  };
-  place(folder_);
-  const TempFolder scratch;
-  place(scratch);
-  RunJob(scratch.Path(name), false);
-  final_ = ReadFile(scratch.Path(Stem(name) + ".htm"));
+  folder_.Write(name, bytes);
+  folder_.Write(Stem(name) + "_files/player.js", "play();");
+  page::RewrittenPage rewritten;
+  page::TitleInfo info;
+  page::RewritePage(bytes, true, rewritten, info);
+  final_ = rewritten.bytes;
 }
 
 std::string PageUnderTest::Path() const {
@@ -76,7 +56,20 @@ std::map<std::string, std::string> PageUnderTest::Journals() const {
 
 int32_t PageUnderTest::Process(bool sync, platform::FileSystem* files, void (*arm)(),
                                void (*disarm)()) const {
-  return RunJob(Path(), sync, files, arm, disarm);
+  job::JobRequest request;
+  request.fix = 1;
+  request.archive = 1;
+  platform::CopyText(request.path, sizeof request.path, Path().c_str());
+  job::JobSettings settings;
+  settings.archiver.format = "%s %s %s";
+  settings.archiver.program = "/nowhere/archiver";
+  settings.sync = sync;
+  QuietSink sink;
+  const platform::ScopedFileSystem scoped(files != nullptr ? *files : platform::Files());
+  if (arm != nullptr) arm();
+  std::unique_ptr<job::JobResult> result = job::ProcessJob(request, sink, settings);
+  if (disarm != nullptr) disarm();
+  return result ? result->status : job::STATUS_PAGE_NO_MEMORY;
 }
 
 std::string GrowingPage() {

@@ -1,6 +1,5 @@
-// A page with its "_files" folder (a web archive has none) alone in a fresh
-// folder, what an uninterrupted job makes of it, and one job run on it: what
-// the recovery tests interrupt, fail and repeat.
+// A page with its "_files" folder alone in a fresh folder, its expected final
+// form, and the job that the recovery tests interrupt, fail and repeat.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +15,8 @@ class PageUnderTest {
  public:
   // A page of samples/, and its expected form.
   explicit PageUnderTest(const std::string& sample);
-  // `bytes` as page `name` with a script beside it; its final form is what a
-  // job makes of a copy.
+  // `bytes` as page `name` with a script beside it; its final form is what
+  // the page's rewrite in memory makes of it.
   PageUnderTest(const std::string& name, const std::string& bytes);
 
   const TempFolder& folder() const { return folder_; }
@@ -30,9 +29,9 @@ class PageUnderTest {
   // Every journal beside the page, set aside or not, by name.
   std::map<std::string, std::string> Journals() const;
 
-  // One job on the page as it is now: links repaired, archiving asked for
-  // with an archiver that cannot start, `sync` as given, through `files`
-  // when given; `arm` and `disarm` enclose the job alone.
+  // One job on the page as it is now: links repaired, archived by an
+  // archiver that cannot start, through `files` when given; `arm` and
+  // `disarm` enclose the job alone.
   int32_t Process(bool sync = true, platform::FileSystem* files = nullptr,
                   void (*arm)() = nullptr, void (*disarm)() = nullptr) const;
 

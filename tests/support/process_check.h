@@ -1,6 +1,5 @@
-// What the tests know of processes they started by way of the program under
-// test: whether one has ended, and when the archiver stand-in has come as
-// far as its hanging.
+// Whether a process the program under test started has ended, and when the
+// archiver stand-in has begun to hang.
 #pragma once
 
 #include <string>
@@ -11,10 +10,9 @@ namespace testsupport {
 // nobody reaped), waiting up to ten seconds for a process being killed.
 bool HasEnded(long pid);
 
-// While it lives, the archiver stand-in started in its "hang" mode signals
-// it (a named semaphore on POSIX, a named event on Windows, found through
-// the environment) once it has reported in full and written its output, as
-// it begins to hang.
+// While it lives, a stand-in in its "hang" mode signals it (a named semaphore
+// on POSIX, a named event on Windows, named in the environment) once it has
+// reported in full and written its output.
 class StandinHanging {
  public:
   StandinHanging();
