@@ -183,15 +183,12 @@ void WindowTest::dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused() 
 
 void WindowTest::resultsStillQueuedWhenTheWindowGoesAreFreed() {
   const std::string settings = folder->Write("velkor.ini", "[Options]\nbArc=0\n");
-  std::vector<std::string> pages;
-  for (const char* page : {"Frost Wind.htm", "Quiet Valley.htm", "Clockwork Garden.htm"}) {
-    pages.push_back(testsupport::CopySample(*folder, page));
-  }
   qt::WindowSink sink;
   app::WindowWorker worker;
   QVERIFY(worker.Start(settings, sink));
   auto window = std::make_unique<qt::CPageDlg>(worker.worker(), sink, settings);
-  window->Open(pages);
+  window->Open({testsupport::CopySample(*folder, "Frost Wind.htm"),
+                testsupport::CopySample(*folder, "Quiet Valley.htm")});
   // The worker ends once every result is queued for the window, which handles no event
   // meanwhile, and goes with them still queued (a leak shows under AddressSanitizer).
   worker.worker().Quit();
