@@ -98,7 +98,7 @@ class VelkorWindow : public ::testing::Test {
       const std::string name = sample.page, stem = name.substr(0, name.rfind('.'));
       const std::string page = folder.Path(stem + ".htm");
       EXPECT_EQ(testsupport::ReadFile(page), testsupport::Expected(from + name)) << name;
-      const std::string report = folder.Path(sample.archive + ".report");
+      const std::string report = folder.Path(std::string(sample.archive) + ".report");
       EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(report), "arg"),
                 (Lines{"0", report, page, folder.Path(stem + "_files")}))
           << sample.archive;
