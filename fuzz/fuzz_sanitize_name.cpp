@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   page::SanitizeName(buffer.get(), capacity);
   const std::string_view result(buffer.get(), std::strlen(buffer.get()));
   if (result.size() >= capacity || result.size() > 4095) std::abort();
-  if (result.find_first_of("\t\n\r\"/\\:<>?|") != std::string_view::npos) std::abort();
+  if (result.find_first_of("\t\n\r\"/\\:<>?|*") != std::string_view::npos) std::abort();
   if (!result.empty() && (result.front() == ' ' || result.front() == '\t' ||
                           result.back() == ' ' || result.back() == '\t')) {
     std::abort();

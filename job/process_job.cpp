@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "page/files_folder.h"
 #include "page/journal.h"
 #include "page/page_cleaner.h"
 #include "page/title_info.h"
@@ -115,8 +116,15 @@ std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
   if (request.archive == 1) {
     try {
       std::string output;
-      result->status = RunArchiver(request.path, info, settings.archiver, output, gate,
-                                   form != page::PageForm::Page);
+      // A page saved without its folder ("HTML only", or one whose folder
+      // went) is packed alone, as a web archive is: an archiver asked to
+      // pack a folder that is not there warns, and the page would fail.
+      const bool alone =
+          form != page::PageForm::Page ||
+          platform::Files().Kind(
+              page::FilesFolder(request.path, page::BareNameFolder::PagePath).c_str()) ==
+              platform::PathKind::Missing;
+      result->status = RunArchiver(request.path, info, settings.archiver, output, gate, alone);
       if (!output.empty()) sink.ArchiverOutput(std::move(output));
     } catch (const std::bad_alloc&) {
       result->status = STATUS_ARCHIVE_NO_MEMORY;

@@ -27,7 +27,7 @@ int32_t PageStatus(page::PageOutcome outcome);
 // Gives the page the extension ".htm" (never replacing an existing file, and
 // never to a web archive), shows its name through `sink`, repairs its links
 // when asked and cleans it in one journaled write, and archives it when
-// asked (a web archive alone). The request's path then names the page under
+// asked (alone when it is a web archive or has no files folder). The request's path then names the page under
 // its final name. The status is the page's when the page could not be done,
 // else the archiver's when archiving was asked for. Returns the result, or
 // null when memory for it ran out.

@@ -79,6 +79,12 @@ constexpr std::array<int8_t, 256> kHexValues = [] {
 
 int HexValue(char c) { return kHexValues[static_cast<unsigned char>(c)]; }
 
+// Escapes of the bytes that mean something in a link stay as they are: a
+// saver escapes "#", "?" and "%" in a file's name because a bare "#" would
+// begin a fragment, a "?" a query, and a "%" before two hex digits an escape
+// of its own, and the link would lead elsewhere.
+bool KeepsItsEscape(int byte) { return byte == '#' || byte == '?' || byte == '%'; }
+
 // The ANSI code pages that Windows converts one byte to one character, with
 // no byte depending on its neighbours (no lead bytes, no composition).
 bool IsPlainSingleByteCodePage(unsigned codePage) {
@@ -217,7 +223,7 @@ bool PercentDecode(char* text) {
     // so a string ending in "%" or "%4" is never read past its NUL.
     const int high = read[0] == '%' ? HexValue(read[1]) : -1;
     const int low = high >= 0 ? HexValue(read[2]) : -1;
-    if (low >= 0) {
+    if (low >= 0 && !KeepsItsEscape(high * 16 + low)) {
       *write++ = static_cast<char>(high * 16 + low);
       read += 3;
       decoded = true;
@@ -320,7 +326,7 @@ Decoding PercentDecodeInto(std::string_view text, char* out, size_t& length, boo
     if (byte == '%' && end - read >= 2) {
       const int high = HexValue(read[0]);
       const int low = high >= 0 ? HexValue(read[1]) : -1;
-      if (low >= 0) {
+      if (low >= 0 && !KeepsItsEscape(high * 16 + low)) {
         byte = static_cast<char>(high * 16 + low);
         // A decoded NUL would end the text there.
         if (byte == '\0') return Decoding::Nul;

@@ -24,7 +24,8 @@ bool EqualsAsciiNoCase(std::string_view value, std::string_view lowerLiteral);
 PageCharset CharsetNamed(std::string_view name);
 
 // Decodes the %XX sequences (digits and capital A-F only) of a NUL-terminated
-// string in place. True when at least one was decoded.
+// string in place, but for those of "#", "?" and "%", which a link needs
+// escaped to name a file. True when at least one was decoded.
 bool PercentDecode(char* text);
 
 // Translates a NUL-terminated Windows-1251 string to KOI8-R in place.

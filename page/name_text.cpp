@@ -17,9 +17,21 @@ bool NameCanHold(char32_t value) {
          !(value >= 0xD800 && value <= 0xDFFF) && value <= kLastCharacter;
 }
 
-// The value of the reference that starts at `at` ("&#" digits ";" or
-// "&#x" hex digits ";"), with its length; false when none starts there.
-bool ReadReference(std::string_view text, size_t at, char32_t& value, size_t& length) {
+// The references by name that every page writes: those of the characters
+// markup uses itself ("Mao &amp; Rin", as every browser and site writes a
+// "&" in a title), and the no-break space.
+struct NamedReference {
+  std::string_view text;
+  char32_t value;
+};
+constexpr NamedReference kNamedReferences[] = {
+    {"&amp;", U'&'},   {"&lt;", U'<'},    {"&gt;", U'>'},
+    {"&quot;", U'"'}, {"&apos;", U'\''}, {"&nbsp;", 0xA0},
+};
+
+// The value of the numeric reference that starts at `at` ("&#" digits ";"
+// or "&#x" hex digits ";"), with its length; false when none starts there.
+bool ReadNumericReference(std::string_view text, size_t at, char32_t& value, size_t& length) {
   size_t next = at + 2;
   const bool hex = next < text.size() && (text[next] == 'x' || text[next] == 'X');
   if (hex) ++next;
@@ -44,6 +56,20 @@ bool ReadReference(std::string_view text, size_t at, char32_t& value, size_t& le
   return true;
 }
 
+// The value and length of the reference, by number or by name, that starts
+// at `at` (a "&"); false when none starts there.
+bool ReadReference(std::string_view text, size_t at, char32_t& value, size_t& length) {
+  if (text.substr(at, 2) == "&#") return ReadNumericReference(text, at, value, length);
+  for (const NamedReference& reference : kNamedReferences) {
+    if (text.substr(at, reference.text.size()) == reference.text) {
+      value = reference.value;
+      length = reference.text.size();
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 GrowBuffer NameText(const char* value, PageCharset charset) {
@@ -52,11 +78,11 @@ GrowBuffer NameText(const char* value, PageCharset charset) {
   const std::string_view text = utf8.View();
   GrowBuffer out;
   size_t copied = 0;
-  for (size_t at = FindFrom(text, 0, "&#"); at != kNotFound; at = FindFrom(text, at, "&#")) {
+  for (size_t at = FindFrom(text, 0, "&"); at != kNotFound; at = FindFrom(text, at, "&")) {
     char32_t character = 0;
     size_t length = 0;
     if (!ReadReference(text, at, character, length) || !NameCanHold(character)) {
-      at += 2;
+      ++at;
       continue;
     }
     char encoded[4];

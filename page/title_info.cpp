@@ -184,6 +184,7 @@ void SanitizeName(char* text, size_t capacity) {
       case '/':
       case '\\':
       case '|':
+      case '*':  // a name that Windows refuses would leave the page unarchived
         room = emit('_');
         break;
       case ':':

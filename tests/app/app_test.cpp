@@ -108,6 +108,7 @@ TEST_F(IntakeTest, ANameResolvesAsStoredAndAWildcardToItsFirstMatchOrItsFolder) 
 // forms every link into the page's folder leads to a file there (the scripts aside), named in
 // the page's charset or, where that lacks a letter, left escaped.
 TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
+  fs::remove_all(Page("Paper Cranes_files"));  // saved "HTML only"
   EXPECT_EQ(Run({"--ini", Ini("0"), folder_.Path("pages"), Page("current")}), 0) << err_;
   EXPECT_EQ(err_, "");
   // One line a page, in the folder's listing order, which is the system's.
@@ -139,6 +140,9 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
     EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"),
               (Strings{"0", report, Page(page), Page(files)}));
   }
+  // A page without its folder is packed alone: an archiver asked for a missing folder fails.
+  EXPECT_EQ(testsupport::ReportValues(ReadFile(Page("Paper Cranes.report")), "arg"),
+            (Strings{"0", Page("Paper Cranes.report"), Page("Paper Cranes.htm")}));
   // A web archive is packed alone, under its title (whose type is in the page's own bytes).
   Strings alone;
   for (const auto& entry : fs::directory_iterator(folder_.Path("pages"))) {
@@ -312,10 +316,11 @@ TEST_F(CliRun, ManyWorkersGiveTheLinesPagesAndArchivesOfOne) {
     const std::string name = entry.path().filename().string();
     EXPECT_EQ(ReadFile(folder_.Path("many/" + name)), ReadFile(entry.path().string())) << name;
   }
-  // The pages of one archive packed into it in their order: the later one last.
+  // The pages of one archive packed into it in their order: the later one last (alone: it has
+  // no folder).
   const Strings packed = testsupport::ReportValues(
       ReadFile(folder_.Path("many/" + kFrostReport)), "arg");
-  ASSERT_EQ(packed.size(), 4u);
+  ASSERT_EQ(packed.size(), 3u);
   EXPECT_EQ(packed[2], folder_.Path("many/Twin Wind.htm"));
 }
 

@@ -48,6 +48,9 @@ TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolderInUtf8) {
        {"Gekij&#333;ban Kait&#x14D; &#X14c;", "A&#47;B&#58;C&#0063;",
         "&#0;&#1;&#xD800;&#333&#x110000;"},
        dir + "Gekij\xC5\x8D" "ban Kait\xC5\x8D \xC5\x8C [A_B-C.][&#0;&#1;&#xD800;&#333&#x110000;]"},
+      // The references by name every page writes; one without its ";" is none.
+      {page, {"Mao &amp; Rin &lt;3", "&quot;Jewel&quot;&nbsp;Girl&apos;s", "&amp"},
+       dir + "Mao & Rin (3 ['Jewel'\xC2\xA0Girl's][&amp]"},
       {"page.htm", {"Name", "", "TV"}, "Name [TV]"},  // a bare name has no folder part
       {dotted, {}, dotted},                           // a folder's dot is no extension
       // Cut at 1023 bytes, never inside a character.

@@ -124,7 +124,9 @@ TEST(RepairLinksInText, DecodesQuotedLinksIntoTheFilesFolderInThePagesCharsetUtf
       {"", "<a href=\"p_Files/%41\">", "<a href=\"p_Files/%41\">"},
       {"", "<a href=\"p_files/100%?%ZZ%41%4\">", "<a href=\"p_files/100%?%ZZA%4\">"},
       {utf8, "<a href=\"p_files/%41%00.jpg\">", "<a href=\"p_files/%41%00.jpg\">"},  // %00 kept
-      {"", "<a href=\"x_files/y_files/%2541\">", "<a href=\"x_files/y_files/%41\">"},  // once only
+      // "#", "?" and "%" stay escaped: bare, they would make the link lead elsewhere.
+      {"", "<a href=\"x_files/y_files/%2541\">", "<a href=\"x_files/y_files/%2541\">"},
+      {"", "<a href=\"No%20%232%3F%25_files/%41\">", "<a href=\"No %232%3F%25_files/A\">"},
       // Outside any attribute the link is the text between the nearest quotes.
       {"", "<a href=\"x\">p_files %41</a><a href=\"y\">",
        "<a href=\"x\">p_files A</a><a href=\"y\">"},
@@ -311,7 +313,7 @@ TEST(SanitizeName, MakesTextUsableInAFileNameWithinItsCapacity) {
   const std::pair<const char*, const char*> cases[] = {
       {"Re: Zero\r\nPart", "Re - Zero Part"}, {"a:b|c", "a-b_c"}, {"A/B\\C", "A_B_C"},
       {"What?", "What."}, {"<x> \"hi\"", "(x) 'hi'"}, {"ta\tb", "tab"}, {"\nStart", "Start"},
-      {"a \nb", "a b"}, {"a\n\nb", "a b"}, {"*\xC0\xFF*", "*\xC0\xFF*"}, {" \t pad\t ", "pad"},
+      {"a \nb", "a b"}, {"a\n\nb", "a b"}, {"*\xC0\xFF*", "_\xC0\xFF_"}, {" \t pad\t ", "pad"},
   };
   for (const auto& [input, expected] : cases) EXPECT_EQ(Sanitized(input), expected) << input;
   // "a: b" grows by one byte; the result is cut, not overrun, and a cut
