@@ -30,9 +30,12 @@ TEST_F(CliRun, ANameThatAnArchiverCouldTakeForASwitchReachesItAsAPath) {
   const std::string fromRoot = folder_.Path("slash").substr(3);  // after "C:\"
   Strings arguments = {"--ini", Ini("0"), "--no-fix", "--", "/" + fromRoot + ".htm"};
   Strings reached = {"\\" + fromRoot};
+  // Each page with its folder, whose name the archiver is given too.
   folder_.Write("slash.htm", "<html/>");
+  folder_.Write("slash_files/a.css", "");
   for (const std::string& stem : hostile) {
     folder_.Write(stem + ".htm", "<html/>");
+    folder_.Write(stem + "_files/a.css", "");
     arguments.push_back(stem + ".htm");
     reached.push_back(".\\" + stem);
   }
