@@ -32,6 +32,40 @@ std::string FileNameText(const char* field, page::PageCharset charset) {
   return name;
 }
 
+// The longest name an archive gets: a file system holds names of 255 bytes
+// (ext4) or 255 UTF-16 units (NTFS), and the archiver adds its extension.
+constexpr size_t kMaxArchiveNameLength = 255 - 15;
+
+// `text` without as many of its last characters as make it at most `room`
+// long as the system counts a name, and without the blanks the cut left at
+// its end.
+std::string CutToLength(std::string text, size_t room) {
+  while (!text.empty() && platform::PathLength(text) > room) {
+    text.resize(page::Utf8Prefix(text, text.size() - 1).size());
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+// "Title [English][Type]", or "Title [Type]" without English. A name too
+// long for a file system loses the end of its English name first, then,
+// with no English left, the end of its title: the type always stays.
+std::string ArchiveName(std::string title, std::string english, const std::string& type) {
+  const std::string typePart = "[" + type + "]";
+  const size_t fixed = platform::PathLength(title + " " + typePart);
+  if (fixed + platform::PathLength("[" + english + "]") > kMaxArchiveNameLength) {
+    english = fixed + 2 < kMaxArchiveNameLength
+                  ? CutToLength(english, kMaxArchiveNameLength - fixed - 2)
+                  : std::string();
+  }
+  if (english.empty()) {
+    const size_t typeLength = platform::PathLength(" " + typePart);
+    title = CutToLength(title, kMaxArchiveNameLength - std::min(typeLength, kMaxArchiveNameLength));
+    return title + " " + typePart;
+  }
+  return title + " [" + english + "]" + typePart;
+}
+
 // The value as it goes to the archiver: never readable as a switch ("-r",
 // "--", "-sdel") or a list file ("@list"), whatever the page is called. A
 // name beginning so is relative, and "./" before it names the same file,
@@ -75,14 +109,9 @@ std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info) {
     page::SanitizeName(info.title, sizeof info.title);
     page::SanitizeName(info.english, sizeof info.english);
     page::SanitizeName(info.type, sizeof info.type);
-    base += FileNameText(info.title, info.charset);
-    base += " [";
-    if (info.english[0] != '\0') {
-      base += FileNameText(info.english, info.charset);
-      base += "][";
-    }
-    base += FileNameText(info.type, info.charset);
-    base += ']';
+    base += ArchiveName(FileNameText(info.title, info.charset),
+                        FileNameText(info.english, info.charset),
+                        FileNameText(info.type, info.charset));
   }
   // A name never ends in half a character.
   if (base.size() >= kArchiveBaseCapacity) {

@@ -47,7 +47,8 @@ bool IsAcceptedFormat(std::string_view format);
 // "Title [English][Type]" (or "Title [Type]" without English), sanitising
 // the three fields in place and then taking them from the page's charset
 // into the program's UTF-8 (numeric character references read); with an
-// empty Title, the page path without its extension.
+// empty Title, the page path without its extension. A name longer than a
+// file system holds loses the end of its English name, then of its title.
 std::string ArchiveBaseName(const char* pagePath, page::TitleInfo& info);
 
 // Runs the archiver for the page, its format filled with the archive base

@@ -30,12 +30,11 @@ TEST_F(CliRun, ANameThatAnArchiverCouldTakeForASwitchReachesItAsAPath) {
   const std::string fromRoot = folder_.Path("slash").substr(3);  // after "C:\"
   Strings arguments = {"--ini", Ini("0"), "--no-fix", "--", "/" + fromRoot + ".htm"};
   Strings reached = {"\\" + fromRoot};
-  // Each page with its folder, whose name the archiver is given too.
   folder_.Write("slash.htm", "<html/>");
-  folder_.Write("slash_files/a.css", "");
+  folder_.Write("slash_files/a.gif", "");  // a folder, so that its name goes too
   for (const std::string& stem : hostile) {
     folder_.Write(stem + ".htm", "<html/>");
-    folder_.Write(stem + "_files/a.css", "");
+    folder_.Write(stem + "_files/a.gif", "");
     arguments.push_back(stem + ".htm");
     reached.push_back(".\\" + stem);
   }

@@ -60,6 +60,22 @@ TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolderInUtf8) {
     page::TitleInfo info = given;
     EXPECT_EQ(job::ArchiveBaseName(path.c_str(), info), expected) << path;
   }
+  // A name longer than a file system holds (240 units leave room for an extension) loses the
+  // end of its English name, then of its title; Windows counts a Cyrillic letter once.
+  const auto named = [&page](const std::string& title, const std::string& english) {
+    page::TitleInfo info{.charset = PageCharset::Utf8};
+    platform::CopyText(info.title, sizeof info.title, title.c_str());
+    platform::CopyText(info.english, sizeof info.english, english.c_str());
+    platform::CopyText(info.type, sizeof info.type, "TV");
+    return job::ArchiveBaseName(page.c_str(), info);
+  };
+  const std::string t(100, 'T'), e(132, 'E');
+  EXPECT_EQ(named(t, e + " " + std::string(67, 'F')), dir + t + " [" + e + "][TV]");
+  EXPECT_EQ(named(std::string(300, 'T'), "Eng"), dir + std::string(235, 'T') + " [TV]");
+  std::string letters;
+  for (int i = 0; i < 150; ++i) letters += "\xD0\xB4";
+  EXPECT_EQ(named(letters, ""),
+            dir + (kSep == "\\" ? letters : letters.substr(0, 234)) + " [TV]");
 }
 
 // What a job does, as it happens: its start as the front end hears of it,
