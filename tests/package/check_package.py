@@ -4,7 +4,6 @@
     check_package.py ZIP MACHINE(i386|x86_64) OBJDUMP WINDRES
 """
 import re
-import struct
 import subprocess
 import sys
 import tempfile
@@ -15,7 +14,7 @@ FOLDER = "Velkor-1.16/"
 FILES = [FOLDER + name for name in
          ["Velkor.exe", "readme-en.txt", "readme-ru.txt", "velkor-cli.exe", "velkor.ini"]]
 PROGRAMS = [FOLDER + "Velkor.exe", FOLDER + "velkor-cli.exe"]
-PE_MACHINES = {"i386": 0x014C, "x86_64": 0x8664}
+PE_FORMATS = {"i386": "pei-i386", "x86_64": "pei-x86-64"}
 # DLLs that every Windows carries in its system folder.
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
                "msvcrt.dll", "ole32.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll",
@@ -34,19 +33,11 @@ def check(ok, message):
         failures.append(message)
 
 
-def pe_machine(exe):
-    data = exe.read_bytes()
-    (header,) = struct.unpack_from("<I", data, 0x3C)
-    check(data[:2] == b"MZ" and data[header:header + 4] == b"PE\0\0", f"{exe.name} is no PE file")
-    return struct.unpack_from("<H", data, header + 4)[0]
-
-
 def check_program(exe, machine, objdump):
-    built_for = pe_machine(exe)
-    check(built_for == PE_MACHINES[machine],
-          f"{exe.name} is built for machine {built_for:#06x}, not {machine}")
-    headers = subprocess.run([objdump, "-p", str(exe)], check=True,
-                             capture_output=True, text=True).stdout
+    headers = subprocess.run([objdump, "-p", str(exe)], capture_output=True, text=True).stdout
+    built_as = re.search(r"file format (\S+)", headers)
+    check(built_as and built_as.group(1) == PE_FORMATS[machine],
+          f"{exe.name} is {built_as.group(1) if built_as else 'no PE file'}, not {machine}")
     dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
     check("kernel32.dll" in dlls, f"{exe.name}: no import of KERNEL32.dll among {sorted(dlls)}")
     check(dlls <= SYSTEM_DLLS, f"{exe.name} needs DLLs Windows lacks: {sorted(dlls - SYSTEM_DLLS)}")

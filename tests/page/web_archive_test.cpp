@@ -107,12 +107,10 @@ const std::string kCataloguePage =
     "<p class=\"desc\">d</p><div class=\"g_section vote\">vote</div></body></html>\n";
 
 // An archive of one page part and a script part, its lines ending in `lineBreak`.
-std::string Archive(std::string pageFields, std::string pageBody, std::string lineBreak = "\r\n",
-                    std::string boundary = "b0") {
-  std::string archive = "MIME-Version: 1.0\nContent-Type: multipart/related;\n boundary=\"" +
-                        boundary + "\"\n\n--" + boundary + "\n" + pageFields + "\n\n" + pageBody +
-                        "\n--" + boundary + "\nContent-Type: text/javascript\n\nrun();\n--" +
-                        boundary + "--\n";
+std::string Archive(std::string pageFields, std::string pageBody, std::string lineBreak = "\r\n") {
+  const std::string archive =
+      "MIME-Version: 1.0\nContent-Type: multipart/related;\n boundary=\"b0\"\n\n--b0\n" +
+      pageFields + "\n\n" + pageBody + "\n--b0\nContent-Type: text/javascript\n\nrun();\n--b0--\n";
   std::string withBreaks;
   for (const char c : archive) withBreaks += c == '\n' ? lineBreak : std::string(1, c);
   return withBreaks;

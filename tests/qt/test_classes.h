@@ -14,7 +14,7 @@ class WindowTest : public QObject {
   void firstCloseMakesAPrivateFolderWithTheWindowKeysOnlyOrSaysWhyItCannot();
   void cliReadsTheUserFileAndNamesOneBesideItThatItIgnores();
   void commandLineRunCleansArchivesClosesItselfAndStoresKeys();
-  void failingArchiverKeepsWindowOpenShowsAboutAndAPlaceBeyondTheScreenIsNotStored();
+  void restoresItsPlaceShowsAboutAndAPlaceBeyondTheScreenIsNotStored();
   void dropsWhileJobsArePendingQueueBehindAndNonLocalUrlsAreRefused();
   void resultsStillQueuedWhenTheWindowGoesAreFreed();
   void logFollowsTheNewestLineUnlessScrolledAway();

@@ -65,9 +65,9 @@ class VelkorWindow : public ::testing::Test {
                                reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr,
                                FALSE, 0, nullptr, nullptr, &startup, &velkor));
   }
-  // A sample page copied into `into` beside the program, as a command line names it.
-  std::string Page(const std::string& page, const std::string& into = "") const {
-    return "\"" + testsupport::CopySample(folder, page, into) + "\" ";
+  // A sample page copied beside the program, as a command line names it.
+  std::string Page(const std::string& page) const {
+    return "\"" + testsupport::CopySample(folder, page) + "\" ";
   }
 
   // A dialog window of that caption, looked for again whenever the tests' build tells that one
@@ -90,17 +90,17 @@ class VelkorWindow : public ::testing::Test {
   }
   Lines StoredKeys() const { return testsupport::StoredWindowKeys(folder.Path("velkor.ini")); }
 
-  // Each sample page (under samples/`from`) cleaned in `in` to its expected form, and archived
-  // by the stand-in under the archive's name, with the page and its folder.
+  // Each sample page (under samples/`from`) cleaned beside the program to its expected form,
+  // and archived by the stand-in under the archive's name, with the page and its folder.
   void ExpectArchived(std::span<const testsupport::ArchivedSample> samples,
-                      const std::string& from = "", const std::string& in = "") const {
+                      const std::string& from = "") const {
     for (const testsupport::ArchivedSample& sample : samples) {
       const std::string name = sample.page, stem = name.substr(0, name.rfind('.'));
-      const std::string page = folder.Path(in + stem + ".htm");
+      const std::string page = folder.Path(stem + ".htm");
       EXPECT_EQ(testsupport::ReadFile(page), testsupport::Expected(from + name)) << name;
-      const std::string report = folder.Path(in + sample.archive + ".report");
+      const std::string report = folder.Path(std::string(sample.archive) + ".report");
       EXPECT_EQ(testsupport::ReportValues(testsupport::ReadFile(report), "arg"),
-                (Lines{"0", report, page, folder.Path(in + stem + "_files")}))
+                (Lines{"0", report, page, folder.Path(stem + "_files")}))
           << sample.archive;
     }
   }
@@ -113,18 +113,14 @@ class VelkorWindow : public ::testing::Test {
 };
 
 // The names a user of today gives pages (a macron, Japanese, Cyrillic, plain ASCII), with
-// links a current browser wrote, named on the command line, as a folder, or dropped.
+// links a current browser wrote, named on the command line or dropped.
 const auto kTodaysPages = std::span(testsupport::kCurrentSamples).first(4);
 
 std::string Current(const char* page) { return std::string("current/") + page; }
 
-TEST_F(VelkorWindow, CommandLineRunOfPagesAndAFolderArchivesClosesItselfAndStoresSettings) {
-  std::string commandLine =
-      Page("Frost Wind.htm") + Page("Lantern Road.html") + "\"" + folder.Path("pages") + "\" ";
-  for (const auto& sample : kTodaysPages) {
-    commandLine += Page(Current(sample.page));
-    Page(Current(sample.page), "pages");
-  }
+TEST_F(VelkorWindow, CommandLineRunOfPagesArchivesClosesItselfAndStoresSettings) {
+  std::string commandLine = Page("Frost Wind.htm") + Page("Lantern Road.html");
+  for (const auto& sample : kTodaysPages) commandLine += Page(Current(sample.page));
   Start(VELKOR_PROGRAM, commandLine);
   ASSERT_EQ(ExitCode(), 0u) << "the window did not close itself after a successful run";
   EXPECT_FALSE(fs::exists(folder.Path("Lantern Road.html"))) << "the page kept its old extension";
@@ -135,7 +131,6 @@ TEST_F(VelkorWindow, CommandLineRunOfPagesAndAFolderArchivesClosesItselfAndStore
       {"Lantern Road.html", "Lantern Road [ТВ-сериал]"}};
   ExpectArchived(shipped);
   ExpectArchived(kTodaysPages, "current/");
-  ExpectArchived(kTodaysPages, "current/", "pages/");
   EXPECT_EQ(StoredKeys(), (Lines{"2", "2", "1", "1"}));
 }
 
