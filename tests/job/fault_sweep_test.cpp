@@ -89,11 +89,17 @@ bool IsPageFailure(int32_t status) {
 
 // Whatever failed, the job must not crash or leak, must leave the page as it
 // was, in its final form or beside its journal, and may report Ok only for
-// the final form; a clean run after it must finish the page.
-void Check(const testsupport::PageUnderTest& sample, int32_t status, const std::string& what) {
+// the final form; a clean run after it must finish the page. A page whose
+// journal was cut short must not have been touched: were its own write to
+// fail then, nothing whole would be left to put back.
+void Check(const testsupport::PageUnderTest& sample, int32_t status, const std::string& what,
+           bool journalCutShort = false) {
   SCOPED_TRACE(what + ", status " + std::to_string(status));
   const std::string current = sample.Current();
   const std::map<std::string, std::string> journals = sample.Journals();
+  if (journalCutShort) {
+    EXPECT_EQ(current, sample.original()) << "written after a cut journal";
+  }
   if (!IsPageFailure(status)) {
     EXPECT_EQ(current, sample.final()) << "reported done, but not in its final form";
   } else if (status == job::STATUS_PAGE_NOT_ROLLED_BACK) {
@@ -119,12 +125,16 @@ TEST(FaultSweep, AFileOperationOrAnAllocationThatFailsAnywhereInAJobLosesNoPage)
   for (const char* name : kSamplePages) {
     std::optional<testsupport::PageUnderTest> sample;
     int32_t status = 0;
+    bool journalCutShort = false;
     operations += testsupport::FaultyFiles::Sweep(
         [&](testsupport::FaultyFiles& files) {
           sample.emplace(name);
           status = sample->Process(true, &files);
+          journalCutShort = files.journalCutShort;
         },
-        [&](const std::string& what) { Check(*sample, status, name + (", " + what)); });
+        [&](const std::string& what) {
+          Check(*sample, status, name + (", " + what), journalCutShort);
+        });
     for (const bool fromThenOn : {false, true}) {
       for (long nth = 1;; ++nth) {
         sample.emplace(name);

@@ -8,15 +8,18 @@
 #endif
 
 #include <cstdlib>
+#include <string_view>
 #include <utility>
+
+#include "page/journal.h"
 
 namespace testsupport {
 namespace {
 
 class FaultyFile final : public ForwardingFile {
  public:
-  FaultyFile(FaultyFiles& owner, std::unique_ptr<platform::ExclusiveFile> inner)
-      : ForwardingFile(std::move(inner)), owner_(owner) {}
+  FaultyFile(FaultyFiles& owner, std::unique_ptr<platform::ExclusiveFile> inner, bool journal)
+      : ForwardingFile(std::move(inner)), owner_(owner), journal_(journal) {}
 
   bool Size(uint64_t& size) override {
     if (!ForwardingFile::Size(size)) return false;
@@ -25,6 +28,7 @@ class FaultyFile final : public ForwardingFile {
   }
   int64_t WriteAt(uint64_t offset, const char* from, size_t count) override {
     if (Passes(Access::NeedsRoom)) return inner_->WriteAt(offset, from, count);
+    owner_.journalCutShort = owner_.journalCutShort || journal_;
     return count < 2 ? -1 : inner_->WriteAt(offset, from, count / 2);
   }
   bool Stamp(platform::FileStamp& stamp) override {
@@ -38,6 +42,7 @@ class FaultyFile final : public ForwardingFile {
 
  private:
   FaultyFiles& owner_;
+  const bool journal_;
 };
 
 }  // namespace
@@ -69,9 +74,10 @@ long FaultyFiles::Sweep(const std::function<void(FaultyFiles&)>& run,
 }
 
 std::unique_ptr<platform::ExclusiveFile> FaultyFiles::Wrap(
-    std::unique_ptr<platform::ExclusiveFile> file, const char*) {
+    std::unique_ptr<platform::ExclusiveFile> file, const char* path) {
   if (!file) return nullptr;
-  return std::make_unique<FaultyFile>(*this, std::move(file));
+  const bool journal = std::string_view(path).ends_with(page::kJournalSuffix);
+  return std::make_unique<FaultyFile>(*this, std::move(file), journal);
 }
 
 }  // namespace testsupport

@@ -33,6 +33,8 @@ class FaultyFiles final : public ForwardingFiles {
   }
   // A size every opened file reports (size and stamp) instead of its own.
   std::optional<uint64_t> reportedSize;
+  // Set once a write to a page's journal has been cut short.
+  bool journalCutShort = false;
 
   // Fails each operation of `run` in turn, in each mode, until a run makes
   // fewer operations than the one to fail; `check` follows each run that
