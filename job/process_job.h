@@ -27,10 +27,11 @@ int32_t PageStatus(page::PageOutcome outcome);
 // Gives the page the extension ".htm" (never replacing an existing file, and
 // never to a web archive), shows its name through `sink`, repairs its links
 // when asked and cleans it in one journaled write, and archives it when
-// asked (alone when it is a web archive or has no files folder). The request's path then names the page under
-// its final name. The status is the page's when the page could not be done,
-// else the archiver's when archiving was asked for. Returns the result, or
-// null when memory for it ran out.
+// asked (alone when it is a web archive or has no files folder). The
+// request's path then names the page under its final name. The status is
+// the page's when the page could not be done, else the archiver's when
+// archiving was asked for. Returns the result, or null when memory for it
+// ran out.
 // With `gate`, the job waits where it must not overtake an earlier one.
 std::unique_ptr<JobResult> ProcessJob(JobRequest& request, ResultSink& sink,
                                       const JobSettings& settings, JobGate* gate = nullptr);

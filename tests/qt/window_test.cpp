@@ -96,9 +96,11 @@ void WindowTest::commandLineRunCleansArchivesClosesItselfAndStoresKeys() {
 
   // Each page cleaned, then archived with its folder under its title.
   const std::pair<std::string, std::string> archives[] = {
-      {"Frost Wind", "Itetsuku Kaze [Frost Wind][OVA]"}, {"Lantern Road", "Lantern Road [ТВ-сериал]"}};
+      {"Frost Wind", "Itetsuku Kaze [Frost Wind][OVA]"},
+      {"Lantern Road", "Lantern Road [ТВ-сериал]"}};
   for (const auto& [stem, archive] : archives) {
-    const std::string page = folder->Path(stem + ".htm"), report = folder->Path(archive + ".report");
+    const std::string page = folder->Path(stem + ".htm");
+    const std::string report = folder->Path(archive + ".report");
     QVERIFY2(ReadFile(page) == testsupport::Expected(stem), stem.c_str());
     QCOMPARE(testsupport::ReportValues(ReadFile(report), "arg"),
              std::vector<std::string>({"0", report, page, folder->Path(stem + "_files")}));
