@@ -50,20 +50,16 @@ std::string CutToLength(std::string text, size_t room) {
 // "Title [English][Type]", or "Title [Type]" without English. A name too
 // long for a file system loses the end of its English name first, then,
 // with no English left, the end of its title: the type always stays.
-std::string ArchiveName(std::string title, std::string english, const std::string& type) {
-  const std::string typePart = "[" + type + "]";
-  const size_t fixed = platform::PathLength(title + " " + typePart);
-  if (fixed + platform::PathLength("[" + english + "]") > kMaxArchiveNameLength) {
-    english = fixed + 2 < kMaxArchiveNameLength
-                  ? CutToLength(english, kMaxArchiveNameLength - fixed - 2)
-                  : std::string();
-  }
-  if (english.empty()) {
-    const size_t typeLength = platform::PathLength(" " + typePart);
-    title = CutToLength(title, kMaxArchiveNameLength - std::min(typeLength, kMaxArchiveNameLength));
-    return title + " " + typePart;
-  }
-  return title + " [" + english + "]" + typePart;
+std::string ArchiveName(const std::string& title, std::string english, const std::string& type) {
+  const auto roomBeside = [](const std::string& rest) {
+    const size_t length = platform::PathLength(rest);
+    return length < kMaxArchiveNameLength ? kMaxArchiveNameLength - length : 0;
+  };
+  const std::string englishTail = "][" + type + "]";
+  if (!english.empty()) english = CutToLength(english, roomBeside(title + " [" + englishTail));
+  if (!english.empty()) return title + " [" + english + englishTail;
+  const std::string typePart = " [" + type + "]";
+  return CutToLength(title, roomBeside(typePart)) + typePart;
 }
 
 // The value as it goes to the archiver: never readable as a switch ("-r",

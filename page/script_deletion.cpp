@@ -1,9 +1,10 @@
 #include "page/script_deletion.h"
 
 #include <cstddef>
-#include <cstring>
 #include <string>
+#include <string_view>
 
+#include "page/charset.h"
 #include "page/files_folder.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -19,13 +20,14 @@ constexpr size_t kPathCapacity = 1024;
 // manager runs nothing. One search finds both; what else it finds (".json",
 // ".jsx") stays.
 constexpr const char* kScriptPattern = "*.js*";
-constexpr const char* kScriptEndings[] = {".js", ".js.download"};
+constexpr std::string_view kScriptEndings[] = {".js", ".js.download"};
 
-bool IsScript(const char* name) {
-  const size_t length = std::strlen(name);
-  for (const char* ending : kScriptEndings) {
-    const size_t size = std::strlen(ending);
-    if (length >= size && platform::CompareNoCase(name + length - size, ending) == 0) return true;
+bool IsScript(std::string_view name) {
+  for (const std::string_view ending : kScriptEndings) {
+    if (name.size() >= ending.size() &&
+        EqualsAsciiNoCase(name.substr(name.size() - ending.size()), ending)) {
+      return true;
+    }
   }
   return false;
 }

@@ -31,8 +31,7 @@ constexpr std::string_view kHeaderPrefix = "Content-";
 // "Content-Type". A label inside any other word still counts, as it always has.
 size_t FindLabel(std::string_view view, std::string_view label) {
   size_t at = FindFrom(view, 0, label);
-  while (at != kNotFound && at >= kHeaderPrefix.size() &&
-         view.substr(at - kHeaderPrefix.size(), kHeaderPrefix.size()) == kHeaderPrefix) {
+  while (at != kNotFound && view.substr(0, at).ends_with(kHeaderPrefix)) {
     at = FindFrom(view, at + 1, label);
   }
   return at;
