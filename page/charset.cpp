@@ -201,8 +201,16 @@ PageCharset SniffCharset(std::string_view text) {
   if (equals == kNotFound) return PageCharset::Other;
   const size_t end = text.find_first_of("\";", equals + 1);
   if (end == std::string_view::npos) return PageCharset::Other;
-
-  return CharsetNamed(text.substr(equals + 1, end - equals - 1));
+  const std::string_view value = text.substr(equals + 1, end - equals - 1);
+  // Pages written since HTML5 declare charset="utf-8": a quote that opens
+  // the value holds it up to the closing quote. Read as an empty value, it
+  // would take a UTF-8 page, saved as the site sent it, for an ANSI one.
+  if (text[end] == '"' && value.find_first_not_of(" \t") == std::string_view::npos) {
+    const size_t close = text.find('"', end + 1);
+    if (close == std::string_view::npos) return PageCharset::Other;
+    return CharsetNamed(text.substr(end + 1, close - end - 1));
+  }
+  return CharsetNamed(value);
 }
 
 PageCharset CharsetNamed(std::string_view name) {

@@ -119,9 +119,9 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
     const std::string page = Page("current/" + stem + ".htm");
     EXPECT_EQ(ReadFile(page), Expected("current/" + stem + ".htm")) << name;
     const std::string report = Page("current/" + std::string(archive) + ".report");
-    EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"),
-              (Strings{"0", report, page, Page("current/" + stem + "_files")}))
-        << archive;
+    Strings packed{"0", report, page, Page("current/" + stem + "_files")};
+    if (!fs::exists(packed.back())) packed.pop_back();
+    EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"), packed) << archive;
   }
   // Chrome saves scripts as "name.js.download": they go like any other.
   EXPECT_FALSE(fs::exists(Page("current/Mao Gaiden_files/jquery.js.download")));

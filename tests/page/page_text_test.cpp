@@ -25,7 +25,12 @@ TEST(SniffCharset, FindsTheDeclaredCharsetByItsRules) {
   const std::pair<std::string, PageCharset> cases[] = {
       {meta + "charset=UTF-8\"></head>", PageCharset::Utf8},
       {meta + "charset = \tkoi8-r ;\"></head>", PageCharset::Koi8R},
-      {"<head><meta charset=\"utf-8\"></head>", PageCharset::Other},  // the quote ends the value
+      // The short form: the quote opens the value; unclosed, there is none.
+      {"<head><meta charset=\"UTF-8\"></head>", PageCharset::Utf8},
+      {"<head><meta charset = \" koi8-r\"></head>", PageCharset::Koi8R},
+      {"<head><meta charset=\"windows-1251\"></head>", PageCharset::Other},
+      {"<head><meta charset=\"\"></head>", PageCharset::Other},
+      {"<head><meta charset=\"utf-8></head>", PageCharset::Other},
       {meta + "Charset=utf-8\"></head>", PageCharset::Other},
       {meta + "charset=utf-8\"><body>", PageCharset::Other},
       {"<head>var charset = x; " + meta + "charset=utf-8\"></head>", PageCharset::Other},

@@ -62,6 +62,11 @@ page::PageCharset SniffCharset(std::string_view text) {
   while (end < text.size() && text[end] != '"' && text[end] != ';') ++end;
   if (end == text.size()) return page::PageCharset::Other;
   std::string_view value = text.substr(equals + 1, end - equals - 1);
+  if (text[end] == '"' && value.find_first_not_of(" \t") == npos) {  // charset="..."
+    const size_t close = text.find('"', end + 1);
+    if (close == npos) return page::PageCharset::Other;
+    value = text.substr(end + 1, close - end - 1);
+  }
   while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
   while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
   if (EqualsNoCase(value, "utf-8")) return page::PageCharset::Utf8;

@@ -21,6 +21,8 @@ inline constexpr ArchivedSample kCurrentSamples[] = {
      "Gekijōban Kaitō Shōjo Rin [Phantom Thief Girl Rin the Movie][Фильм]"},
     // Saved by Chrome: "Content-Type" heads the page, its links are not escaped.
     {"Mao Gaiden.html", "Hōseki Shōjo Mao Gaiden [Jewel Girl Mao Side Stories][OVA]"},
+    // Saved "HTML only", without a folder: the site's own charset="utf-8" declares its charset.
+    {"Hoshi no Yado.html", "Звёздная гостиница [Starlit Inn][OVA]"},
 };
 
 }  // namespace testsupport
