@@ -121,26 +121,31 @@ std::string DescribeSettingsFiles(const SettingsFiles& files) {
   return described.empty() ? "none" : described;
 }
 
-std::string SettingsFilesRefusal(const SettingsFiles& files) {
+SettingsRefusal FindSettingsRefusal(const SettingsFiles& files) {
   std::vector<std::string> all = files.systemWide;
   if (!files.user.empty()) all.insert(all.begin(), files.user);
   for (const std::string& file : all) {
-    const char* problem = nullptr;
-    switch (platform::CheckSettingsFile(file.c_str())) {
-      case platform::SettingsFileState::Missing:
-      case platform::SettingsFileState::Readable:
-        continue;
-      case platform::SettingsFileState::NotAFile:
-        problem = " is not a regular file";
-        break;
-      case platform::SettingsFileState::TooLarge:
-        problem = " is larger than 1 MB";
-        break;
-      case platform::SettingsFileState::Unreadable:
-        problem = " cannot be read";
-        break;
+    const platform::SettingsFileState state = platform::CheckSettingsFile(file.c_str());
+    if (state != platform::SettingsFileState::Missing &&
+        state != platform::SettingsFileState::Readable) {
+      return {file, state};
     }
-    return "the settings file " + file + problem;
+  }
+  return {};
+}
+
+std::string SettingsFilesRefusal(const SettingsFiles& files) {
+  const SettingsRefusal refusal = FindSettingsRefusal(files);
+  switch (refusal.state) {
+    case platform::SettingsFileState::Missing:
+    case platform::SettingsFileState::Readable:
+      return {};
+    case platform::SettingsFileState::NotAFile:
+      return "the settings file " + refusal.file + " is not a regular file";
+    case platform::SettingsFileState::TooLarge:
+      return "the settings file " + refusal.file + " is larger than 1 MB";
+    case platform::SettingsFileState::Unreadable:
+      return "the settings file " + refusal.file + " cannot be read";
   }
   return {};
 }

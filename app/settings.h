@@ -12,6 +12,7 @@
 
 #include "job/archiver.h"
 #include "job/process_job.h"
+#include "platform/settings_file.h"
 
 namespace app {
 
@@ -61,9 +62,17 @@ std::string SettingSource(const SettingsFiles& files, const char* key);
 // exist, and each system-wide one that exists.
 std::string DescribeSettingsFiles(const SettingsFiles& files);
 
-// What keeps the settings from being read as they stand, in words: the
-// first of `files` that exists and is no regular file, holds more than
-// 1 MB or cannot be read. Empty when each one is readable or missing.
+// The first of `files` that exists and is no regular file, holds more than
+// 1 MB or cannot be read, and which of these it is: such a file is never
+// read, so its keys take their defaults. State Readable, and no file, when
+// each one is readable or missing.
+struct SettingsRefusal {
+  std::string file;
+  platform::SettingsFileState state = platform::SettingsFileState::Readable;
+};
+SettingsRefusal FindSettingsRefusal(const SettingsFiles& files);
+
+// The same in words, as velkor-cli says it; empty when none is refused.
 std::string SettingsFilesRefusal(const SettingsFiles& files);
 
 // "Com" as written, "Arc" and "Hidden" (default 1).

@@ -9,6 +9,32 @@ namespace app {
 
 const char* const kIdleCaption = "Перетащите каталог в окно";
 
+namespace {
+
+// The line that tells why every key takes its default, so that the
+// archiver's hint on each page has its reason; empty when no file is refused.
+std::string SettingsRefusalLine(const SettingsRefusal& refusal) {
+  const char* why = nullptr;
+  switch (refusal.state) {
+    case platform::SettingsFileState::Missing:
+    case platform::SettingsFileState::Readable:
+      return {};
+    case platform::SettingsFileState::NotAFile:
+      why = "не обычный файл";
+      break;
+    case platform::SettingsFileState::TooLarge:
+      why = "больше 1 МБ";
+      break;
+    case platform::SettingsFileState::Unreadable:
+      why = "нет доступа";
+      break;
+  }
+  return std::string("Файл настроек не прочитан (") + why +
+         "), действуют значения по умолчанию: " + ShownName(refusal.file);
+}
+
+}  // namespace
+
 WindowLogic::WindowLogic(WindowView& view, job::JobPoster& worker, SettingsFiles settings)
     : view_(view), settings_(std::move(settings)), intake_(worker, view) {}
 
@@ -27,6 +53,8 @@ void WindowLogic::Open(const std::vector<std::string>& commandLinePaths) {
 }
 
 void WindowLogic::Restore() {
+  settingsRefusal_ = SettingsRefusalLine(FindSettingsRefusal(settings_));
+  LogSettingsRefusal();
   const WindowSettings settings = ReadWindowSettings(settings_);
   view_.SetArchiveChecked(settings.archive);
   view_.SetFixChecked(settings.fix);
@@ -36,6 +64,7 @@ void WindowLogic::Restore() {
 void WindowLogic::OnDrop(const std::vector<std::string>& paths,
                          const std::vector<Refusal>& refused) {
   view_.ClearLog();
+  LogSettingsRefusal();
   intake_.QueueBatch(paths);
   for (const Refusal& refusal : refused) intake_.Refuse(refusal.path, refusal.status);
   LogRefusals();
@@ -45,6 +74,10 @@ void WindowLogic::LogRefusals() {
   for (const Refusal& refusal : intake_.TakeRefusals()) {
     Log(LogLine(refusal.status, refusal.path.c_str()));
   }
+}
+
+void WindowLogic::LogSettingsRefusal() {
+  if (!settingsRefusal_.empty()) Log(settingsRefusal_);
 }
 
 void WindowLogic::Log(const std::string& line) {

@@ -81,8 +81,10 @@ class WindowLogic {
   const Intake& intake() const { return intake_; }
 
  private:
-  // The boxes and the position, from the settings.
+  // The boxes and the position, from the settings; a settings file that
+  // cannot be read is named in the log, there and after each drop.
   void Restore();
+  void LogSettingsRefusal();
   void LogRefusals();
   // Adds a line; the log follows it unless the user has scrolled away from
   // the end to read earlier lines.
@@ -90,6 +92,7 @@ class WindowLogic {
 
   WindowView& view_;
   SettingsFiles settings_;
+  std::string settingsRefusal_;  // its line, or empty
   Intake intake_;
 };
 

@@ -138,6 +138,15 @@ TEST(WindowLogic, ClosingStoresPlaceUnlessBeyondTheScreenAndAlwaysTheBoxesOrSays
   std::filesystem::remove(ini);
   std::filesystem::create_directory(ini);  // no file can be written there
   EXPECT_FALSE(logic.OnClose({70, 80, 1024, 768}));
+  // Nor read: the log says so when the window opens, and again after each drop empties it.
+  FakeWindow refused;
+  app::WindowLogic unread(refused, refused, ini);
+  unread.Open("");
+  const Lines said{"Файл настроек не прочитан (не обычный файл), действуют значения по умолчанию: " +
+                   ini};
+  EXPECT_EQ(refused.log, said);
+  unread.OnDrop({});
+  EXPECT_EQ(refused.log, said);
 }
 
 // The system's settings lie beneath the user's: each key comes from the first file that gives
