@@ -75,6 +75,11 @@ struct ProcessResult {
   // With captureOutput: the last kOutputTailCapacity bytes it wrote to its
   // standard output and error, in the order written.
   std::string output;
+  // For NotStarted: the system refused for a moment (short of processes,
+  // memory or handles, or the program file held by another, being written or
+  // scanned), so that asking again may start it. False when the program or
+  // its arguments are refused, which happens the same way every time.
+  bool mayStartLater = false;
 };
 
 // Starts `program` (its path taken verbatim, no search along PATH) with the

@@ -169,6 +169,14 @@ void EndGroup(pid_t child, ChildWatch& watch) {
 
 bool IsSet(const StopSignal* stop) { return stop != nullptr && stop->IsSet(); }
 
+// Whether a start refused with `error` may pass when asked again: the system
+// was short of processes, memory or descriptors, or the program file was
+// open for writing; any other refusal is the path's own.
+bool MayStartLater(int error) {
+  return error == EAGAIN || error == ENOMEM || error == EMFILE || error == ENFILE ||
+         error == ETXTBSY;
+}
+
 // Reaps the child. A program killed by a signal must not pass for one that
 // could not be started: it gives 128 + the signal's number instead of -1.
 int Reap(pid_t child) {
@@ -211,18 +219,23 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
   argv.push_back(nullptr);
 
   int ends[2] = {-1, -1};
-  if (options.captureOutput && pipe2(ends, O_CLOEXEC) != 0) return result;
+  if (options.captureOutput && pipe2(ends, O_CLOEXEC) != 0) {
+    result.mayStartLater = MayStartLater(errno);
+    return result;
+  }
   SpawnSetup setup;
   // posix_spawn, not posix_spawnp: the path is taken as it is. glibc reports
   // a failed exec as the call's own result, so a path that is no program
   // fails here rather than as a child exit code.
   pid_t child = 0;
-  const bool started =
-      setup.Prepare(ends[1]) &&
-      posix_spawn(&child, program, setup.actions(), setup.attributes(), argv.data(), environ) == 0;
+  const int refused =
+      setup.Prepare(ends[1])
+          ? posix_spawn(&child, program, setup.actions(), setup.attributes(), argv.data(), environ)
+          : ENOMEM;
   if (ends[1] >= 0) close(ends[1]);
-  if (!started) {
+  if (refused != 0) {
     if (ends[0] >= 0) close(ends[0]);
+    result.mayStartLater = MayStartLater(refused);
     return result;
   }
   if (ends[0] >= 0) fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);

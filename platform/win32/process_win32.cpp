@@ -190,6 +190,29 @@ class InheritedHandles {
 
 bool IsSet(const StopSignal* stop) { return stop != nullptr && stop->IsSet(); }
 
+// Whether a start refused with `error` may pass when asked again. A path
+// that leads to no program, or to one this system cannot run, is refused the
+// same way every time; anything else (a virus scanner or an installer
+// holding the file, a system short of memory or handles, a new process that
+// failed while it was being set up) may have passed a moment later.
+bool MayStartLater(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_HANDLE:  // Wine's answer for a folder
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_EXE_FORMAT:
+    case ERROR_EXE_MACHINE_TYPE_MISMATCH:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY:
+      return false;
+    default:
+      return true;
+  }
+}
+
 // How long the wait may last before `deadline`, in whole milliseconds.
 DWORD WaitUntil(Clock::time_point deadline) {
   if (deadline == Clock::time_point::max()) return INFINITE;
@@ -239,11 +262,11 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
   InheritedHandles inherited;
   if (options.captureOutput) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    if (!output.Open(outputWrite, result.output)) return result;
     *input.out() = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                &inheritable, OPEN_EXISTING, 0, nullptr);
-    if (input.get() == INVALID_HANDLE_VALUE ||
+    if (!output.Open(outputWrite, result.output) || input.get() == INVALID_HANDLE_VALUE ||
         !inherited.Set(outputWrite.get(), input.get())) {
+      result.mayStartLater = true;  // none of these is the program's
       return result;
     }
     startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
@@ -260,6 +283,7 @@ ProcessResult StartAndWait(const char* program, const ArgumentFormat& arguments,
   if (!CreateProcessW(programName.get(), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
                       nullptr, options.captureOutput ? TRUE : FALSE, flags, nullptr, nullptr,
                       &startup.StartupInfo, &process)) {
+    result.mayStartLater = MayStartLater(GetLastError());
     return result;
   }
   CloseHandle(process.hThread);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -294,8 +295,18 @@ TEST(RunProcess, StartsThePathAsGivenSplitsItsArgumentsAndGivesItsExitCode) {
   const std::string notes = folder.Write("notes", "not a program\n");
   fs::permissions(notes, fs::perms::owner_exec, fs::perm_options::add);
   const std::string onPath = kPathSeparator == '\\' ? "cmd.exe" : "sh";
-  for (const std::string& program : {folder.Path("none"), notes, onPath})
-    EXPECT_EQ(RunText(program, "/c exit 0").ending, ProcessResult::Ending::NotStarted) << program;
+  for (const std::string& program : {folder.Path("none"), notes, onPath}) {
+    const ProcessResult refused = RunText(program, "/c exit 0");
+    EXPECT_EQ(refused.ending, ProcessResult::Ending::NotStarted) << program;
+    EXPECT_FALSE(refused.mayStartLater) << program;
+  }
+  {
+    // A program file still being written (or, on Windows, held by a scanner) may start later.
+    std::ofstream writing(standin, std::ios::binary | std::ios::app);
+    const ProcessResult refused = RunText(standin, "0");
+    EXPECT_EQ(refused.ending, ProcessResult::Ending::NotStarted);
+    EXPECT_TRUE(refused.mayStartLater);
+  }
   const std::string text = "3 \"" + report + "\" plain \"with space\"  a\\\"b \"C:\\dir\\\\\"";
   const ProcessResult run = RunText(standin, text);
   EXPECT_EQ(run.exitCode, 3);
