@@ -120,7 +120,7 @@ TEST_F(CliRun, CleansRenamesAndArchivesEveryPageOfAFolder) {
     EXPECT_EQ(ReadFile(page), Expected("current/" + stem + ".htm")) << name;
     const std::string report = Page("current/" + std::string(archive) + ".report");
     Strings packed{"0", report, page, Page("current/" + stem + "_files")};
-    if (!fs::exists(packed.back())) packed.pop_back();
+    if (!fs::exists(testsupport::PathOf(packed.back()))) packed.pop_back();
     EXPECT_EQ(testsupport::ReportValues(ReadFile(report), "arg"), packed) << archive;
   }
   // Chrome saves scripts as "name.js.download": they go like any other.
