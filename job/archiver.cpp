@@ -1,10 +1,8 @@
 #include "job/archiver.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <new>
-#include <thread>
 #include <utility>
 
 #include "job/job_records.h"
@@ -16,11 +14,6 @@
 
 namespace job {
 namespace {
-
-// A start the system refused for a moment is tried this many times in all,
-// the pause before each new try growing by this much.
-constexpr int kArchiverStartAttempts = 3;
-constexpr std::chrono::milliseconds kArchiverStartPause{100};
 
 // The room in which a name's text is sanitised: what the sanitising itself
 // keeps at most, and more than any field's text takes in UTF-8.
@@ -176,20 +169,9 @@ int RunArchiver(const char* pagePath, page::TitleInfo& info, const ArchiverSetti
     return STATUS_ARCHIVER_NOT_STARTED;
   }
   if (gate != nullptr) gate->BeforeArchiving(values[0]);
-  // A start the system refused only for a moment is asked for again, twice,
-  // after a pause: a page is not failed for what passes in a fraction of a
-  // second. Once the run is stopped, a start gives Stopped at once.
-  platform::ProcessResult run;
-  for (int attempt = 1;; ++attempt) {
-    run = platform::Processes().Run(
-        settings.program.c_str(), arguments,
-        {settings.hidden != 0, settings.timeoutSeconds, settings.stop, settings.captureOutput});
-    if (run.ending != platform::ProcessResult::Ending::NotStarted || !run.mayStartLater ||
-        attempt == kArchiverStartAttempts) {
-      break;
-    }
-    std::this_thread::sleep_for(kArchiverStartPause * attempt);
-  }
+  platform::ProcessResult run = platform::Processes().Run(
+      settings.program.c_str(), arguments,
+      {settings.hidden != 0, settings.timeoutSeconds, settings.stop, settings.captureOutput});
   output = std::move(run.output);
   switch (run.ending) {
     case platform::ProcessResult::Ending::Exited:

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -92,7 +93,8 @@ struct ProcessResult {
 // (a console's Ctrl+C reaches it too). On POSIX it reads no input
 // (/dev/null). It inherits no handle of ours but the standard ones it is
 // given, so that programs started at once by several workers never hold
-// one another's output.
+// one another's output. A start the system refuses only for a moment
+// (mayStartLater) is asked for again, as StartAskingAgain does.
 class ProcessLauncher {
  public:
   virtual ~ProcessLauncher() = default;
@@ -105,6 +107,12 @@ ProcessLauncher& NativeProcesses();
 // in its place with a ScopedProcessLauncher.
 inline ProcessLauncher& Processes() { return ServiceSlot<ProcessLauncher>::Get(NativeProcesses()); }
 using ScopedProcessLauncher = ScopedService<ProcessLauncher>;
+
+// Calls `start` until it gives anything but a start refused for a moment,
+// three times at most, pausing 0.1 s before the second and 0.2 s before the
+// third: a program is not given up for what passes in a fraction of a
+// second, and one the system refuses for good is asked for once.
+ProcessResult StartAskingAgain(const std::function<ProcessResult()>& start);
 
 // Appends `bytes` to `tail`, keeping only its last kOutputTailCapacity bytes.
 void KeepOutputTail(std::string& tail, std::string_view bytes);

@@ -96,10 +96,6 @@ class JobSteps final : public job::ResultSink, public platform::ProcessLauncher 
                       {arguments.values.begin(), arguments.values.end()}, options});
     events.push_back("archiver for " + fs::path(arguments.values[1]).filename().string());
     pageAtArchiving = testsupport::ReadFile(arguments.values[1]);
-    if (refusals > 0) {
-      --refusals;
-      return {platform::ProcessResult::Ending::NotStarted, -1, "", true};
-    }
     return answer;
   }
 
@@ -107,7 +103,6 @@ class JobSteps final : public job::ResultSink, public platform::ProcessLauncher 
   std::vector<Start> starts;
   std::string pageAtArchiving;
   platform::ProcessResult answer{platform::ProcessResult::Ending::Exited, 0, ""};
-  int refusals = 0;  // starts first refused for a moment
 };
 
 // The launch itself, with real programs, is the platform tests' matter; here what is started,
@@ -156,20 +151,8 @@ TEST(RunArchiver, StartsTheArchiverWithTheFormatAndItsThreeValuesOrGivesMinusOne
   };
   for (const auto& [answer, status] : endings) {
     launcher.answer = answer;
-    launcher.starts.clear();
     EXPECT_EQ(run(Archiver("a %s", program), page), status) << answer.exitCode;
     EXPECT_EQ(output, answer.output);
-    EXPECT_EQ(launcher.starts.size(), 1u) << "a program refused for good is asked once";
-  }
-  // A start refused only for a moment is asked for again, three times in all.
-  launcher.answer = {Ending::Exited, 0, ""};
-  for (const auto& [refusals, starts, status] :
-       {std::tuple{2, 3u, job::STATUS_OK},
-        std::tuple{3, 3u, job::STATUS_ARCHIVER_NOT_STARTED}}) {
-    launcher.starts.clear();
-    launcher.refusals = refusals;
-    EXPECT_EQ(run(Archiver("a %s", program), page), status) << refusals;
-    EXPECT_EQ(launcher.starts.size(), starts) << refusals;
   }
 }
 

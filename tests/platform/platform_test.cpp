@@ -280,6 +280,30 @@ TEST(Settings, ReadLikeTheProfileReader) {
     EXPECT_EQ(Settings().ReadInt(file.c_str(), "Options", key, 9), value) << key;
 }
 
+// Whatever refuses a start only for a moment is asked again, twice at most; nothing else is.
+TEST(StartAskingAgain, AsksAgainOnlyAfterARefusalForAMomentThreeTimesAtMost) {
+  using Ending = ProcessResult::Ending;
+  const ProcessResult forNow{Ending::NotStarted, -1, "", true};
+  const ProcessResult forGood{Ending::NotStarted, -1, "", false};
+  const ProcessResult exited{Ending::Exited, 4, "out"};
+  const std::tuple<std::vector<ProcessResult>, int, Ending> cases[] = {
+      {{forNow, forNow, exited}, 3, Ending::Exited},
+      {{forNow, forNow, forNow, exited}, 3, Ending::NotStarted},
+      {{forNow, forGood, exited}, 2, Ending::NotStarted},
+      {{exited, forNow}, 1, Ending::Exited},
+      {{{Ending::Stopped, -1, "", true}, exited}, 1, Ending::Stopped},
+  };
+  for (const auto& [answers, starts, ending] : cases) {
+    int asked = 0;
+    const ProcessResult result = StartAskingAgain([&, &answers = answers] {
+      return answers[asked++];
+    });
+    EXPECT_EQ(asked, starts);
+    EXPECT_EQ(result.ending, ending) << starts;
+    EXPECT_EQ(result.output, answers[asked - 1].output);
+  }
+}
+
 // The archiver's start with real programs: the project's stand-in, which reports its arguments,
 // and programs that cannot be started.
 TEST(RunProcess, StartsThePathAsGivenSplitsItsArgumentsAndGivesItsExitCode) {
