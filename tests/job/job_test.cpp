@@ -45,9 +45,10 @@ TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolderInUtf8) {
       {page, {"\xD4\xE8\xEB\xFC\xEC", "", "TV", PageCharset::Utf8}, dir + film + " [TV]"},
       // Numeric references read where a name can hold the character, and sanitised as it.
       {page,
-       {"Gekij&#333;ban Kait&#x14D; &#X14c;", "A&#47;B&#58;C&#0063;",
-        "&#0;&#1;&#xD800;&#333&#x110000;"},
-       dir + "Gekij\xC5\x8D" "ban Kait\xC5\x8D \xC5\x8C [A_B-C.][&#0;&#1;&#xD800;&#333&#x110000;]"},
+       {"Gekij&#333;ban Kait&#x14D;&#32;&#X14c;", "A&#47;B&#58;C&#0063;",
+        "&#0;&#31;&#xD800;&#333&#x110000;"},
+       dir + "Gekij\xC5\x8D" "ban Kait\xC5\x8D \xC5\x8C [A_B-C.]" +
+           "[&#0;&#31;&#xD800;&#333&#x110000;]"},
       // The references by name every page writes; one without its ";" is none.
       {page, {"Mao &amp; Rin &lt;3", "&quot;Jewel&quot;&nbsp;Girl&apos;s", "&amp"},
        dir + "Mao & Rin (3 ['Jewel'\xC2\xA0Girl's][&amp]"},
