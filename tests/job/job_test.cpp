@@ -47,7 +47,7 @@ TEST(ArchiveBaseName, NamesTheArchiveAfterTheWorkInThePagesFolderInUtf8) {
       {page,
        {"Gekij&#333;ban Kait&#x14D;&#32;&#X14c;", "A&#47;B&#58;C&#0063;",
         "&#0;&#31;&#xD800;&#333&#x110000;"},
-       dir + "Gekij\xC5\x8D" "ban Kait\xC5\x8D \xC5\x8C [A_B-C.]" +
+       dir + "Gekij\xC5\x8D" "ban Kait\xC5\x8D \xC5\x8C [A_B-C.]"
            "[&#0;&#31;&#xD800;&#333&#x110000;]"},
       // The references by name every page writes; one without its ";" is none.
       {page, {"Mao &amp; Rin &lt;3", "&quot;Jewel&quot;&nbsp;Girl&apos;s", "&amp"},
